@@ -1,0 +1,43 @@
+#ifndef CLIPREEL_PLATFORM_FILE_SYSTEM_H
+#define CLIPREEL_PLATFORM_FILE_SYSTEM_H
+
+#include <cstdint>
+
+namespace clipreel {
+namespace platform {
+
+// A native file handle: a Win32 HANDLE or a POSIX descriptor, widened.
+using FileHandle = std::intptr_t;
+constexpr FileHandle InvalidFileHandle = -1;
+
+// The system error number of a failed call: GetLastError() or errno.
+using ErrorNumber = std::uint32_t;
+
+// Each call returns false (or InvalidFileHandle) on failure and stores the
+// system error number in error.
+FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error);   // shares reading only
+FileHandle CreateForWriting(const wchar_t* path, ErrorNumber& error); // shares nothing, truncates
+bool CloseFile(FileHandle handle, ErrorNumber& error);
+bool GetOpenFileSize(FileHandle handle, std::uint64_t& size, ErrorNumber& error);
+// Looks the path up without opening it. findFailed tells a failed lookup
+// from a failed close of the lookup (the size is then still valid).
+bool FindFileSize(const wchar_t* path, std::uint64_t& size, bool& findFailed, ErrorNumber& error);
+// origin: 0 begin, 1 current, 2 end. newPosition may be null.
+bool SetFilePosition(FileHandle handle, std::int64_t distance, unsigned origin,
+                     std::uint64_t* newPosition, ErrorNumber& error);
+bool ReadFromFile(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& bytesRead,
+                  ErrorNumber& error);
+bool WriteToFile(FileHandle handle, const void* buffer, std::uint32_t count,
+                 std::uint32_t& bytesWritten, ErrorNumber& error);
+// The system's disk-full error (ERROR_DISK_FULL; ENOSPC or EDQUOT).
+bool IsDiskFullError(ErrorNumber error);
+// The system's file-not-found error (ERROR_FILE_NOT_FOUND; ENOENT).
+ErrorNumber FileNotFoundError();
+// Whether two paths name the same existing file (also through links or
+// other spellings). False when either cannot be looked up.
+bool IsSameFile(const wchar_t* a, const wchar_t* b);
+
+}
+}
+
+#endif

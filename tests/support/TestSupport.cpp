@@ -1,0 +1,57 @@
+#include "tests/support/TestSupport.h"
+
+#include "DebugOutput.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
+namespace clipreel {
+namespace test {
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = base / ("clipreel-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+        std::error_code error;
+        if (std::filesystem::create_directory(path_, error)) return;
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+DebugLineCapture::DebugLineCapture() {
+    ClipreelSetDebugOutputSink(&DebugLineCapture::Sink, this);
+}
+
+DebugLineCapture::~DebugLineCapture() {
+    ClipreelSetDebugOutputSink(nullptr, nullptr);
+}
+
+void DebugLineCapture::Sink(const char* line, void* self) {
+    static_cast<DebugLineCapture*>(self)->lines_.emplace_back(line);
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+}
+}
