@@ -9,6 +9,9 @@ namespace platform {
 // one is set.
 void SendDebugLine(const char* line);
 
+// The backend's own channel, used when no sink is set.
+void SendSystemDebugLine(const char* line);
+
 }
 }
 

@@ -1,0 +1,36 @@
+#include "file/FileReader.h"
+
+#include "file/DebugLog.h"
+
+namespace clipreel {
+
+FileWriter::FileWriter(const FileLocator& locator) : FileReader(locator) {}
+
+FileWriter::~FileWriter() = default;
+
+bool FileWriter::Open() {
+    // As for a reader: a handle opened before is not lost.
+    Close();
+    platform::ErrorNumber error = 0;
+    const platform::FileHandle opened = platform::CreateForWriting(path, error);
+    if (opened == platform::InvalidFileHandle) {
+        WriteDebugLog("CreateFile Error : %u \n", error);
+        return false;
+    }
+    handle = opened;
+    return true;
+}
+
+bool FileWriter::Write(const void* buffer, std::uint32_t count, bool& diskFull) {
+    diskFull = false;
+    platform::ErrorNumber error = 0;
+    std::uint32_t bytesWritten = 0;
+    if (!platform::WriteToFile(handle, buffer, count, bytesWritten, error)) {
+        diskFull = platform::IsDiskFullError(error);
+        WriteDebugLog("WriteFile Error : %u \n", error);
+        return false;
+    }
+    return true;
+}
+
+}

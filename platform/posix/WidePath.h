@@ -1,0 +1,18 @@
+#ifndef CLIPREEL_PLATFORM_POSIX_WIDE_PATH_H
+#define CLIPREEL_PLATFORM_POSIX_WIDE_PATH_H
+
+#include <string>
+
+namespace clipreel {
+namespace platform {
+
+// The system's spelling of a wide path: UTF-8. wchar_t holds UTF-32 here;
+// UTF-16 surrogate pairs are joined as well. False (and out unchanged) for a
+// null path or one that holds a value that is no Unicode scalar (a lone
+// surrogate, anything above U+10FFFF).
+bool WidePathToUtf8(const wchar_t* path, std::string& out);
+
+}
+}
+
+#endif
