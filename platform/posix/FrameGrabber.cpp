@@ -1,0 +1,191 @@
+#include "platform/FrameGrabber.h"
+
+#include <memory>
+#include <string>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
+#include <libavutil/mathematics.h>
+#include <libswscale/swscale.h>
+}
+
+namespace clipreel {
+namespace platform {
+
+namespace {
+
+struct InputCloser {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct DecoderFree {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameFree {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketFree {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct ScalerFree {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+
+// FFmpeg opens files by their UTF-8 name; a POSIX wchar_t is one code point.
+bool ToUtf8(const wchar_t* path, std::string& out) {
+    out.clear();
+    for (const wchar_t* p = path; *p != 0; ++p) {
+        const auto c = static_cast<std::uint32_t>(*p);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            if (c >= 0xD800 && c <= 0xDFFF) return false;
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x110000) {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            return false;
+        }
+    }
+    return !out.empty();
+}
+
+// Decodes forward and keeps the last frame presented at or before target:
+// the frame shown at that time. Frames leave the decoder in presentation
+// order, so the first frame past target ends the search.
+class FrameSearch {
+public:
+    FrameSearch(AVCodecContext* decoder, std::int64_t target) : decoder_(decoder), target_(target) {}
+
+    bool Init() {
+        candidate_.reset(av_frame_alloc());
+        scratch_.reset(av_frame_alloc());
+        return candidate_ && scratch_;
+    }
+    bool done() const { return done_; }
+    bool found() const { return found_; }
+    AVFrame* frame() const { return candidate_.get(); }
+
+    // Takes every frame the decoder has ready; false on a decoding failure.
+    bool Drain() {
+        while (!done_) {
+            const int status = avcodec_receive_frame(decoder_, scratch_.get());
+            if (status == AVERROR(EAGAIN) || status == AVERROR_EOF) return true;
+            if (status < 0) return false;
+            std::int64_t shown = scratch_->best_effort_timestamp;
+            if (shown == AV_NOPTS_VALUE) shown = scratch_->pts;
+            if (found_ && shown != AV_NOPTS_VALUE && shown > target_) {
+                done_ = true;
+                av_frame_unref(scratch_.get());
+                return true;
+            }
+            av_frame_unref(candidate_.get());
+            av_frame_move_ref(candidate_.get(), scratch_.get());
+            found_ = true;
+            // A first frame already past the time (a seek that overshot) is
+            // the nearest there is.
+            if (shown != AV_NOPTS_VALUE && shown > target_) done_ = true;
+        }
+        return true;
+    }
+
+private:
+    AVCodecContext* decoder_;
+    std::int64_t target_;
+    std::unique_ptr<AVFrame, FrameFree> candidate_;
+    std::unique_ptr<AVFrame, FrameFree> scratch_;
+    bool found_ = false;
+    bool done_ = false;
+};
+
+bool ConvertToRgb(const AVFrame* frame, Image& image) {
+    if (frame->width <= 0 || frame->height <= 0) return false;
+    const auto format = static_cast<AVPixelFormat>(frame->format);
+    std::unique_ptr<SwsContext, ScalerFree> converter(sws_getContext(
+        frame->width, frame->height, format, frame->width, frame->height, AV_PIX_FMT_RGB24,
+        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
+    if (!converter) return false;
+    image.Reset(static_cast<unsigned>(frame->width), static_cast<unsigned>(frame->height));
+    uint8_t* const planes[1] = {image.pixels.data()};
+    const int strides[1] = {static_cast<int>(image.Stride())};
+    const int rows = sws_scale(converter.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
+    return rows == frame->height;
+}
+
+HResult Grab(const std::string& path, std::int64_t time, Image& image) {
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, path.c_str(), nullptr, nullptr) < 0) return HResultFail;
+    std::unique_ptr<AVFormatContext, InputCloser> input(opened);
+    if (avformat_find_stream_info(input.get(), nullptr) < 0) return HResultFail;
+
+    const AVCodec* codec = nullptr;
+    const int streamIndex = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (streamIndex < 0 || codec == nullptr) return HResultFail;
+    AVStream* stream = input->streams[streamIndex];
+
+    std::unique_ptr<AVCodecContext, DecoderFree> decoder(avcodec_alloc_context3(codec));
+    if (!decoder) return HResultOutOfMemory;
+    if (avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return HResultFail;
+    decoder->thread_count = 1;
+    if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return HResultFail;
+
+    std::int64_t target = av_rescale_q(time, AVRational{1, 10000000}, stream->time_base);
+    if (stream->start_time != AV_NOPTS_VALUE) target += stream->start_time;
+    // Backwards: the key frame at or before the time; when that fails the
+    // reading simply starts from the beginning.
+    if (av_seek_frame(input.get(), streamIndex, target, AVSEEK_FLAG_BACKWARD) >= 0) {
+        avcodec_flush_buffers(decoder.get());
+    }
+
+    FrameSearch search(decoder.get(), target);
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    if (!packet || !search.Init()) return HResultOutOfMemory;
+    while (!search.done()) {
+        const int status = av_read_frame(input.get(), packet.get());
+        if (status < 0) break;
+        if (packet->stream_index == streamIndex) {
+            const int sent = avcodec_send_packet(decoder.get(), packet.get());
+            if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
+                av_packet_unref(packet.get());
+                return HResultFail;
+            }
+            if (!search.Drain()) {
+                av_packet_unref(packet.get());
+                return HResultFail;
+            }
+        }
+        av_packet_unref(packet.get());
+    }
+    if (!search.done()) {
+        // The end of the file: the frames the decoder still holds.
+        if (avcodec_send_packet(decoder.get(), nullptr) >= 0 && !search.Drain()) return HResultFail;
+    }
+    if (!search.found()) return HResultFail;
+    if (!ConvertToRgb(search.frame(), image)) return HResultFail;
+    return HResultOk;
+}
+
+}
+
+HResult grabMovieFrame(const wchar_t* sourcePath, std::int64_t time, Image& image) {
+    image = Image();
+    if (sourcePath == nullptr) return HResultPointer;
+    if (time < 0) return HResultInvalidArg;
+    std::string path;
+    if (!ToUtf8(sourcePath, path)) return HResultInvalidArg;
+    const HResult result = Grab(path, time, image);
+    if (Failed(result)) image = Image();
+    return result;
+}
+
+}
+}
