@@ -1,0 +1,270 @@
+#include "source/MovieDesc.h"
+
+#include "bytes/ByteOrder.h"
+#include "bytes/ByteReader.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace clipreel {
+namespace {
+
+constexpr unsigned kMinimumThumbnailSize = 1024;
+constexpr std::size_t kTiffStart = 12;  // SOI, APP1 marker and length, "Exif\0\0"
+
+constexpr std::uint16_t kTagMake = 0x010F;
+constexpr std::uint16_t kTagExifIfd = 0x8769;
+constexpr std::uint16_t kTagMakerNote = 0x927C;
+constexpr std::uint16_t kTagFooterInUse = 0x0019;
+constexpr std::uint16_t kTagLongRecord = 0x0034;
+constexpr std::uint16_t kTagShortRecord = 0x0011;
+constexpr std::uint16_t kTagImageId = 0x0028;
+
+constexpr std::uint16_t kTypeAscii = 2;
+constexpr std::uint16_t kTypeShort = 3;
+constexpr std::uint16_t kTypeLong = 4;
+
+constexpr std::uint32_t kImageIdSize = 16;
+constexpr std::size_t kFooterSize = 8;
+
+// Byte sizes of the TIFF field types 1 to 12; any other type has none.
+std::uint64_t TypeSize(std::uint16_t type) {
+    static const std::uint8_t sizes[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    return type <= 12 ? sizes[type] : 0;
+}
+
+struct IfdEntry {
+    std::uint16_t type = 0;
+    std::uint32_t count = 0;
+    std::uint32_t value = 0;      // the raw 4-byte value field in the IFD's byte order
+    std::size_t valueField = 0;   // TIFF offset of that field
+    std::uint64_t byteSize = 0;   // count x the type's size
+    bool outside() const { return byteSize > 4; }
+};
+
+// An IFD lies within the TIFF data when its count, its entries and its
+// next-IFD link do.
+bool IfdFits(const ByteReader& tiff, std::uint64_t offset, ByteOrder order) {
+    const std::uint64_t length = tiff.size();
+    if (offset + 18 > length) return false;
+    std::uint16_t count = 0;
+    if (!tiff.PeekU16(static_cast<std::size_t>(offset), count, order)) return false;
+    return offset + std::uint64_t(count) * 12 + 6 <= length;
+}
+
+// The first entry with this tag in the IFD at offset.
+bool FindEntry(const ByteReader& tiff, std::uint64_t offset, ByteOrder order, std::uint16_t tag, IfdEntry& out) {
+    if (!IfdFits(tiff, offset, order)) return false;
+    std::uint16_t count = 0;
+    tiff.PeekU16(static_cast<std::size_t>(offset), count, order);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        const std::size_t entry = static_cast<std::size_t>(offset) + 2 + std::size_t(i) * 12;
+        std::uint16_t entryTag = 0;
+        if (!tiff.PeekU16(entry, entryTag, order)) return false;
+        if (entryTag != tag) continue;
+        IfdEntry found;
+        if (!tiff.PeekU16(entry + 2, found.type, order) || !tiff.PeekU32(entry + 4, found.count, order) ||
+            !tiff.PeekU32(entry + 8, found.value, order)) {
+            return false;
+        }
+        found.valueField = entry + 8;
+        found.byteSize = std::uint64_t(found.count) * TypeSize(found.type);
+        out = found;
+        return true;
+    }
+    return false;
+}
+
+bool ReadByteOrderMark(const ByteReader& bytes, std::size_t offset, ByteOrder& order) {
+    std::uint16_t mark = 0;
+    if (!bytes.PeekU16BE(offset, mark)) return false;
+    if (mark == 0x4949) {  // "II"
+        order = ByteOrder::Little;
+    } else if (mark == 0x4D4D) {  // "MM"
+        order = ByteOrder::Big;
+    } else {
+        return false;
+    }
+    std::uint16_t magic = 0;
+    return bytes.PeekU16(offset + 2, magic, order) && magic == 42;
+}
+
+// The camera's name, "Zenti", as a zero-terminated ASCII value.
+bool MakeIsCamera(const ByteReader& tiff, const IfdEntry& make) {
+    if (make.type != kTypeAscii || make.byteSize > tiff.size()) return false;
+    ByteReader value;
+    const std::size_t at = make.outside() ? make.value : make.valueField;
+    if (!tiff.Sub(at, static_cast<std::size_t>(make.byteSize), value)) return false;
+    if (value.size() < 6) return false;
+    static const std::uint8_t camera[6] = {'Z', 'e', 'n', 't', 'i', 0};
+    return value.data()[value.size() - 1] == 0 && std::memcmp(value.data(), camera, sizeof camera) == 0;
+}
+
+// A maker-note value stored outside its entry, at its value offset moved by
+// the relocation delta; it must lie within the TIFF data.
+bool LocateValue(const ByteReader& tiff, const IfdEntry& entry, std::int64_t delta, std::size_t& position) {
+    if (!entry.outside()) return false;
+    const std::int64_t at = std::int64_t(entry.value) + delta;
+    if (at < 0) return false;
+    const std::uint64_t start = static_cast<std::uint64_t>(at);
+    if (start > tiff.size() || entry.byteSize > tiff.size() - start) return false;
+    position = static_cast<std::size_t>(start);
+    return true;
+}
+
+class Parser {
+public:
+    Parser(MovieDesc& desc, const ByteReader& jpeg) : desc_(desc), jpeg_(jpeg) {}
+
+    void Run() {
+        if (!readTiff()) return;
+        std::uint64_t makerNote = 0;
+        std::uint64_t makerNoteSize = 0;
+        if (!findMakerNote(makerNote, makerNoteSize)) return;
+        readFooter(makerNote, makerNoteSize);
+        desc_.byteOrder = order_ == ByteOrder::Little ? MovieDesc::LittleEndian : MovieDesc::BigEndian;
+        readRecord(makerNote);
+        readImageId(makerNote);
+    }
+
+private:
+    bool readTiff() {
+        static const std::uint8_t start[4] = {0xFF, 0xD8, 0xFF, 0xE1};
+        static const std::uint8_t exif[5] = {'E', 'x', 'i', 'f', 0};
+        if (jpeg_.size() < kTiffStart || std::memcmp(jpeg_.data(), start, sizeof start) != 0) return false;
+        if (std::memcmp(jpeg_.data() + 6, exif, sizeof exif) != 0) return false;
+        std::uint16_t app1Length = 0;
+        if (!jpeg_.PeekU16BE(4, app1Length)) return false;
+        if (app1Length < 16 || app1Length >= jpeg_.size()) return false;
+        // The segment's TIFF data must also end within the thumbnail.
+        if (!jpeg_.Sub(kTiffStart, std::size_t(app1Length) - 8, tiff_)) return false;
+        if (!ReadByteOrderMark(tiff_, 0, tiffOrder_)) return false;
+        std::uint32_t ifd0 = 0;
+        if (!tiff_.PeekU32(4, ifd0, tiffOrder_) || ifd0 >= tiff_.size()) return false;
+        ifd0_ = ifd0;
+        order_ = tiffOrder_;
+        return true;
+    }
+
+    bool findMakerNote(std::uint64_t& makerNote, std::uint64_t& makerNoteSize) {
+        if (!IfdFits(tiff_, ifd0_, tiffOrder_)) return false;
+        IfdEntry make;
+        if (!FindEntry(tiff_, ifd0_, tiffOrder_, kTagMake, make) || !MakeIsCamera(tiff_, make)) return false;
+        IfdEntry exifPointer;
+        if (!FindEntry(tiff_, ifd0_, tiffOrder_, kTagExifIfd, exifPointer) || exifPointer.outside()) return false;
+        if (!IfdFits(tiff_, exifPointer.value, tiffOrder_)) return false;
+        IfdEntry note;
+        if (!FindEntry(tiff_, exifPointer.value, tiffOrder_, kTagMakerNote, note) || !note.outside()) return false;
+        if (!IfdFits(tiff_, note.value, tiffOrder_)) return false;
+        makerNote = note.value;
+        makerNoteSize = note.byteSize;
+        return true;
+    }
+
+    // The footer tells where the maker note stood when the camera wrote it,
+    // and in which byte order it is; a maker note moved since then has all
+    // its value offsets off by the same distance.
+    void readFooter(std::uint64_t makerNote, std::uint64_t makerNoteSize) {
+        if (makerNoteSize < kFooterSize) return;
+        const std::uint64_t footer = makerNote + makerNoteSize - kFooterSize;
+        if (footer > tiff_.size() || tiff_.size() - footer < kFooterSize) return;
+        ByteOrder footerOrder = ByteOrder::Little;
+        if (!ReadByteOrderMark(tiff_, static_cast<std::size_t>(footer), footerOrder)) return;
+        std::uint32_t writtenAt = 0;
+        if (!tiff_.PeekU32(static_cast<std::size_t>(footer) + 4, writtenAt, footerOrder)) return;
+        IfdEntry inUse;
+        if (!FindEntry(tiff_, makerNote, footerOrder, kTagFooterInUse, inUse)) return;
+        if (inUse.type != kTypeShort || inUse.count != 1 || inUse.outside() || inUse.value != 1) return;
+        if (makerNote >= tiff_.size()) return;
+        order_ = footerOrder;
+        delta_ = std::int64_t(makerNote) - std::int64_t(writtenAt);
+    }
+
+    void readRecord(std::uint64_t makerNote) {
+        IfdEntry entry;
+        std::size_t position = 0;
+        std::uint32_t stated = 0;
+        if (FindEntry(tiff_, makerNote, order_, kTagLongRecord, entry) && entry.type == kTypeLong &&
+            LocateValue(tiff_, entry, delta_, position) && tiff_.PeekU32(position, stated, order_) &&
+            stated == entry.byteSize) {
+            setRecord(position, entry.byteSize);
+            readLongRecord(position, stated);
+            return;
+        }
+        std::uint16_t statedShort = 0;
+        if (FindEntry(tiff_, makerNote, order_, kTagShortRecord, entry) && entry.type == kTypeShort &&
+            LocateValue(tiff_, entry, delta_, position) && tiff_.PeekU16(position, statedShort, order_) &&
+            statedShort == entry.byteSize) {
+            setRecord(position, entry.byteSize);
+            readShortRecord(position, statedShort);
+        }
+    }
+
+    void setRecord(std::size_t position, std::uint64_t byteSize) {
+        desc_.recordSize = static_cast<std::uint32_t>(byteSize);
+        desc_.recordOffset = static_cast<std::uint32_t>(kTiffStart + position);
+    }
+
+    // Fixed fields a record too short to hold them does not have keep their
+    // defaults; tagged values stop at the record's end whatever their count.
+    void readLongRecord(std::size_t position, std::uint32_t size) {
+        ByteReader record;
+        if (!tiff_.Sub(position, size, record)) return;
+        std::uint32_t value = 0;
+        if (record.PeekU32(112, value, order_)) desc_.movFileSize = value;
+        if (record.PeekU32(116, value, order_)) desc_.groupOfPicture = static_cast<std::uint16_t>(value);
+        if (record.PeekU32(120, value, order_)) desc_.framePerUnit = static_cast<std::uint16_t>(value);
+        std::uint32_t tagged = 0;
+        record.PeekU32(4, tagged, order_);
+        for (std::uint32_t i = 0; i < tagged; ++i) {
+            if (!record.PeekU32(8 + std::size_t(i) * 4, value, order_)) break;
+            const std::uint32_t tag = value >> 24;
+            if (tag == 1) desc_.movieMode = static_cast<std::uint16_t>(value);
+            if (tag == 2) desc_.montagioTime = static_cast<std::uint16_t>(value);
+        }
+        desc_.valid = true;
+    }
+
+    void readShortRecord(std::size_t position, std::uint16_t size) {
+        ByteReader record;
+        if (!tiff_.Sub(position, size, record)) return;
+        if (size < 246) return;
+        std::uint32_t fileSize = 0;
+        std::uint16_t value = 0;
+        record.PeekU32(240, fileSize, order_);
+        desc_.movFileSize = fileSize;
+        if (record.PeekU16(16, value, order_)) desc_.movieMode = value;
+        if (record.PeekU16(244, value, order_)) desc_.groupOfPicture = value;
+        desc_.valid = true;
+        if (size < 262) return;
+        if (record.PeekU16(256, value, order_)) desc_.framePerUnit = value;
+        if (record.PeekU16(258, value, order_)) desc_.montagioTime = value;
+    }
+
+    void readImageId(std::uint64_t makerNote) {
+        IfdEntry entry;
+        std::size_t position = 0;
+        if (!FindEntry(tiff_, makerNote, order_, kTagImageId, entry)) return;
+        if (entry.byteSize != kImageIdSize || !LocateValue(tiff_, entry, delta_, position)) return;
+        desc_.imageIdSize = kImageIdSize;
+        desc_.imageIdOffset = static_cast<std::uint32_t>(kTiffStart + position);
+    }
+
+    MovieDesc& desc_;
+    const ByteReader& jpeg_;
+    ByteReader tiff_;
+    ByteOrder tiffOrder_ = ByteOrder::Little;
+    ByteOrder order_ = ByteOrder::Little;  // the maker note's
+    std::uint64_t ifd0_ = 0;
+    std::int64_t delta_ = 0;
+};
+
+}
+
+MovieDesc::MovieDesc(unsigned jpegSize, const void* jpeg) {
+    if (jpeg == nullptr || jpegSize < kMinimumThumbnailSize) return;
+    const ByteReader bytes(jpeg, jpegSize);
+    Parser(*this, bytes).Run();
+}
+
+}

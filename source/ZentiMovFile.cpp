@@ -1,0 +1,90 @@
+#include "ZentiMovFile.h"
+
+#include "bytes/ByteReader.h"
+#include "bytes/FourCC.h"
+#include "file/FileReader.h"
+#include "source/AtomHeader.h"
+#include "source/MoviePrivateAccess.h"
+#include "source/TopLevelAtoms.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+using clipreel::AtomHeaderSize;
+using clipreel::FourCC;
+
+CZentiMovFile::CZentiMovFile(const FileLocator& locator)
+    : fileLocator(locator), scanOk(false), topLevelAtoms(std::make_unique<clipreel::CTopLevelAtoms>()) {
+    scanOk = populateTopLevelAtoms();
+}
+
+CZentiMovFile::~CZentiMovFile() = default;
+
+bool CZentiMovFile::IsValid() const {
+    return scanOk && topLevelAtoms->Contains(FourCC("moov")) && zentiMovie != nullptr && zentiMovie->IsValid() &&
+           topLevelAtoms->Contains(FourCC("mdat"));
+}
+
+unsigned CZentiMovFile::GetCreatorVersion() const { return zentiMovie ? zentiMovie->GetCreatorVersion() : 0; }
+
+const FileLocator& CZentiMovFile::GetFileLocator() const { return fileLocator; }
+
+const CZentiMovie* CZentiMovFile::GetZentiMovie() const { return zentiMovie.get(); }
+
+const clipreel::CTopLevelAtoms* CZentiMovFile::GetTopLevelAtoms() const { return topLevelAtoms.get(); }
+
+// The file must be tiled exactly by atoms with 32-bit sizes: each header is
+// read, the movie atom is read whole and parsed, everything else is passed
+// over with one relative seek.
+bool CZentiMovFile::populateTopLevelAtoms() {
+    clipreel::FileReader reader(fileLocator);
+    if (!reader.Open()) return false;
+    const std::uint64_t fileSize = reader.GetFileSize();
+    if (static_cast<std::int64_t>(fileSize) <= 0) return false;
+
+    for (;;) {
+        const std::uint64_t position = reader.GetPosition();
+        if (static_cast<std::int64_t>(position) < 0) return false;
+        std::uint8_t header[AtomHeaderSize];
+        bool shortRead = false;
+        if (!reader.Read(header, AtomHeaderSize, shortRead) || shortRead) return false;
+        const clipreel::ByteReader fields(header, sizeof header);
+        std::uint32_t size = 0;
+        std::uint32_t type = 0;
+        fields.PeekU32BE(0, size);
+        fields.PeekU32BE(4, type);
+        if (size == 0) return false;
+        if (position + size > fileSize) return false;
+        topLevelAtoms->Append(clipreel::TopLevelAtomInfo{type, size, position});
+        // A size below the header (1 announces a 64-bit size) is not understood.
+        if (size < AtomHeaderSize) return false;
+
+        if (type == FourCC("moov")) {
+            std::vector<std::uint8_t> atom;
+            try {
+                atom.resize(size);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+            std::copy(header, header + AtomHeaderSize, atom.begin());
+            if (size > AtomHeaderSize) {
+                if (!reader.Read(atom.data() + AtomHeaderSize, size - AtomHeaderSize, shortRead) || shortRead) {
+                    return false;
+                }
+            }
+            std::unique_ptr<CZentiMovie> movie = clipreel::MoviePrivateAccess::NewMovie(
+                reinterpret_cast<const clipreel::AtomHeader*>(atom.data()), &fileLocator);
+            const bool acceptable = movie->isValidStructure() && movie->GetCreatorVersion() != 0 &&
+                                    movie->GetStoredSampleUnit() != nullptr && movie->isValidMedia();
+            if (!acceptable || zentiMovie != nullptr) return false;
+            zentiMovie = std::move(movie);
+            if (position + size == fileSize) return true;
+        } else {
+            const std::uint64_t end = position + size;
+            if (end == fileSize) return true;
+            if (end > fileSize) return false;
+            if (!reader.Seek(clipreel::SeekCurrent, static_cast<std::int64_t>(size - AtomHeaderSize))) return false;
+        }
+    }
+}

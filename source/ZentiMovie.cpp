@@ -1,0 +1,182 @@
+#include "ZentiMovie.h"
+
+#include "bytes/FourCC.h"
+#include "platform/Clock.h"
+#include "source/AtomHeader.h"
+#include "source/MovieChecks.h"
+#include "source/MovieDirectory.h"
+#include "source/StoredSampleUnit.h"
+
+using clipreel::AtomSpan;
+using clipreel::FourCC;
+using clipreel::MyMovieDirectory;
+using clipreel::MyTrackMediaDirectory;
+using namespace clipreel::atom_fields;
+
+namespace {
+
+// The rate answered for a movie that has none.
+const CFrameRateInfo2 kNoFrameRate;
+
+}
+
+CZentiMovie::CZentiMovie(const clipreel::AtomHeader* moov, const FileLocator* locator)
+    : directory(std::make_unique<MyMovieDirectory>(moov)), creatorVersion(0) {
+    directory->validStructure = clipreel::CheckMovieStructure(*directory);
+    directory->validMedia = clipreel::CheckMovieMedia(*directory);
+    if (!directory->validStructure || !directory->validMedia || !parseZTCV()) return;
+    storedSampleUnit.reset(createStoredSampleUnit());
+    if (locator != nullptr) fileLocator = std::make_unique<FileLocator>(*locator);
+}
+
+CZentiMovie::~CZentiMovie() = default;
+
+bool CZentiMovie::isValidStructure() const { return directory->validStructure; }
+
+bool CZentiMovie::isValidMedia() const { return directory->validMedia; }
+
+bool CZentiMovie::IsValid() const {
+    return directory->validStructure && creatorVersion != 0 && storedSampleUnit != nullptr && directory->validMedia;
+}
+
+unsigned CZentiMovie::GetCreatorVersion() const { return creatorVersion; }
+
+const clipreel::AtomHeader* CZentiMovie::GetAtomHeader() const {
+    if (!directory->HasCopy()) return nullptr;
+    return reinterpret_cast<const clipreel::AtomHeader*>(directory->Bytes());
+}
+
+unsigned CZentiMovie::GetAtomSize() const {
+    if (!directory->HasCopy()) return 0;
+    return static_cast<unsigned>(directory->Size());
+}
+
+unsigned CZentiMovie::GetTrackMediaCount() const {
+    return IsValid() ? static_cast<unsigned>(directory->tracks.size()) : 0;
+}
+
+const CFrameRateInfo2& CZentiMovie::GetFrameRateInfo() const {
+    return IsValid() ? storedSampleUnit->videoFormat.frameRate : kNoFrameRate;
+}
+
+const clipreel::CStoredSampleUnit2* CZentiMovie::GetStoredSampleUnit() const { return storedSampleUnit.get(); }
+
+// Video queries. The video track exists in every valid movie.
+
+std::int32_t CZentiMovie::GetVideoMediaTimeScale() const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
+    return static_cast<std::int32_t>(directory->U32(video->mediaHeader, kMediaTimeScale));
+}
+
+std::int32_t CZentiMovie::GetVideoMediaDuration() const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
+    return static_cast<std::int32_t>(directory->U32(video->mediaHeader, kMediaDuration));
+}
+
+std::int32_t CZentiMovie::GetVideoFrameDuration() const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
+    return static_cast<std::int32_t>(directory->U32(video->timeToSample, kFirstEntry + 4));
+}
+
+unsigned CZentiMovie::GetVideoFrameCount() const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
+    return directory->U32(video->sampleSize, kSampleCount);
+}
+
+std::uint64_t CZentiMovie::GetVideoFrameFileOffset(unsigned i) const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
+    if (i >= directory->U32(video->chunkOffset, kEntryCount)) return 0;
+    return directory->U32(video->chunkOffset, kFirstEntry + std::size_t(i) * 4);
+}
+
+unsigned CZentiMovie::GetVideoFrameDataSize(unsigned i) const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
+    if (i >= directory->U32(video->sampleSize, kSampleCount)) return 0;
+    return directory->U32(video->sampleSize, kSampleSizeTable + std::size_t(i) * 4);
+}
+
+// Sound queries: fixed answers without a sound track.
+
+bool CZentiMovie::HasSound() const {
+    return IsValid() && directory->FindTrack(FourCC("soun")) != nullptr;
+}
+
+unsigned CZentiMovie::GetSoundSampleCount() const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
+    return sound ? directory->U32(sound->sampleSize, kSampleCount) : 0;
+}
+
+unsigned CZentiMovie::GetSoundChunkCount() const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
+    return sound ? directory->U32(sound->chunkOffset, kEntryCount) : 0;
+}
+
+unsigned CZentiMovie::GetSoundSamplesPerChunk(bool last) const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
+    if (sound == nullptr) return 0;
+    // A sample-to-chunk entry: first chunk, samples per chunk, description.
+    const std::uint32_t runs = directory->U32(sound->sampleToChunk, kEntryCount);
+    if (!last && (runs == 1 || runs == 2)) return directory->U32(sound->sampleToChunk, kFirstEntry + 4);
+    if (last && runs == 2) return directory->U32(sound->sampleToChunk, kFirstEntry + 12 + 4);
+    return 0;
+}
+
+unsigned CZentiMovie::GetSoundChunkSize(bool last) const {
+    const unsigned samples = GetSoundSamplesPerChunk(last);
+    if (samples == 0) return 0;
+    const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
+    return samples * directory->U32(sound->sampleDescription, kSoundBytesPerFrame);
+}
+
+std::uint64_t CZentiMovie::GetSoundChunkFileOffset(unsigned i) const {
+    if (!IsValid()) return 0;
+    const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
+    if (sound == nullptr || i >= directory->U32(sound->chunkOffset, kEntryCount)) return 0;
+    return directory->U32(sound->chunkOffset, kFirstEntry + std::size_t(i) * 4);
+}
+
+const SoundDescriptionV1* CZentiMovie::getSoundDescriptionInMoovAtom() const {
+    if (!IsValid()) return nullptr;
+    const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
+    if (sound == nullptr) return nullptr;
+    // The structure check made sure the whole description is inside 'stsd'.
+    const clipreel::ByteReader stsd = directory->Read(sound->sampleDescription);
+    clipreel::ByteReader description;
+    if (!stsd.Sub(kSoundDescription, kSoundDescriptionSize, description)) return nullptr;
+    // Big-endian and possibly unaligned: callers copy it out byte-wise.
+    return reinterpret_cast<const SoundDescriptionV1*>(description.data());
+}
+
+// Setters on the copy.
+
+void CZentiMovie::UpdateSampleChunkOffset(unsigned delta) {
+    for (const MyTrackMediaDirectory& track : directory->tracks) {
+        const std::uint32_t count = directory->U32(track.chunkOffset, kEntryCount);
+        const clipreel::ByteReader current = directory->Read(track.chunkOffset);
+        clipreel::ByteWriter stco = directory->Write(track.chunkOffset);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::size_t at = kFirstEntry + std::size_t(i) * 4;
+            std::uint32_t offset = 0;
+            if (!current.PeekU32BE(at, offset)) break;
+            stco.PokeU32BE(at, offset + delta);
+        }
+    }
+}
+
+void CZentiMovie::UpdateMovieResourceModificationTime() {
+    const std::uint32_t now = clipreel::CurrentMovieTime();
+    directory->Write(directory->movieHeader).PokeU32BE(kModificationTime, now);
+    for (const MyTrackMediaDirectory& track : directory->tracks) {
+        directory->Write(track.trackHeader).PokeU32BE(kModificationTime, now);
+        directory->Write(track.mediaHeader).PokeU32BE(kModificationTime, now);
+    }
+}
