@@ -1,0 +1,47 @@
+#ifndef CLIPREEL_TESTS_FILE_FILE_TEST_SUPPORT_H
+#define CLIPREEL_TESTS_FILE_FILE_TEST_SUPPORT_H
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace clipreel {
+namespace test {
+
+// The file layer moves bytes and never looks at them, so its fixtures are
+// plain byte runs whose every position differs from its neighbours.
+inline std::vector<std::uint8_t> PatternBytes(std::size_t count, std::uint8_t seed = 1) {
+    std::vector<std::uint8_t> bytes(count);
+    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+// The system error numbers the log lines carry, per backend.
+#if defined(_WIN32)
+constexpr unsigned kFileNotFound = 2;        // ERROR_FILE_NOT_FOUND
+constexpr unsigned kSharingViolation = 32;   // ERROR_SHARING_VIOLATION
+constexpr unsigned kNotWritable = 5;         // ERROR_ACCESS_DENIED
+constexpr unsigned kNotReadable = 5;         // ERROR_ACCESS_DENIED
+constexpr unsigned kInvalidHandle = 6;       // ERROR_INVALID_HANDLE
+constexpr unsigned kNegativeSeek = 131;      // ERROR_NEGATIVE_SEEK
+constexpr unsigned kFolderAsFile = 5;        // ERROR_ACCESS_DENIED
+#else
+constexpr unsigned kFileNotFound = ENOENT;
+constexpr unsigned kSharingViolation = EWOULDBLOCK;
+constexpr unsigned kNotWritable = EBADF;
+constexpr unsigned kNotReadable = EBADF;
+constexpr unsigned kInvalidHandle = EBADF;
+constexpr unsigned kNegativeSeek = EINVAL;
+constexpr unsigned kFolderAsFile = EISDIR;
+#endif
+
+inline std::string LogLine(const char* call, unsigned error) {
+    return std::string(call) + " Error : " + std::to_string(error) + " \n";
+}
+
+}
+}
+
+#endif
