@@ -44,6 +44,10 @@ struct Breakage {
     std::vector<std::uint8_t> trailingBytes;  // bytes after the last atom
     bool secondMoov = false;
     bool noThumbnail = false;              // no 'ZTTH' atom at all
+    // When not 0, the sound description states this sample rate while the
+    // chunks stay laid out for SoundSpec::sampleRate (a rate whose samples
+    // per unit do not divide, for example 44100 at 30000/1001).
+    std::uint32_t describedSampleRate = 0;
 };
 
 // An extra top-level atom, written before 'moov' or after 'mdat'.
