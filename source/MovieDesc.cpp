@@ -187,7 +187,7 @@ private:
         if (FindEntry(tiff_, makerNote, order_, kTagLongRecord, entry) && entry.type == kTypeLong &&
             LocateValue(tiff_, entry, delta_, position) && tiff_.PeekU32(position, stated, order_) &&
             stated == entry.byteSize) {
-            setRecord(position, entry.byteSize);
+            setRecord(position, entry.byteSize, kTagLongRecord);
             readLongRecord(position, stated);
             return;
         }
@@ -195,13 +195,14 @@ private:
         if (FindEntry(tiff_, makerNote, order_, kTagShortRecord, entry) && entry.type == kTypeShort &&
             LocateValue(tiff_, entry, delta_, position) && tiff_.PeekU16(position, statedShort, order_) &&
             statedShort == entry.byteSize) {
-            setRecord(position, entry.byteSize);
+            setRecord(position, entry.byteSize, kTagShortRecord);
             readShortRecord(position, statedShort);
         }
     }
 
-    void setRecord(std::size_t position, std::uint64_t byteSize) {
+    void setRecord(std::size_t position, std::uint64_t byteSize, std::uint16_t tag) {
         desc_.recordSize = static_cast<std::uint32_t>(byteSize);
+        desc_.recordTag = tag;
         desc_.recordOffset = static_cast<std::uint32_t>(kTiffStart + position);
     }
 

@@ -19,6 +19,7 @@ public:
     int byteOrder = NoByteOrder;     // the maker note's byte order
     std::uint32_t recordOffset = 0;  // from the first byte of the JPEG
     std::uint32_t recordSize = 0;    // 0: no record was found
+    std::uint16_t recordTag = 0;     // the record's maker-note tag: 0x0034 LONG, 0x0011 SHORT, 0 none
     std::uint32_t imageIdOffset = 0; // the 16-byte image identifier, from the first byte of the JPEG
     std::uint32_t imageIdSize = 0;   // 16 when the identifier was found
     std::uint16_t movieMode = 0xFFFF;
