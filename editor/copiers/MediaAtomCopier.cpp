@@ -1,0 +1,73 @@
+#include "editor/copiers/MediaAtomCopier.h"
+
+#include "ClipreelMovie.h"
+#include "bytes/FourCC.h"
+#include "editor/copiers/MediaInformationAtomCopier.h"
+#include "reel/ReelPrivateAccess.h"
+
+namespace clipreel {
+
+namespace {
+constexpr std::uint32_t ModificationTimeOffset = 16;
+constexpr std::uint32_t MediaDurationOffset = 24;
+constexpr std::uint32_t ComponentSubtypeOffset = 16;
+}
+
+MediaAtomCopier::~MediaAtomCopier() = default;
+
+// Children are recognised by type: the media header, the handler and the
+// media information, in the order the camera writes them. The handler must
+// come before the media information when a reel is given, because it decides
+// how the sample tables are rebuilt.
+std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, std::uint32_t) {
+    const CopyContext& ctx = *context();
+    std::uint32_t written = 0;
+    std::uint32_t type = 0;
+    bool haveHeader = false;
+    bool haveHandler = false;
+    std::size_t headerStart = 0;
+    std::uint32_t headerSize = 0;
+    while (nextChild(src, type)) {
+        if (type == FourCC("mdhd") && !haveHeader) {
+            headerStart = dst.position();
+            headerSize = copyChildUnchanged(dst, src);
+            haveHeader = true;
+            written += headerSize;
+        } else if (type == FourCC("hdlr") && !haveHandler) {
+            ByteReader handler;
+            if (!takeAtom(src, handler)) return 0;
+            std::uint32_t subtype = 0;
+            if (handler.PeekU32BE(ComponentSubtypeOffset, subtype)) handlerType = subtype;
+            haveHandler = true;
+            written += writeUnchanged(dst, handler);
+        } else if (type == FourCC("minf")) {
+            if (ctx.reel != nullptr && !haveHandler) return fail();
+            MediaInformationAtomCopier information(this);
+            written += information.copy(dst, type, src);
+        } else {
+            written += copyChildUnchanged(dst, src);
+        }
+        if (failed()) return 0;
+    }
+    if (failed()) return 0;
+    if (haveHeader) {
+        if (!patchU32(dst, headerStart, headerSize, ModificationTimeOffset, ctx.modificationTime)) return 0;
+        if (ctx.reel != nullptr) {
+            const CClipreelMovie& reel = *ctx.reel;
+            if (handlerType == FourCC("soun")) {
+                const CStoredSampleUnit2* unit = ReelPrivateAccess::GetStoredSampleUnit(reel);
+                if (unit == nullptr) return fail();
+                if (!patchU32(dst, headerStart, headerSize, MediaDurationOffset,
+                              reel.GetTotalSoundChunkCount() * unit->soundSamplesPerUnit))
+                    return 0;
+            } else if (handlerType == FourCC("vide")) {
+                if (!patchU32(dst, headerStart, headerSize, MediaDurationOffset,
+                              static_cast<std::uint32_t>(reel.GetTotalDuration())))
+                    return 0;
+            }
+        }
+    }
+    return written;
+}
+
+}

@@ -1,0 +1,119 @@
+#include "editor/copiers/MediaSampleTableAtomCopier.h"
+
+#include "ClipreelMovie.h"
+#include "bytes/FourCC.h"
+#include "reel/ReelPrivateAccess.h"
+#include "source/StoredSampleUnit.h"
+
+namespace clipreel {
+
+MediaSampleTableAtomCopier::~MediaSampleTableAtomCopier() = default;
+
+std::uint32_t MediaSampleTableAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, std::uint32_t) {
+    std::uint32_t written = copySampleDescription(dst, src);
+    if (!failed()) written += copyTimeToSample(dst, src);
+    if (!failed()) written += copySyncSample(dst, src);
+    if (!failed()) written += copySampleToChunk(dst, src);
+    if (!failed()) written += copySampleSize(dst, src);
+    if (!failed()) written += copyChunkOffset(dst, src);
+    if (failed() || src.remaining() != 0) return fail();
+    return written;
+}
+
+std::uint32_t MediaSampleTableAtomCopier::copySampleDescription(ByteWriter& dst, ByteReader& src) {
+    ByteReader table;
+    if (!takeExpected(src, FourCC("stsd"), table)) return 0;
+    return writeUnchanged(dst, table);
+}
+
+std::uint32_t MediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst, ByteReader& src) {
+    ByteReader table;
+    if (!takeExpected(src, FourCC("stsc"), table)) return 0;
+    return writeUnchanged(dst, table);
+}
+
+std::uint32_t MediaSampleTableAtomCopier::copyChunkOffset(ByteWriter& dst, ByteReader& src) {
+    const CopyContext& ctx = *context();
+    if (ctx.aliasRecord == nullptr && ctx.rebaseChunkOffsets) return copyChunkOffsetRebased(dst, src);
+    return copyChunkOffsetKeep(dst, src);
+}
+
+const CClipreelMovie& MediaSampleTableAtomCopier::reel() const { return *context()->reel; }
+
+const CStoredSampleUnit2* MediaSampleTableAtomCopier::storedUnit() const {
+    const CStoredSampleUnit2* unit = ReelPrivateAccess::GetStoredSampleUnit(reel());
+    if (unit == nullptr) fail();
+    return unit;
+}
+
+bool MediaSampleTableAtomCopier::takeExpected(ByteReader& src, std::uint32_t type, ByteReader& atom) const {
+    std::uint32_t found = 0;
+    if (!peekType(src, found) || found != type) {
+        fail();
+        return false;
+    }
+    return takeAtom(src, atom);
+}
+
+std::uint32_t MediaSampleTableAtomCopier::copyWithField(ByteWriter& dst, ByteReader& src, std::uint32_t type,
+                                                         std::uint32_t offset, std::uint32_t value) const {
+    ByteReader table;
+    if (!takeExpected(src, type, table)) return 0;
+    const std::size_t start = dst.position();
+    const std::uint32_t size = writeUnchanged(dst, table);
+    if (failed() || !patchU32(dst, start, size, offset, value)) return 0;
+    return size;
+}
+
+std::uint32_t MediaSampleTableAtomCopier::rebuildTable(ByteWriter& dst, ByteReader& src, std::uint32_t type,
+                                                        std::uint32_t countOffset, std::uint32_t total,
+                                                        Entries entries, bool rebase) const {
+    ByteReader table;
+    if (!takeExpected(src, type, table)) return 0;
+    const CStoredSampleUnit2* unit = storedUnit();
+    if (unit == nullptr) return 0;
+    std::uint32_t sourceCount = 0;
+    ByteReader header;
+    if (!table.PeekU32BE(countOffset, sourceCount) || !table.Sub(0, countOffset, header)) return fail();
+    const std::uint64_t newSize = std::uint64_t(countOffset) + 4 + 4 * std::uint64_t(total);
+    if (newSize > 0xFFFFFFFFu) return fail();
+
+    const std::size_t start = dst.position();
+    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(total) ||
+        !dst.PokeU32BE(start, static_cast<std::uint32_t>(newSize)))
+        return fail();
+
+    const CClipreelMovie& movie = reel();
+    const std::size_t firstEntry = std::size_t(countOffset) + 4;
+    std::uint64_t entriesWritten = 0;
+    for (unsigned i = 0; i < movie.GetShootingUnitCount(); ++i) {
+        const unsigned original = ReelPrivateAccess::getOriginalIndex(movie, i);
+        const CClipreelShootingUnit& kept = movie.GetShootingUnit(i);
+        std::uint64_t count = kept.GetStoredSampleUnitCount();
+        std::uint64_t first = 0;
+        if (entries == Entries::VideoFrames) {
+            count *= unit->framesPerUnit;
+            first = ReelPrivateAccess::GetOriginalStartVideoSampleIndex(movie, original);
+        } else {
+            first = ReelPrivateAccess::GetOriginalStartSoundChunkIndex(movie, original);
+        }
+        if (first + count > sourceCount) return fail();
+        std::uint32_t delta = 0;
+        if (rebase) {
+            const unsigned current = ReelPrivateAccess::GetCurrentIndex(movie, original);
+            delta = static_cast<std::uint32_t>(ReelPrivateAccess::GetRelativeOffset(movie, current)) -
+                    static_cast<std::uint32_t>(kept.GetFileOffset());
+        }
+        for (std::uint64_t k = 0; k < count; ++k) {
+            std::uint32_t value = 0;
+            if (!table.PeekU32BE(firstEntry + 4 * static_cast<std::size_t>(first + k), value) ||
+                !dst.WriteU32BE(value + delta))
+                return fail();
+        }
+        entriesWritten += count;
+    }
+    if (entriesWritten != total) return fail();
+    return static_cast<std::uint32_t>(newSize);
+}
+
+}
