@@ -101,12 +101,11 @@ bool MakeIsCamera(const ByteReader& tiff, const IfdEntry& make) {
 }
 
 // A maker-note value stored outside its entry, at its value offset moved by
-// the relocation delta; it must lie within the TIFF data.
-bool LocateValue(const ByteReader& tiff, const IfdEntry& entry, std::int64_t delta, std::size_t& position) {
+// the relocation delta; it must lie within the TIFF data. Offsets are 32-bit
+// numbers and move modulo 2^32, as the camera's own offsets do.
+bool LocateValue(const ByteReader& tiff, const IfdEntry& entry, std::uint32_t delta, std::size_t& position) {
     if (!entry.outside()) return false;
-    const std::int64_t at = std::int64_t(entry.value) + delta;
-    if (at < 0) return false;
-    const std::uint64_t start = static_cast<std::uint64_t>(at);
+    const std::uint64_t start = static_cast<std::uint32_t>(entry.value + delta);
     if (start > tiff.size() || entry.byteSize > tiff.size() - start) return false;
     position = static_cast<std::size_t>(start);
     return true;
@@ -155,7 +154,11 @@ private:
         if (!IfdFits(tiff_, exifPointer.value, tiffOrder_)) return false;
         IfdEntry note;
         if (!FindEntry(tiff_, exifPointer.value, tiffOrder_, kTagMakerNote, note) || !note.outside()) return false;
-        if (!IfdFits(tiff_, note.value, tiffOrder_)) return false;
+        // The maker note keeps the byte order the camera wrote it in, which
+        // its footer tells and which may differ from the TIFF header's: its
+        // entry count is only read, and its entries bounded, in the order it
+        // is read in (every lookup below checks the whole IFD).
+        if (std::uint64_t(note.value) + 18 > tiff_.size()) return false;
         makerNote = note.value;
         makerNoteSize = note.byteSize;
         return true;
@@ -177,7 +180,7 @@ private:
         if (inUse.type != kTypeShort || inUse.count != 1 || inUse.outside() || inUse.value != 1) return;
         if (makerNote >= tiff_.size()) return;
         order_ = footerOrder;
-        delta_ = std::int64_t(makerNote) - std::int64_t(writtenAt);
+        delta_ = static_cast<std::uint32_t>(makerNote) - writtenAt;
     }
 
     void readRecord(std::uint64_t makerNote) {
@@ -257,7 +260,7 @@ private:
     ByteOrder tiffOrder_ = ByteOrder::Little;
     ByteOrder order_ = ByteOrder::Little;  // the maker note's
     std::uint64_t ifd0_ = 0;
-    std::int64_t delta_ = 0;
+    std::uint32_t delta_ = 0;  // added to every maker-note value offset
 };
 
 }
