@@ -1,0 +1,9 @@
+#include "platform/VolumeInfo.h"
+
+namespace clipreel {
+namespace platform {
+
+VolumeServices::~VolumeServices() = default;
+
+}
+}
