@@ -11,5 +11,8 @@
 #include "ZentiMovFile.h"
 #include "ClipreelMovie.h"
 #include "ClipreelMovFileEditor.h"
+// Beside the editor: details and frame pictures for tools.
+#include "MovieDetails.h"
+#include "MovieFrames.h"
 
 #endif

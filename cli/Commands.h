@@ -1,0 +1,71 @@
+#ifndef CLIPREEL_CLI_COMMANDS_H
+#define CLIPREEL_CLI_COMMANDS_H
+
+#include <string>
+
+namespace clipreel {
+namespace cli {
+
+// The options of each command, as the command line fills them, and the
+// command itself; each returns the process exit code (cli/ExitCode.h).
+
+struct InfoOptions {
+    std::string file;
+    bool json = false;
+};
+int RunInfo(const InfoOptions& options);
+
+// edit and reference: the index lists are texts until the reel is open.
+struct SaveOptions {
+    std::string source;
+    std::string destination;
+    std::string keep;
+    std::string remove;
+    bool quiet = false;
+    bool keepPartial = false;
+    bool reference = false;  // a reference movie instead of a new self-contained one
+};
+int RunSave(const SaveOptions& options);
+
+struct ThumbnailOptions {
+    std::string file;
+    std::string output;
+};
+int RunThumbnail(const ThumbnailOptions& options);
+
+struct SheetOptions {
+    std::string file;
+    std::string output;
+    unsigned columns = 4;
+};
+int RunSheet(const SheetOptions& options);
+
+struct WavOptions {
+    std::string wavFile;
+    std::string movie;
+    bool json = false;
+};
+int RunWav(const WavOptions& options);
+
+struct SampleOptions {
+    std::string destination;
+    unsigned units = 4;
+    double secondsPerUnit = 1.0;
+    std::string fps = "30000/1001";
+    unsigned groupOfPicture = 0;  // 0: the largest divisor of the frames per unit up to 15
+    unsigned width = 320;
+    unsigned height = 240;
+    bool noSound = false;
+    unsigned soundRate = 48000;
+    unsigned channels = 2;
+    unsigned bits = 16;
+    unsigned creatorVersion = 6;
+    bool dummyFrames = false;
+    bool quiet = false;
+};
+int RunSample(const SampleOptions& options);
+
+}
+}
+
+#endif

@@ -1,0 +1,19 @@
+#ifndef CLIPREEL_CLI_CONSOLE_H
+#define CLIPREEL_CLI_CONSOLE_H
+
+namespace clipreel {
+namespace cli {
+
+// What the tool needs to know about its console, one backend per system.
+
+// True when standard error is a terminal (a progress bar makes sense there).
+bool StandardErrorIsTerminal();
+
+// A write past the process's file-size limit must fail like any other write
+// (and be reported as one) rather than end the process without a word.
+void KeepRunningPastFileSizeLimit();
+
+}
+}
+
+#endif

@@ -1,0 +1,33 @@
+#ifndef CLIPREEL_CLI_INDEX_LIST_H
+#define CLIPREEL_CLI_INDEX_LIST_H
+
+#include <string>
+#include <vector>
+
+namespace clipreel {
+namespace cli {
+
+// The index lists of --keep and --remove: "2,0,3". Each check fills error
+// with a plain sentence and returns false; nothing reaches the library until
+// the list is known to be one it applies whole, because the reel's own
+// operations accept repeated or out-of-range entries and apply removals
+// partly.
+
+// Decimal numbers separated by commas; blanks around them are allowed.
+bool ParseIndexList(const std::string& text, std::vector<unsigned>& indices, std::string& error);
+
+// A keep list: original indices in output order, each below unitCount, none
+// repeated, at least one.
+bool CheckKeepList(const std::vector<unsigned>& indices, unsigned unitCount, std::string& error);
+
+// A remove list: current indices, each below unitCount, none repeated, and at
+// least one unit left.
+bool CheckRemoveList(const std::vector<unsigned>& indices, unsigned unitCount, std::string& error);
+
+// The units kept, in output order, after removing these indices from 0..n-1.
+std::vector<unsigned> KeptAfterRemoving(const std::vector<unsigned>& indices, unsigned unitCount);
+
+}
+}
+
+#endif

@@ -1,0 +1,91 @@
+#include "cli/ProgressDisplay.h"
+
+#include <csignal>
+#include <string>
+
+namespace clipreel {
+namespace cli {
+
+namespace {
+
+volatile std::sig_atomic_t interruptFlag = 0;
+
+extern "C" void OnInterrupt(int) {
+    interruptFlag = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+constexpr int BarWidth = 40;
+
+}
+
+void InstallInterruptHandler() {
+    std::signal(SIGINT, OnInterrupt);
+}
+
+bool InterruptRequested() {
+    return interruptFlag != 0;
+}
+
+void RequestInterrupt() {
+    interruptFlag = 1;
+}
+
+void ClearInterrupt() {
+    interruptFlag = 0;
+}
+
+ProgressDisplay::ProgressDisplay(Style style_, std::FILE* out_)
+    : style(style_), out(out_), shownPercent(-1), lineOpen(false) {}
+
+EClipreelMovFileEditorProgressCallbackResult ProgressDisplay::Callback(
+    EClipreelMovFileEditorProgressCallbackMessage message, double value, void* userData) {
+    return static_cast<ProgressDisplay*>(userData)->Show(message, value);
+}
+
+EClipreelMovFileEditorProgressCallbackResult ProgressDisplay::Show(
+    EClipreelMovFileEditorProgressCallbackMessage message, double value) {
+    if (InterruptRequested()) return PROGRESS_RESULT_CANCEL;
+    if (value < 0.0) value = 0.0;
+    if (value > 1.0) value = 1.0;
+    const int percent = static_cast<int>(value * 100.0);
+    switch (message) {
+    case PROGRESS_MESSAGE_START:
+        Draw(0);
+        break;
+    case PROGRESS_MESSAGE_PROGRESS:
+        Draw(percent);
+        break;
+    case PROGRESS_MESSAGE_END:
+        Draw(100);
+        Finish();
+        break;
+    }
+    return PROGRESS_RESULT_CONTINUE;
+}
+
+void ProgressDisplay::Draw(int percent) {
+    if (style == Style::Quiet || percent <= shownPercent) return;
+    shownPercent = percent;
+    if (style == Style::Lines) {
+        std::fprintf(out, "%d%%\n", percent);
+    } else {
+        const int filled = percent * BarWidth / 100;
+        const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
+                                std::string(static_cast<std::size_t>(BarWidth - filled), '.');
+        std::fprintf(out, "\r[%s] %3d%%", bar.c_str(), percent);
+        lineOpen = true;
+    }
+    std::fflush(out);
+}
+
+void ProgressDisplay::Finish() {
+    if (lineOpen) {
+        std::fputc('\n', out);
+        std::fflush(out);
+        lineOpen = false;
+    }
+}
+
+}
+}

@@ -1,0 +1,48 @@
+#ifndef CLIPREEL_CLI_PROGRESS_DISPLAY_H
+#define CLIPREEL_CLI_PROGRESS_DISPLAY_H
+
+#include "ClipreelMovFileEditor.h"
+
+#include <cstdio>
+
+namespace clipreel {
+namespace cli {
+
+// Ctrl-C during a save: the handler only raises a flag; the next progress
+// call turns it into a cancel request, so the library stops between two
+// writes and the tool can clean up. A second Ctrl-C ends the process at once.
+void InstallInterruptHandler();
+bool InterruptRequested();
+void RequestInterrupt();
+void ClearInterrupt();
+
+// Shows a save's progress: a bar that redraws itself on a terminal, one
+// "NN%" line per whole percent elsewhere, nothing when quiet.
+class ProgressDisplay {
+public:
+    enum class Style { Quiet, Bar, Lines };
+
+    ProgressDisplay(Style style, std::FILE* out);
+
+    // The editor's progress callback; userData is the display.
+    static EClipreelMovFileEditorProgressCallbackResult Callback(
+        EClipreelMovFileEditorProgressCallbackMessage message, double value, void* userData);
+
+    // Ends the bar's line after a save that stopped early.
+    void Finish();
+
+private:
+    EClipreelMovFileEditorProgressCallbackResult Show(EClipreelMovFileEditorProgressCallbackMessage message,
+                                                      double value);
+    void Draw(int percent);
+
+    Style style;
+    std::FILE* out;
+    int shownPercent;
+    bool lineOpen;
+};
+
+}
+}
+
+#endif

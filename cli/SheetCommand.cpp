@@ -1,0 +1,57 @@
+#include "cli/Commands.h"
+
+#include "ClipreelMovie.h"
+#include "MovieFrames.h"
+#include "cli/CommandSupport.h"
+#include "cli/ContactSheet.h"
+#include "cli/ExitCode.h"
+
+#include <cstdio>
+
+namespace clipreel {
+namespace cli {
+
+int RunSheet(const SheetOptions& options) {
+    int exitCode = EXIT_OK;
+    const std::unique_ptr<CZentiMovFile> file = OpenCameraMovie(options.file, true, exitCode);
+    if (!file) return exitCode;
+    const CClipreelMovie reel(file.get());
+    if (!reel.IsValid()) {
+        Complain(options.file + " is not a Clipreel movie");
+        return EXIT_BAD_INPUT;
+    }
+    const CZentiMovie& movie = *file->GetZentiMovie();
+    const CMovieFrames frames(file->GetFileLocator());
+    std::vector<SheetCell> cells;
+    for (unsigned index = 0; index < reel.GetShootingUnitCount(); ++index) {
+        const CClipreelShootingUnit& unit = reel.GetShootingUnit(index);
+        SheetCell cell;
+        // The middle of the unit's first frame, so rounding never lands on
+        // the previous unit's last frame.
+        const std::int64_t time = CMovieFrames::FrameMiddleTime(unit.GetOriginalStartVideoSampleIndex(),
+                                                                movie.GetVideoMediaTimeScale(),
+                                                                movie.GetVideoFrameDuration());
+        if (!frames.GrabThumbnail(time, cell.picture)) {
+            Complain("cannot decode the first frame of shooting unit " + std::to_string(index) +
+                     " of " + options.file);
+            return EXIT_FAILURE_OTHER;
+        }
+        const double seconds =
+            reel.GetTimeScale() > 0 ? static_cast<double>(unit.GetDuration()) / reel.GetTimeScale() : 0.0;
+        cell.label = UnitLabel(index, seconds);
+        cells.push_back(std::move(cell));
+    }
+    const CRgbPicture sheet = ComposeContactSheet(cells, options.columns);
+    std::vector<std::uint8_t> jpeg;
+    if (!CMovieFrames::EncodeJpeg(sheet, jpeg)) {
+        Complain("cannot encode the contact sheet as JPEG");
+        return EXIT_FAILURE_OTHER;
+    }
+    if (!WriteWholeFile(options.output, jpeg)) return EXIT_CANNOT_WRITE;
+    std::printf("wrote %s: %u shooting units, %u x %u pixels\n", options.output.c_str(),
+                reel.GetShootingUnitCount(), sheet.width, sheet.height);
+    return EXIT_OK;
+}
+
+}
+}

@@ -1,0 +1,79 @@
+#include "cli/Commands.h"
+
+#include "SoundFormat.h"
+#include "ZentiMovie.h"
+#include "cli/CommandSupport.h"
+#include "cli/ExitCode.h"
+#include "cli/MovieReport.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace clipreel {
+namespace cli {
+
+int RunWav(const WavOptions& options) {
+    if (!std::filesystem::exists(options.wavFile)) {
+        Complain("cannot read " + options.wavFile + ": no such file");
+        return EXIT_BAD_INPUT;
+    }
+    const std::wstring wide = WidePath(options.wavFile);
+    const CWaveFileInfo wave{FileLocator(wide.c_str())};
+    pcmwaveformat_tag pcm{};
+    if (!wave.IsValid() || !wave.GetFormatInfo(&pcm)) {
+        Complain(options.wavFile + " is not a PCM WAV file (8 or 16 bits, 1 or 2 channels)");
+        return EXIT_BAD_INPUT;
+    }
+    nlohmann::json report = {
+        {"file", options.wavFile},
+        {"channels", pcm.wf.nChannels},
+        {"bits_per_sample", pcm.wBitsPerSample},
+        {"sample_rate", pcm.wf.nSamplesPerSec},
+        {"block_align", pcm.wf.nBlockAlign},
+        {"sample_count", wave.GetSampleCount()},
+        {"data_offset", wave.GetFirstDataFileOffset()},
+        {"data_size", wave.GetDataSize()},
+        {"duration_seconds",
+         pcm.wf.nSamplesPerSec > 0 ? static_cast<double>(wave.GetSampleCount()) / pcm.wf.nSamplesPerSec : 0.0},
+    };
+    const std::unique_ptr<CSoundFormatInfo> waveFormat(wave.CopyFormatInfo());
+    report["movie_format"] = waveFormat ? DescribeSoundFormat(*waveFormat) : nlohmann::json(nullptr);
+
+    int exitCode = EXIT_OK;
+    if (!options.movie.empty()) {
+        const std::unique_ptr<CZentiMovFile> movieFile = OpenCameraMovie(options.movie, false, exitCode);
+        if (!movieFile) return exitCode;
+        const std::unique_ptr<CSoundFormatInfo> movieFormat(movieFile->GetZentiMovie()->CopySoundFormatInfo());
+        report["movie"] = options.movie;
+        report["movie_sound"] = movieFormat ? DescribeSoundFormat(*movieFormat) : nlohmann::json(nullptr);
+        const bool matches = waveFormat && movieFormat && *waveFormat == *movieFormat;
+        report["matches"] = matches;
+        if (!matches) exitCode = EXIT_SOUND_MISMATCH;
+    }
+
+    if (options.json) {
+        std::printf("%s\n", report.dump(2).c_str());
+        return exitCode;
+    }
+    std::printf("File:          %s\n", options.wavFile.c_str());
+    std::printf("Format:        PCM, %u channels, %u bits, %u Hz\n", pcm.wf.nChannels, pcm.wBitsPerSample,
+                pcm.wf.nSamplesPerSec);
+    std::printf("Samples:       %u (%.3f s)\n", wave.GetSampleCount(), report["duration_seconds"].get<double>());
+    std::printf("Data:          %u bytes at offset %u\n", wave.GetDataSize(), wave.GetFirstDataFileOffset());
+    if (report.contains("matches")) {
+        const nlohmann::json& sound = report["movie_sound"];
+        if (sound.is_null()) {
+            std::printf("Movie sound:   none (%s has no sound track)\n", options.movie.c_str());
+        } else {
+            std::printf("Movie sound:   '%s', %u channels, %u bits, %g Hz\n", sound.value("format", "").c_str(),
+                        sound.value("channels", 0u), sound.value("bits_per_sample", 0u),
+                        sound.value("sample_rate", 0.0));
+        }
+        std::printf("Matches movie: %s\n", report["matches"].get<bool>() ? "yes" : "no");
+    }
+    return exitCode;
+}
+
+}
+}

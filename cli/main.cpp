@@ -1,0 +1,143 @@
+// clipreel: the ClipreelEditor library from a shell.
+#include "cli/Commands.h"
+#include "cli/ExitCode.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace {
+
+using namespace clipreel::cli;
+
+const char* const ListHelp =
+    "Index lists are unit numbers separated by commas, as `clipreel info` numbers them.\n"
+    "  --keep 2,0,3   keeps units 2, 0 and 3, in that order\n"
+    "  --remove 1,4   removes units 1 and 4 and keeps the others in order\n";
+
+void AddIndexListOptions(CLI::App& command, SaveOptions& options, bool required) {
+    CLI::Option* keep =
+        command.add_option("--keep", options.keep, "units to keep, in output order (original numbers), e.g. 2,0,3");
+    CLI::Option* remove = command.add_option("--remove", options.remove, "units to remove, e.g. 1,4");
+    keep->excludes(remove);
+    remove->excludes(keep);
+    keep->type_name("LIST");
+    remove->type_name("LIST");
+    if (required) {
+        command.callback([keep, remove]() {
+            if (keep->count() == 0 && remove->count() == 0) {
+                throw CLI::RequiredError("one of --keep or --remove");
+            }
+        });
+    }
+}
+
+}
+
+int main(int argc, char** argv) {
+    CLI::App app{"clipreel: inspect and edit the movies a camera records in Clipreel mode,\n"
+                 "losslessly: remove and reorder shooting units, write new or reference movies.",
+                 "clipreel"};
+    app.set_version_flag("--version", std::string("clipreel ") + CLIPREEL_VERSION_TEXT);
+    app.require_subcommand(1);
+    app.footer(ExitCodeTable());
+
+    InfoOptions info;
+    CLI::App* infoCommand = app.add_subcommand("info", "describe a camera movie and list its shooting units");
+    infoCommand->add_option("FILE", info.file, "the movie file")->required();
+    infoCommand->add_flag("--json", info.json, "print one JSON object (fields in the README)");
+
+    SaveOptions edit;
+    CLI::App* editCommand =
+        app.add_subcommand("edit", "write a new movie holding only the kept shooting units, in the chosen order");
+    editCommand->add_option("SRC", edit.source, "the Clipreel movie")->required();
+    editCommand->add_option("DST", edit.destination, "the new movie file (replaced if it exists)")->required();
+    AddIndexListOptions(*editCommand, edit, true);
+    editCommand->add_flag("-q,--quiet", edit.quiet, "no progress and no summary");
+    editCommand->add_flag("--keep-partial", edit.keepPartial, "keep the partial output after a failure or Ctrl-C");
+    editCommand->footer(ListHelp);
+
+    SaveOptions reference;
+    reference.reference = true;
+    CLI::App* referenceCommand = app.add_subcommand(
+        "reference", "write a reference movie: a movie atom whose media stay in the source file");
+    referenceCommand->add_option("SRC", reference.source, "the camera movie")->required();
+    referenceCommand->add_option("DST", reference.destination, "the reference movie file")->required();
+    AddIndexListOptions(*referenceCommand, reference, false);
+    referenceCommand->add_flag("-q,--quiet", reference.quiet, "no summary");
+    referenceCommand->add_flag("--keep-partial", reference.keepPartial, "keep the partial output after a failure");
+    referenceCommand->footer(ListHelp);
+
+    ThumbnailOptions thumbnail;
+    CLI::App* thumbnailCommand = app.add_subcommand("thumbnail", "save the movie's embedded thumbnail as a JPEG file");
+    thumbnailCommand->add_option("FILE", thumbnail.file, "the camera movie")->required();
+    thumbnailCommand->add_option("OUT", thumbnail.output, "the JPEG file to write")->required();
+
+    SheetOptions sheet;
+    CLI::App* sheetCommand = app.add_subcommand(
+        "sheet", "make a contact sheet: the first frame of every shooting unit, labelled with index and duration");
+    sheetCommand->add_option("FILE", sheet.file, "the Clipreel movie")->required();
+    sheetCommand->add_option("OUT", sheet.output, "the JPEG file to write")->required();
+    sheetCommand->add_option("--columns", sheet.columns, "pictures per row")
+        ->capture_default_str()
+        ->check(CLI::Range(1u, 64u));
+
+    WavOptions wav;
+    CLI::App* wavCommand =
+        app.add_subcommand("wav", "describe a WAV file and, with --movie, whether its sound matches a movie's");
+    wavCommand->add_option("WAVFILE", wav.wavFile, "the WAV file")->required();
+    wavCommand->add_option("--movie", wav.movie, "a camera movie to compare the sound format with");
+    wavCommand->add_flag("--json", wav.json, "print one JSON object");
+
+    SampleOptions sample;
+    CLI::App* sampleCommand = app.add_subcommand(
+        "sample", "write a sample Clipreel movie (real H.264 frames, each unit its own colour and number)");
+    sampleCommand->add_option("DST", sample.destination, "the movie file to write")->required();
+    sampleCommand->add_option("--units", sample.units, "shooting units")->capture_default_str();
+    sampleCommand->add_option("--seconds-per-unit", sample.secondsPerUnit, "length of a unit in seconds")
+        ->capture_default_str();
+    sampleCommand->add_option("--fps", sample.fps, "frame rate: 25, 29.97 or a fraction such as 30000/1001")
+        ->capture_default_str();
+    sampleCommand->add_option("--gop", sample.groupOfPicture,
+                              "frames per group of pictures (default: the largest divisor of a unit up to 15)");
+    sampleCommand->add_option("--width", sample.width, "frame width")->capture_default_str();
+    sampleCommand->add_option("--height", sample.height, "frame height")->capture_default_str();
+    sampleCommand->add_flag("--no-sound", sample.noSound, "no sound track");
+    sampleCommand->add_option("--sound-rate", sample.soundRate, "sound samples per second")->capture_default_str();
+    sampleCommand->add_option("--channels", sample.channels, "sound channels, 1 or 2")->capture_default_str();
+    sampleCommand->add_option("--bits", sample.bits, "bits per sound sample, 8 or 16")->capture_default_str();
+    sampleCommand->add_option("--creator-version", sample.creatorVersion,
+                              "the camera's creator version (6: SHORT record, 10: LONG record)")
+        ->capture_default_str();
+    sampleCommand->add_flag("--dummy-frames", sample.dummyFrames, "placeholder frame bytes instead of H.264 (fast)");
+    sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForVersion& version) {
+        return app.exit(version);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return EXIT_USAGE;
+    }
+
+    try {
+        if (infoCommand->parsed()) return RunInfo(info);
+        if (editCommand->parsed()) return RunSave(edit);
+        if (referenceCommand->parsed()) return RunSave(reference);
+        if (thumbnailCommand->parsed()) return RunThumbnail(thumbnail);
+        if (sheetCommand->parsed()) return RunSheet(sheet);
+        if (wavCommand->parsed()) return RunWav(wav);
+        if (sampleCommand->parsed()) return RunSample(sample);
+    } catch (const std::exception& exception) {
+        std::fprintf(stderr, "clipreel: unexpected error: %s\n", exception.what());
+        return EXIT_FAILURE_OTHER;
+    }
+    return EXIT_USAGE;
+}

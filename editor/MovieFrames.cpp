@@ -1,0 +1,48 @@
+#include "MovieFrames.h"
+
+#include "editor/ThumbnailMaker.h"
+#include "platform/Image.h"
+#include "platform/JpegEncoder.h"
+
+#include <cstdlib>
+#include <memory>
+
+CMovieFrames::CMovieFrames(const FileLocator& movie_) : movie(movie_) {}
+
+CMovieFrames::~CMovieFrames() = default;
+
+std::int64_t CMovieFrames::FrameMiddleTime(unsigned frame, std::int32_t timeScale, std::int32_t frameDuration) {
+    return clipreel::FrameMiddleTime(frame, timeScale, frameDuration);
+}
+
+bool CMovieFrames::GrabThumbnail(std::int64_t time, CRgbPicture& picture) const {
+    picture = CRgbPicture();
+    clipreel::platform::Image image;
+    if (clipreel::Failed(clipreel::makeThumbnailImage(movie, time, image)) || image.IsEmpty()) return false;
+    picture.width = image.width;
+    picture.height = image.height;
+    picture.pixels = std::move(image.pixels);
+    return true;
+}
+
+bool CMovieFrames::EncodeJpeg(const CRgbPicture& picture, std::vector<std::uint8_t>& jpeg, int quality) {
+    jpeg.clear();
+    if (picture.width == 0 || picture.height == 0 ||
+        picture.pixels.size() != static_cast<std::size_t>(picture.width) * picture.height * 3 ||
+        quality < clipreel::platform::MinimumJpegQuality || quality > clipreel::platform::MaximumJpegQuality) {
+        return false;
+    }
+    clipreel::platform::Image image;
+    image.width = picture.width;
+    image.height = picture.height;
+    image.pixels = picture.pixels;
+    void* data = nullptr;
+    unsigned size = 0;
+    const clipreel::HResult result = clipreel::platform::encodeJpeg(&data, &size, image, quality);
+    // The encoder hands out a malloc'd buffer; it is freed here whatever happens.
+    const std::unique_ptr<void, decltype(&std::free)> owned(data, &std::free);
+    if (clipreel::Failed(result) || data == nullptr || size == 0) return false;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    jpeg.assign(bytes, bytes + size);
+    return true;
+}
