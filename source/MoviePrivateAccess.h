@@ -20,6 +20,9 @@ struct MoviePrivateAccess {
         return std::unique_ptr<CZentiMovie>(new CZentiMovie(moov, locator));
     }
     static const CTopLevelAtoms* GetTopLevelAtoms(const CZentiMovFile& file) { return file.GetTopLevelAtoms(); }
+    // Whether the file's top-level scan succeeded (a file without a movie
+    // can scan well and still not be valid).
+    static bool ScanSucceeded(const CZentiMovFile& file) { return file.scanOk; }
 
     static bool IsValidStructure(const CZentiMovie& movie) { return movie.isValidStructure(); }
     static bool IsValidMedia(const CZentiMovie& movie) { return movie.isValidMedia(); }

@@ -1,0 +1,108 @@
+#ifndef CLIPREEL_TESTS_SOURCE_SOURCE_FIXTURES_H
+#define CLIPREEL_TESTS_SOURCE_SOURCE_FIXTURES_H
+
+#include "ZentiMovie.h"
+#include "bytes/ByteReader.h"
+#include "bytes/FourCC.h"
+#include "sample/SampleMovieWriter.h"
+#include "source/MoviePrivateAccess.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace clipreel {
+namespace test {
+
+// A small camera movie with dummy frames: 3 units of 30 frames at 29.97
+// frames per second with 48 kHz 16-bit stereo sound, creator version 6.
+inline sample::SampleMovieSpec SmallReelSpec() {
+    sample::SampleMovieSpec spec;
+    spec.units = 3;
+    spec.framesPerUnit = 30;
+    spec.groupOfPicture = 15;
+    spec.timeScale = 30000;
+    spec.frameDuration = 1001;
+    spec.frames = sample::FrameContent::Dummy;
+    spec.width = 64;
+    spec.height = 48;
+    return spec;
+}
+
+// A written movie in memory: the file's bytes and what the writer laid out.
+struct BuiltMovie {
+    std::vector<std::uint8_t> file;
+    sample::SampleMovieLayout layout;
+
+    const AtomHeader* MovieAtom() const { return reinterpret_cast<const AtomHeader*>(file.data() + layout.moovOffset); }
+    std::vector<std::uint8_t> MovieAtomBytes() const {
+        return std::vector<std::uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(layout.moovOffset),
+                                         file.begin() + static_cast<std::ptrdiff_t>(layout.moovOffset + layout.moovSize));
+    }
+};
+
+inline BuiltMovie Build(const sample::SampleMovieSpec& spec) {
+    BuiltMovie built;
+    built.file = sample::BuildSampleMovie(spec, &built.layout);
+    return built;
+}
+
+// A movie parsed from a movie atom's bytes, without a file behind it.
+inline std::unique_ptr<CZentiMovie> ParseMovie(const std::vector<std::uint8_t>& moov) {
+    return MoviePrivateAccess::NewMovie(reinterpret_cast<const AtomHeader*>(moov.data()), nullptr);
+}
+
+inline std::unique_ptr<CZentiMovie> ParseMovie(const sample::SampleMovieSpec& spec) {
+    return ParseMovie(Build(spec).MovieAtomBytes());
+}
+
+// The offset (inside bytes) of the atom reached by the path of types from
+// the container at `container`; the n-th match of the first step when
+// `index` is given. Throws when there is no such atom.
+inline std::size_t FindAtom(const std::vector<std::uint8_t>& bytes, std::size_t container,
+                            std::initializer_list<const char*> path, unsigned index = 0) {
+    std::size_t parent = container;
+    bool first = true;
+    for (const char* step : path) {
+        const std::uint32_t wanted = ByteReader::Decode<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(step),
+                                                                       ByteOrder::Big);
+        const std::uint32_t parentSize = ByteReader::Decode<std::uint32_t>(bytes.data() + parent, ByteOrder::Big);
+        std::size_t child = parent + 8;
+        unsigned skip = first ? index : 0;
+        bool found = false;
+        while (child + 8 <= parent + parentSize) {
+            const std::uint32_t size = ByteReader::Decode<std::uint32_t>(bytes.data() + child, ByteOrder::Big);
+            const std::uint32_t type = ByteReader::Decode<std::uint32_t>(bytes.data() + child + 4, ByteOrder::Big);
+            if (size < 8) break;
+            if (type == wanted) {
+                if (skip == 0) {
+                    found = true;
+                    break;
+                }
+                --skip;
+            }
+            child += size;
+        }
+        if (!found) throw std::runtime_error(std::string("no atom ") + step);
+        parent = child;
+        first = false;
+    }
+    return parent;
+}
+
+inline std::uint32_t GetBE32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return ByteReader::Decode<std::uint32_t>(bytes.data() + at, ByteOrder::Big);
+}
+
+inline void PutBE32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+
+}
+}
+
+#endif
