@@ -169,7 +169,10 @@ std::vector<std::uint8_t> BuildThumbnail(const ThumbnailSpec& spec, ThumbnailLay
         for (std::size_t i = 0; i < spec.make.size(); ++i) inlineText[i] = static_cast<std::uint8_t>(spec.make[i]);
         makeValue = ByteReader::Decode<std::uint32_t>(inlineText, tiffOrder);
     }
-    const std::uint32_t makerNote = static_cast<std::uint32_t>(exifIfd + IfdSize(1));
+    // A maker note moved later by N bytes has N bytes in front of it that
+    // were not there when the camera wrote it.
+    const std::uint32_t movedBy = spec.relocation > 0 ? static_cast<std::uint32_t>(spec.relocation) : 0;
+    const std::uint32_t makerNote = static_cast<std::uint32_t>(exifIfd + IfdSize(1)) + movedBy;
 
     // The maker note: its IFD, the records, the identifier, the footer.
     std::vector<IfdEntry> noteEntries;
@@ -208,6 +211,7 @@ std::vector<std::uint8_t> BuildThumbnail(const ThumbnailSpec& spec, ThumbnailLay
     }
     PadToEven(tiff);
     AppendIfd(tiff, {{kTagMakerNote, kTypeUndefined, makerNoteSize, makerNote}}, tiffOrder);
+    tiff.AppendZeros(movedBy);
     AppendIfd(tiff, noteEntries, noteOrder);
     tiff.AppendBytes(shortRecord.data(), shortRecord.size());
     PadToEven(tiff);
