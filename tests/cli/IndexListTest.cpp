@@ -1,0 +1,96 @@
+#include "cli/IndexList.h"
+
+#include <gtest/gtest.h>
+
+namespace clipreel {
+namespace cli {
+namespace {
+
+TEST(IndexListParse, ReadsNumbersSeparatedByCommas) {
+    struct Case {
+        const char* text;
+        std::vector<unsigned> expected;
+    };
+    const Case cases[] = {
+        {"0", {0}},
+        {"2,0,3", {2, 0, 3}},
+        {" 4 , 1 ", {4, 1}},
+        {"10,9", {10, 9}},
+        {"4294967295", {4294967295u}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<unsigned> indices;
+        std::string error;
+        ASSERT_TRUE(ParseIndexList(c.text, indices, error)) << error;
+        EXPECT_EQ(indices, c.expected);
+    }
+}
+
+TEST(IndexListParse, RefusesWhatIsNotAList) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"", "the index list is empty"},
+        {"  ", "the index list is empty"},
+        {"1,,2", "invalid index list \"1,,2\": expected unit numbers separated by commas, such as 2,0,3"},
+        {"1,", "invalid index list \"1,\": expected unit numbers separated by commas, such as 2,0,3"},
+        {"-1", "invalid index list \"-1\": expected unit numbers separated by commas, such as 2,0,3"},
+        {"a,b", "invalid index list \"a,b\": expected unit numbers separated by commas, such as 2,0,3"},
+        {"1 2", "invalid index list \"1 2\": expected unit numbers separated by commas, such as 2,0,3"},
+        {"4294967296", "index 4294967296 is out of range"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<unsigned> indices;
+        std::string error;
+        EXPECT_FALSE(ParseIndexList(c.text, indices, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+// The reel's own operations take repeats and out-of-range entries and may
+// apply a removal list partly; the tool refuses such lists before the reel
+// sees them.
+TEST(IndexListCheck, KeepAndRemoveListsAgainstTheReel) {
+    struct Case {
+        bool remove;
+        std::vector<unsigned> indices;
+        unsigned units;
+        const char* error;  // null: accepted
+    };
+    const Case cases[] = {
+        {false, {2, 0, 1}, 3, nullptr},
+        {false, {1}, 3, nullptr},
+        {false, {0, 3}, 3, "index 3 is out of range: the reel has 3 shooting units (0 to 2)"},
+        {false, {1, 0, 1}, 3, "index 1 is listed twice"},
+        {false, {}, 3, "the index list is empty"},
+        {false, {1}, 1, "index 1 is out of range: the reel has 1 shooting unit (index 0)"},
+        {true, {1}, 3, nullptr},
+        {true, {2, 0}, 3, nullptr},
+        {true, {0, 1, 2}, 3, "cannot remove every shooting unit: at least one must remain"},
+        {true, {1, 1}, 3, "index 1 is listed twice"},
+        {true, {7, 0}, 3, "index 7 is out of range: the reel has 3 shooting units (0 to 2)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.remove ? "remove" : "keep") << " of " << c.indices.size()
+                                        << " on " << c.units << " units");
+        std::string error;
+        const bool accepted = c.remove ? CheckRemoveList(c.indices, c.units, error)
+                                       : CheckKeepList(c.indices, c.units, error);
+        EXPECT_EQ(accepted, c.error == nullptr);
+        EXPECT_EQ(error, c.error == nullptr ? "" : c.error);
+    }
+}
+
+TEST(IndexListCheck, KeptAfterRemovingKeepsTheOthersInOrder) {
+    EXPECT_EQ(KeptAfterRemoving({1}, 3), (std::vector<unsigned>{0, 2}));
+    EXPECT_EQ(KeptAfterRemoving({4, 0}, 5), (std::vector<unsigned>{1, 2, 3}));
+    EXPECT_EQ(KeptAfterRemoving({}, 2), (std::vector<unsigned>{0, 1}));
+}
+
+}
+}
+}

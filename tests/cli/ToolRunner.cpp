@@ -1,0 +1,54 @@
+#include "tests/cli/ToolRunner.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace clipreel {
+namespace test {
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+}
+
+ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& shellPrefix) {
+    const TempDir capture;
+    std::string command = shellPrefix + " " + Quoted(CLIPREEL_TOOL_PATH);
+    for (const std::string& argument : arguments) command += " " + Quoted(argument);
+    command += " >" + Quoted(capture.File("out").string()) + " 2>" + Quoted(capture.File("err").string());
+    const int status = std::system(command.c_str());
+    ToolRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadText(capture.File("out"));
+    run.err = ReadText(capture.File("err"));
+    return run;
+}
+
+nlohmann::json InfoJson(const std::filesystem::path& file) {
+    const ToolRun run = RunTool({"info", "--json", file.string()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return nlohmann::json::parse(run.out, nullptr, false);
+}
+
+}
+}

@@ -1,0 +1,29 @@
+#ifndef CLIPREEL_TESTS_CLI_TOOL_RUNNER_H
+#define CLIPREEL_TESTS_CLI_TOOL_RUNNER_H
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace clipreel {
+namespace test {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built clipreel executable with these arguments through the shell;
+// shellPrefix runs first in the same shell (for example "ulimit -f 1;").
+ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& shellPrefix = "");
+
+// `clipreel info --json FILE`, parsed; fails the test when the tool fails.
+nlohmann::json InfoJson(const std::filesystem::path& file);
+
+}
+}
+
+#endif
