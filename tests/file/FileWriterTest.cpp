@@ -129,6 +129,24 @@ TEST_F(FileWriterTest, WriteOnAFullDeviceIsDiskFull) {
 #endif
 }
 
+// Where no full volume can be provoked, the decision itself is checked: only
+// the system's disk-full errors set diskFull.
+TEST(DiskFullErrorTest, OnlyTheDiskFullErrorsCount) {
+    struct Case {
+        unsigned error;
+        bool diskFull;
+    };
+#if defined(_WIN32)
+    const Case cases[] = {{112, true}, {39, false}, {5, false}, {6, false}, {0, false}};
+#else
+    const Case cases[] = {{ENOSPC, true}, {EDQUOT, true}, {EBADF, false}, {EIO, false}, {EFBIG, false}, {0, false}};
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        EXPECT_EQ(platform::IsDiskFullError(c.error), c.diskFull);
+    }
+}
+
 TEST_F(FileWriterTest, CreateInAMissingFolderFails) {
     FileWriter writer(FileLocator(dir.WideFile("no-such-folder/target.bin").c_str()));
     EXPECT_FALSE(writer.Open());
