@@ -40,11 +40,13 @@ public:
     bool PatchU32BE(std::size_t offset, std::uint32_t value) { return PatchU32(offset, value, ByteOrder::Big); }
 
 private:
+    // Grown first and encoded in place: GCC 12 at -O2 misreads an insert of a
+    // small array into an empty vector as an overflow (-Wstringop-overflow).
     template <typename T>
     void Append(T value, ByteOrder order) {
-        std::uint8_t encoded[sizeof(T)];
-        ByteWriter::Encode(encoded, value, order);
-        bytes_.insert(bytes_.end(), encoded, encoded + sizeof(T));
+        const std::size_t at = bytes_.size();
+        bytes_.resize(at + sizeof(T));
+        ByteWriter::Encode(bytes_.data() + at, value, order);
     }
 
     std::vector<std::uint8_t> bytes_;
