@@ -1,6 +1,144 @@
 #include "ClipreelMovFileEditor.h"
 
-// Not written yet: refreshing the camera record always fails until it is.
-bool CClipreelMovFileEditor::updateTHMData(CZentiMovie*, std::int64_t, const void*, unsigned) const {
-    return false;
+#include "ZentiMovFile.h"
+#include "ZentiMovie.h"
+#include "bytes/ByteOrder.h"
+#include "bytes/ByteReader.h"
+#include "bytes/ByteWriter.h"
+#include "editor/JpegImageData.h"
+#include "platform/RandomGuid.h"
+#include "source/MovieDesc.h"
+
+#include <algorithm>
+
+namespace {
+
+using clipreel::ByteOrder;
+using clipreel::ByteWriter;
+
+constexpr std::uint16_t LongRecordTag = 0x0034;
+constexpr std::uint16_t ShortRecordTag = 0x0011;
+// The reader parses no thumbnail shorter than this; a spliced thumbnail
+// never becomes shorter, or the new file would no longer be recognised.
+constexpr unsigned SmallestParsedThumbnail = 1024;
+
+// Where the fields the writer rewrites lie in each record layout. The record
+// must reach past the last of them.
+struct RecordLayout {
+    std::uint16_t tag;
+    std::uint32_t frameCount;
+    std::int32_t frameCount16;  // -1: not in this layout
+    std::uint32_t cleared[3];
+    std::uint32_t firstFrameOffset;
+    std::uint32_t firstFrameSize;
+    std::uint32_t fileSize;
+    std::int32_t three;         // -1: not in this layout
+    std::uint32_t durationMs;
+    std::uint32_t minimumSize;
+};
+
+constexpr RecordLayout LongRecord = {LongRecordTag, 84, -1, {88, 92, 96}, 104, 108, 112, 124, 128, 132};
+constexpr RecordLayout ShortRecord = {ShortRecordTag, 8, 4, {26, 30, 34}, 40, 44, 240, -1, 212, 244};
+
+// The creator version decides the layout; the record the reader found must
+// be that one.
+const RecordLayout* LayoutForCreatorVersion(unsigned version) {
+    if (version == 10) return &LongRecord;
+    if (version == 6) return &ShortRecord;
+    return nullptr;
+}
+
+struct RecordValues {
+    std::uint32_t frameCount;
+    std::uint32_t firstFrameOffset;
+    std::uint32_t firstFrameSize;
+    std::uint32_t fileSize;
+    std::uint32_t durationMs;
+};
+
+void WriteRecord(ByteWriter& record, const RecordLayout& layout, const RecordValues& values, ByteOrder order) {
+    record.PokeU32(layout.frameCount, values.frameCount, order);
+    if (layout.frameCount16 >= 0) {
+        const std::uint16_t clipped =
+            values.frameCount >= 0xFFFFu ? std::uint16_t(0xFFFF) : static_cast<std::uint16_t>(values.frameCount);
+        record.PokeU16(static_cast<std::size_t>(layout.frameCount16), clipped, order);
+    }
+    for (const std::uint32_t offset : layout.cleared) record.PokeU32(offset, 0, order);
+    record.PokeU32(layout.firstFrameOffset, values.firstFrameOffset, order);
+    record.PokeU32(layout.firstFrameSize, values.firstFrameSize, order);
+    record.PokeU32(layout.fileSize, values.fileSize, order);
+    if (layout.three >= 0) record.PokeU32(static_cast<std::size_t>(layout.three), 3, order);
+    record.PokeU32(layout.durationMs, values.durationMs, order);
+}
+
+}
+
+bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t fileSize, const void* jpeg,
+                                           unsigned jpegSize) const {
+    if (movie == nullptr || sourceFile == nullptr) return false;
+    const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
+    if (sourceMovie == nullptr) return false;
+
+    unsigned thumbnailSize = 0;
+    void* thumbnail = movie->GetTHMData(thumbnailSize);
+    if (thumbnail == nullptr || thumbnailSize == 0) return false;
+    const clipreel::MovieDesc desc(thumbnailSize, thumbnail);
+    if (desc.recordSize == 0) return false;
+
+    // Everything is checked before the first byte changes, so that a refusal
+    // leaves the thumbnail as it was.
+    const RecordLayout* layout = LayoutForCreatorVersion(sourceMovie->GetCreatorVersion());
+    if (layout == nullptr || desc.recordTag != layout->tag || desc.recordSize < layout->minimumSize) return false;
+    if (desc.byteOrder != clipreel::MovieDesc::LittleEndian && desc.byteOrder != clipreel::MovieDesc::BigEndian)
+        return false;
+    const ByteOrder order = desc.byteOrder == clipreel::MovieDesc::BigEndian ? ByteOrder::Big : ByteOrder::Little;
+    ByteWriter whole(thumbnail, thumbnailSize);
+    if (desc.recordOffset > thumbnailSize || desc.recordSize > thumbnailSize - desc.recordOffset) return false;
+    const bool replaceId = desc.imageIdSize == clipreel::platform::GuidSize;
+    if (replaceId && (desc.imageIdOffset > thumbnailSize || thumbnailSize - desc.imageIdOffset < desc.imageIdSize))
+        return false;
+
+    const std::int32_t timeScale = movie->GetVideoMediaTimeScale();
+    if (timeScale <= 0) return false;
+    RecordValues values;
+    values.frameCount = movie->GetVideoFrameCount();
+    values.firstFrameOffset = static_cast<std::uint32_t>(movie->GetVideoFrameFileOffset(0));
+    values.firstFrameSize = movie->GetVideoFrameDataSize(0);
+    values.fileSize = static_cast<std::uint32_t>(static_cast<std::uint64_t>(fileSize));
+    const std::int64_t durationMs = static_cast<std::int64_t>(movie->GetVideoMediaDuration()) * 1000 / timeScale;
+    values.durationMs = static_cast<std::uint32_t>(static_cast<std::uint64_t>(durationMs));
+
+    // The new image goes just past the old start of image and Exif segment,
+    // and must fit in the old thumbnail's room.
+    const std::uint8_t* imageData = nullptr;
+    unsigned imageDataSize = 0;
+    std::uint32_t splicePos = 0;
+    if (jpeg != nullptr) {
+        imageData = clipreel::findJpegImageData(jpeg, jpegSize, &imageDataSize);
+        if (imageData == nullptr) return false;
+        const clipreel::ByteReader old(thumbnail, thumbnailSize);
+        std::uint16_t exifLength = 0;
+        if (!old.PeekU16BE(4, exifLength)) return false;
+        splicePos = 4u + exifLength;
+        if (splicePos > thumbnailSize || imageDataSize > thumbnailSize - splicePos) return false;
+    }
+
+    std::uint8_t guid[clipreel::platform::GuidSize];
+    if (replaceId && clipreel::Failed(clipreel::platform::CreateRandomGuid(guid))) return false;
+
+    ByteWriter record(static_cast<std::uint8_t*>(thumbnail) + desc.recordOffset, desc.recordSize);
+    WriteRecord(record, *layout, values, order);
+    if (replaceId) {
+        whole.Seek(desc.imageIdOffset);
+        whole.WriteBytes(guid, sizeof guid);
+    }
+    if (jpeg == nullptr) return true;
+
+    whole.Seek(splicePos);
+    if (!whole.WriteBytes(imageData, imageDataSize)) return false;
+    // Bytes of the old image past the new one's end stay; they only count
+    // when the thumbnail would otherwise be too short to be read again.
+    const unsigned newSize =
+        std::min(thumbnailSize, std::max(splicePos + imageDataSize, SmallestParsedThumbnail));
+    return movie->UpdateZTDAAtomSize(8u + newSize);
 }
