@@ -48,6 +48,9 @@ TEST_F(FileReaderTest, SizeOfEachKindOfPath) {
         {"empty.bin", true, 0, {}},
         {"folder", false, 0, {}},
         {"missing.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", kFileNotFound)}},
+        // Wildcards name no file, although source.bin would match them.
+        {"*.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", kWildcardName)}},
+        {"sourc?.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", kWildcardName)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + (c.open ? " open" : " not open"));

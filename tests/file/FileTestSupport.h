@@ -27,6 +27,7 @@ constexpr unsigned kNotReadable = 5;         // ERROR_ACCESS_DENIED
 constexpr unsigned kInvalidHandle = 6;       // ERROR_INVALID_HANDLE
 constexpr unsigned kNegativeSeek = 131;      // ERROR_NEGATIVE_SEEK
 constexpr unsigned kFolderAsFile = 5;        // ERROR_ACCESS_DENIED
+constexpr unsigned kWildcardName = 123;      // ERROR_INVALID_NAME
 #else
 constexpr unsigned kFileNotFound = ENOENT;
 constexpr unsigned kSharingViolation = EWOULDBLOCK;
@@ -35,6 +36,7 @@ constexpr unsigned kNotReadable = EBADF;
 constexpr unsigned kInvalidHandle = EBADF;
 constexpr unsigned kNegativeSeek = EINVAL;
 constexpr unsigned kFolderAsFile = EISDIR;
+constexpr unsigned kWildcardName = ENOENT;
 #endif
 
 inline std::string LogLine(const char* call, unsigned error) {
