@@ -1,0 +1,150 @@
+// Writes the fuzzers' seed corpora with the sample camera movie writer:
+//   <out>/movfile    whole small camera movies
+//   <out>/moov       their movie atoms' contents (after the 8-byte header)
+//   <out>/moviedesc  camera thumbnails with their Exif movie records
+// Usage: FuzzSeedWriter <out folder>
+#include "sample/SampleMovieWriter.h"
+#include "sample/ThumbnailBuilder.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace clipreel;
+using namespace clipreel::sample;
+
+void Save(const std::filesystem::path& path, const std::uint8_t* data, std::size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// Small movies: tiny dummy frames and little 8-bit mono sound, so that the
+// fuzzer spends its time in the parser rather than in reading.
+SampleMovieSpec TinySpec() {
+    SampleMovieSpec spec;
+    spec.units = 2;
+    spec.framesPerUnit = 6;
+    spec.groupOfPicture = 3;
+    spec.timeScale = 3000;
+    spec.frameDuration = 100;
+    spec.width = 16;
+    spec.height = 16;
+    spec.frames = FrameContent::Dummy;
+    spec.sound.format = FourCC("raw ");
+    spec.sound.sampleRate = 8000;
+    spec.sound.channels = 1;
+    spec.sound.bitsPerSample = 8;
+    spec.thumbnailRoom = 1024;
+    return spec;
+}
+
+struct MovieSeed {
+    const char* name;
+    std::function<void(SampleMovieSpec&)> change;
+};
+
+const std::vector<MovieSeed>& MovieSeeds() {
+    static const std::vector<MovieSeed> seeds = {
+        {"reel", [](SampleMovieSpec&) {}},
+        {"reel-long-record", [](SampleMovieSpec& s) { s.creatorVersion = 10; }},
+        {"reel-no-sound", [](SampleMovieSpec& s) { s.sound.present = false; }},
+        {"reel-big-endian", [](SampleMovieSpec& s) { s.tiffOrder = s.makerNoteOrder = ByteOrder::Big; }},
+        {"reel-relocated", [](SampleMovieSpec& s) { s.makerNoteRelocation = 40; }},
+        {"reel-version5", [](SampleMovieSpec& s) {
+             s.creatorVersion = 5;
+             s.recordFramePerUnit = false;
+         }},
+        {"montagio-whole", [](SampleMovieSpec& s) { s.montagioTime = 0xFFFF; }},
+        {"montagio-2s", [](SampleMovieSpec& s) {
+             s.montagioTime = 2;
+             s.units = 10;
+         }},
+        {"last-chunk-shorter", [](SampleMovieSpec& s) { s.breakage.soundStscTwoEntries = true; }},
+        {"two-mdat", [](SampleMovieSpec& s) { s.breakage.twoMdat = true; }},
+        {"movie-free-atoms", [](SampleMovieSpec& s) {
+             s.movieFreeAtoms = 1;
+             s.movieEndsWithFree = true;
+             s.extraAtoms.push_back({FourCC("skip"), {1, 2, 3, 4}, false});
+         }},
+        {"no-thumbnail", [](SampleMovieSpec& s) { s.breakage.noThumbnail = true; }},
+        {"two-data-references", [](SampleMovieSpec& s) { s.breakage.twoDataReferences = true; }},
+        {"sound-elsewhere", [](SampleMovieSpec& s) { s.breakage.soundInOtherFile = true; }},
+        {"extra-frames", [](SampleMovieSpec& s) { s.breakage.extraFrames = 2; }},
+    };
+    return seeds;
+}
+
+struct ThumbnailSeed {
+    const char* name;
+    std::function<void(ThumbnailSpec&)> change;
+};
+
+const std::vector<ThumbnailSeed>& ThumbnailSeeds() {
+    static const std::vector<ThumbnailSeed> seeds = {
+        {"short", [](ThumbnailSpec&) {}},
+        {"short-250", [](ThumbnailSpec& s) { s.shortRecordSize = 250; }},
+        {"long", [](ThumbnailSpec& s) { s.recordKind = RecordKind::Long; }},
+        {"long-two-modes", [](ThumbnailSpec& s) {
+             s.recordKind = RecordKind::Long;
+             s.longRecordTwoModeTags = true;
+         }},
+        {"both", [](ThumbnailSpec& s) { s.bothRecords = true; }},
+        {"big-endian", [](ThumbnailSpec& s) { s.tiffOrder = s.makerNoteOrder = ByteOrder::Big; }},
+        {"mixed-orders", [](ThumbnailSpec& s) { s.makerNoteOrder = ByteOrder::Big; }},
+        {"relocated", [](ThumbnailSpec& s) { s.relocation = 100; }},
+        {"no-footer", [](ThumbnailSpec& s) { s.footer = false; }},
+        {"short-id", [](ThumbnailSpec& s) { s.imageIdSize = 12; }},
+    };
+    return seeds;
+}
+
+void WriteSeeds(const std::filesystem::path& out) {
+    const std::filesystem::path movies = out / "movfile";
+    const std::filesystem::path atoms = out / "moov";
+    const std::filesystem::path thumbnails = out / "moviedesc";
+    for (const auto& folder : {movies, atoms, thumbnails}) std::filesystem::create_directories(folder);
+
+    for (const MovieSeed& seed : MovieSeeds()) {
+        SampleMovieSpec spec = TinySpec();
+        seed.change(spec);
+        SampleMovieLayout layout;
+        const std::vector<std::uint8_t> file = BuildSampleMovie(spec, &layout);
+        const std::string name = seed.name;
+        Save(movies / (name + ".mov"), file.data(), file.size());
+        Save(atoms / (name + ".moov"), file.data() + layout.moovOffset + 8,
+             static_cast<std::size_t>(layout.moovSize - 8));
+        if (!layout.thumbnail.empty()) {
+            Save(thumbnails / (name + ".jpg"), layout.thumbnail.data(), layout.thumbnail.size());
+        }
+    }
+    for (const ThumbnailSeed& seed : ThumbnailSeeds()) {
+        ThumbnailSpec spec;
+        spec.movFileSize = 123456;
+        seed.change(spec);
+        const std::vector<std::uint8_t> jpeg = BuildThumbnail(spec);
+        Save(thumbnails / (std::string("thumbnail-") + seed.name + ".jpg"), jpeg.data(), jpeg.size());
+    }
+}
+
+}
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <out folder>\n", argv[0]);
+        return 2;
+    }
+    try {
+        WriteSeeds(argv[1]);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "FuzzSeedWriter: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
