@@ -15,7 +15,11 @@ void Complain(const std::string& message) {
 }
 
 std::wstring WidePath(const std::string& path) {
-    return std::filesystem::path(path).wstring();
+    // Absolute, so that a reference movie's alias record can find the source
+    // from wherever the reference movie is opened.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? std::filesystem::path(path).wstring() : absolute.wstring();
 }
 
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode) {

@@ -15,7 +15,7 @@ namespace cli {
 // "clipreel: <message>" on standard error.
 void Complain(const std::string& message);
 
-// The library's wide path for a command-line path.
+// The library's wide path for a command-line path, made absolute.
 std::wstring WidePath(const std::string& path);
 
 // Opens a camera movie for a command. On failure complains in plain words

@@ -195,7 +195,9 @@ TEST_F(SaveCommand, AFailedSaveRemovesItsPartialOutput) {
             << run.err;
         EXPECT_EQ(run.err.find("removed the partial output") != std::string::npos, !c.keepPartial);
         EXPECT_EQ(std::filesystem::exists(destination), c.remains);
-        if (c.remains) EXPECT_LE(std::filesystem::file_size(destination), 1024u);
+        if (c.remains) {
+            EXPECT_LE(std::filesystem::file_size(destination), 1024u);
+        }
     }
 }
 
@@ -217,6 +219,20 @@ TEST_F(SaveCommand, AReferenceMovieIsOneMovieAtom) {
         EXPECT_EQ(size, bytes.size());
         EXPECT_EQ(std::string(bytes.begin() + 4, bytes.begin() + 8), "moov");
     }
+}
+
+// The reference movie must find its source from anywhere, so a relative
+// source path reaches the library made absolute.
+TEST_F(SaveCommand, AReferenceToARelativePathWorks) {
+    const TempDir out;
+    const std::string destination = out.File("reference.mov").string();
+    const ToolRun run = RunTool({"reference", "source.mov", destination, "--keep", "2,1"},
+                                "cd '" + dir->path().string() + "' &&");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "wrote " + destination + " (reference movie): 2 shooting units (2,1)\n");
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(destination);
+    const std::string absolute = dir->File("source.mov").string();
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), absolute.begin(), absolute.end()), bytes.end());
 }
 
 }
