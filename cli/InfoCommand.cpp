@@ -23,7 +23,7 @@ int RunInfo(const InfoOptions& options) {
     } else {
         PrintMovieReport(report, stdout);
     }
-    if (!file.IsValid()) {
+    if (report["kind"] == "invalid") {
         Complain(options.file + " is not a camera movie");
         return EXIT_BAD_INPUT;
     }

@@ -82,16 +82,19 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
     report["valid"] = file.IsValid();
     report["creator_version"] = file.GetCreatorVersion();
     const CZentiMovie* movie = file.GetZentiMovie();
-    if (!file.IsValid() || movie == nullptr) {
+    // A valid movie atom in a file that is not a valid camera movie file is
+    // a movie whose media lie elsewhere: a reference movie.
+    const bool reference = !file.IsValid() && movie != nullptr && movie->IsValid();
+    if (movie == nullptr || (!file.IsValid() && !reference)) {
         report["kind"] = "invalid";
         return report;
     }
 
     CZentiMovie::ClipreelMovieInfo clipreel{};
     CZentiMovie::MontagioMovieInfo montagio{};
-    const bool isClipreel = movie->IsClipreelMovie(&clipreel);
-    const bool isMontagio = !isClipreel && movie->IsMontagioMovie(&montagio);
-    report["kind"] = isClipreel ? "clipreel" : isMontagio ? "montagio" : "other";
+    const bool isClipreel = !reference && movie->IsClipreelMovie(&clipreel);
+    const bool isMontagio = !reference && !isClipreel && movie->IsMontagioMovie(&montagio);
+    report["kind"] = reference ? "reference" : isClipreel ? "clipreel" : isMontagio ? "montagio" : "other";
 
     unsigned numerator = 0;
     unsigned denominator = 0;
@@ -151,9 +154,15 @@ void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {
         std::fprintf(out, "Camera movie:       no\n");
         return;
     }
+    if (kind == "reference") {
+        std::fprintf(out, "Camera movie:       no: a reference movie (its media lie in another file), creator version %u\n",
+                     report.value("creator_version", 0u));
+    }
     const char* kindText = kind == "clipreel" ? "Clipreel movie" : kind == "montagio" ? "Montagio movie" : "other kind";
-    std::fprintf(out, "Camera movie:       yes, %s, creator version %u\n", kindText,
-                 report.value("creator_version", 0u));
+    if (kind != "reference") {
+        std::fprintf(out, "Camera movie:       yes, %s, creator version %u\n", kindText,
+                     report.value("creator_version", 0u));
+    }
     const nlohmann::json& rate = report["frame_rate"];
     if (rate.is_object()) {
         std::fprintf(out, "Frame rate:         %u/%u (%.3f fps)\n", rate.value("numerator", 0u),

@@ -202,8 +202,13 @@ TEST_F(SaveCommand, AFailedSaveRemovesItsPartialOutput) {
 }
 
 TEST_F(SaveCommand, AReferenceMovieIsOneMovieAtom) {
-    const std::vector<std::vector<std::string>> lists = {{}, {"--keep", "1,0"}, {"--remove", "2"}};
-    for (const auto& list : lists) {
+    struct Case {
+        std::vector<std::string> list;
+        unsigned frames;
+    };
+    const Case cases[] = {{{}, 120}, {{"--keep", "1,0"}, 60}, {{"--remove", "2"}, 90}};
+    for (const Case& c : cases) {
+        const std::vector<std::string>& list = c.list;
         SCOPED_TRACE(list.empty() ? std::string("whole reel") : list[1]);
         const TempDir out;
         const std::string destination = out.File("reference.mov").string();
@@ -218,6 +223,11 @@ TEST_F(SaveCommand, AReferenceMovieIsOneMovieAtom) {
                                    (std::uint32_t{bytes[2]} << 8) | bytes[3];
         EXPECT_EQ(size, bytes.size());
         EXPECT_EQ(std::string(bytes.begin() + 4, bytes.begin() + 8), "moov");
+        // `info` knows it for what it is: a movie whose media lie elsewhere.
+        const nlohmann::json info = InfoJson(destination);
+        EXPECT_EQ(info["kind"], "reference");
+        EXPECT_EQ(info["valid"], false);
+        EXPECT_EQ(info["video"]["frame_count"], c.frames);
     }
 }
 
