@@ -104,9 +104,13 @@ std::uint32_t MediaSampleTableAtomCopier::rebuildTable(ByteWriter& dst, ByteRead
             delta = static_cast<std::uint32_t>(ReelPrivateAccess::GetRelativeOffset(movie, current)) -
                     static_cast<std::uint32_t>(kept.GetFileOffset());
         }
+        // Positions are computed in 64 bits and checked against the table
+        // before they are narrowed, so that they cannot wrap on a 32-bit build.
+        const std::uint64_t end = firstEntry + 4 * (first + count);
+        if (end > table.size()) return fail();
         for (std::uint64_t k = 0; k < count; ++k) {
             std::uint32_t value = 0;
-            if (!table.PeekU32BE(firstEntry + 4 * static_cast<std::size_t>(first + k), value) ||
+            if (!table.PeekU32BE(static_cast<std::size_t>(firstEntry + 4 * (first + k)), value) ||
                 !dst.WriteU32BE(value + delta))
                 return fail();
         }

@@ -28,9 +28,9 @@ std::uint32_t VideoMediaSampleTableAtomCopier::copySyncSample(ByteWriter& dst, B
     std::uint32_t sourceCount = 0;
     if (!table.PeekU32BE(SyncCountOffset, sourceCount)) return fail();
     const std::uint32_t count = std::min<std::uint32_t>(reel().GetTotalIFrameCount(), sourceCount);
-    const std::size_t size = 16 + 4 * std::size_t(count);
+    const std::uint64_t size = 16 + 4 * std::uint64_t(count);
     ByteReader kept;
-    if (!table.Sub(0, size, kept)) return fail();
+    if (size > table.size() || !table.Sub(0, static_cast<std::size_t>(size), kept)) return fail();
     const std::size_t start = dst.position();
     if (!dst.WriteBytes(kept.data(), kept.size()) || !dst.PokeU32BE(start, static_cast<std::uint32_t>(size)) ||
         !dst.PokeU32BE(start + SyncCountOffset, count))
