@@ -425,6 +425,39 @@ TEST_F(MovieAtomCopyTest, ACopyOutOfBoundsGivesNoMovie) {
     EXPECT_EQ(copyMovieAtom(*source.file->GetZentiMovie(), foreign.reel.get(), nullptr, true), nullptr);
 }
 
+// Every 32-bit word of the movie header and the tracks, damaged in turn: the
+// copy either refuses or gives a movie atom whose size field is its length
+// and which is no larger than the source's (the tables only shrink).
+TEST_F(MovieAtomCopyTest, EveryDamagedWordOfTheTracksGivesNoMovieOrAConsistentOne) {
+    SampleReel source(dir, "source.mov", sample::SampleMovieSpec());
+    ASSERT_TRUE(source.reel->SetEditingState({2, 0}));
+    const std::vector<std::uint8_t> original = MovieBytes(*source.file->GetZentiMovie());
+    const AtomRef udta = ChildOf(original, AtomAt(original, 0), Code("udta"));
+    ASSERT_TRUE(udta.found);
+    const CMoovAtomAlignmentInfo alignment{16, 32};
+    unsigned refused = 0;
+    for (std::size_t at = 8; at + 4 <= udta.offset; at += 4) {
+        for (std::uint32_t value : {0u, 8u, 0x7FFFFFF0u, 0xFFFFFFFFu}) {
+            std::vector<std::uint8_t> bytes = original;
+            PutU32At(bytes, at, value);
+            std::unique_ptr<CZentiMovie> damaged =
+                MoviePrivateAccess::NewMovie(reinterpret_cast<const AtomHeader*>(bytes.data()), nullptr);
+            std::unique_ptr<CZentiMovie> copy = copyMovieAtom(*damaged, source.reel.get(), &alignment, true);
+            if (copy == nullptr) {
+                ++refused;
+                continue;
+            }
+            const std::vector<std::uint8_t> copied = MovieBytes(*copy);
+            ASSERT_GE(copied.size(), 8u) << "word at " << at << " = " << value;
+            EXPECT_EQ(U32At(copied, 0), copied.size()) << "word at " << at << " = " << value;
+            EXPECT_LE(copied.size(), original.size() + 23) << "word at " << at << " = " << value;
+            EXPECT_EQ((32 + copied.size()) % 16, 0u) << "word at " << at << " = " << value;
+        }
+    }
+    // Damaged sizes and counts are refused, not copied blindly.
+    EXPECT_GT(refused, 0u);
+}
+
 }
 }
 }
