@@ -219,6 +219,19 @@ TEST_F(UnchangedCopyTest, ExceptionsReachingTheEntryPointBecomeResultsOrPassOn) 
     CClipreelMovFileEditor editor(*source.file);
     recorder.Attach(editor);
     EXPECT_THROW(editor.CreateNewMovFile(LocatorOf(dir.File("copy.mov")), nullptr), std::invalid_argument);
+
+    // An editing list naming a unit the reel does not have: the reel's own
+    // exception reaches the caller, and nothing is created.
+    ASSERT_TRUE(source.reel->SetEditingState({0, 7}));
+    CClipreelMovFileEditor quiet(*source.file);
+    const auto destination = dir.File("bad-list.mov");
+    try {
+        quiet.CreateNewMovFile(LocatorOf(destination), source.reel.get());
+        ADD_FAILURE() << "no exception";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "Invalid originalIndex");
+    }
+    EXPECT_FALSE(std::filesystem::exists(destination));
 }
 
 TEST_F(UnchangedCopyTest, AFullDiskGivesDiskFull) {
