@@ -36,7 +36,6 @@ std::string RunCommand(const std::string& command, int& status) {
 bool HaveTool(const char* tool) {
     return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
-#endif
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -46,6 +45,7 @@ std::vector<std::string> Lines(const std::string& text) {
         if (!line.empty()) lines.push_back(line);
     return lines;
 }
+#endif
 
 TEST(ReferenceMovieFFmpegTest, FFprobeDecodesTheKeptFramesFromTheSource) {
 #if defined(_WIN32)
