@@ -11,7 +11,7 @@
 // Every measured run is its own process (this program started again with
 // "--save", or cp, or ffmpeg), so that its peak resident size (ru_maxrss
 // from wait4) is its own. Each is run three times after a warm-up read of
-// the source; the median time is reported.
+// the source, each after a sync; the median time is reported.
 
 #include "ClipreelMovFileEditor.h"
 #include "ClipreelMovie.h"
@@ -155,6 +155,9 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 3; ++round) {
         const std::string self = fs::read_symlink("/proc/self/exe").string();
         const std::string openLog = (folder / "clipreel_bench_open.txt").string();
+        // Each contender starts with no dirty pages of an earlier one left to
+        // write back.
+        RunProcess({"sync"}, true);
         saves.push_back(RunProcess({"sh", "-c",
                                     "exec \"$0\" --save \"$1\" \"$2\" \"$3\" > \"$4\"", self, source.string(),
                                     saved.string(), std::to_string(removed), openLog},
@@ -167,7 +170,9 @@ int main(int argc, char** argv) {
             if (word == "save") inProcess.push_back(value);
             if (word == "baseline") baselineKiB = std::max(baselineKiB, static_cast<long>(value));
         }
+        RunProcess({"sync"}, true);
         copies.push_back(RunProcess({"cp", source.string(), copied.string()}, true));
+        RunProcess({"sync"}, true);
         ffmpegs.push_back(RunProcess({"ffmpeg", "-y", "-v", "error", "-i", source.string(), "-map", "0", "-c",
                                       "copy", "-t", keptSeconds, remuxed.string()},
                                      true));
