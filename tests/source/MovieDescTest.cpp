@@ -158,6 +158,8 @@ TEST(MovieDesc, ReadsTheRecordsThumbnailsCarry) {
         ASSERT_GE(jpeg.size(), 1024u);
         const MovieDesc desc(static_cast<unsigned>(jpeg.size()), jpeg.data());
         ExpectDesc(desc, c.expected, layout);
+        const std::uint16_t tag = spec.recordKind == RecordKind::Long ? 0x0034 : 0x0011;
+        EXPECT_EQ(desc.recordTag, c.expected.recordAtLayout ? tag : 0);
     }
 }
 
@@ -170,6 +172,7 @@ TEST(MovieDesc, BothRecordsAreReadAsTheLongOne) {
     const MovieDesc desc(static_cast<unsigned>(jpeg.size()), jpeg.data());
     EXPECT_TRUE(desc.valid);
     EXPECT_EQ(desc.recordSize, 132u);
+    EXPECT_EQ(desc.recordTag, 0x0034);
     std::uint32_t stated = 0;
     ASSERT_LE(desc.recordOffset + 4u, jpeg.size());
     stated = ByteReader::Decode<std::uint32_t>(jpeg.data() + desc.recordOffset, ByteOrder::Little);
