@@ -34,7 +34,12 @@ void FillDummyFrame(unsigned index, bool keyFrame, std::uint8_t* out, std::uint3
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;
-        for (int i = 0; i < 4 && pos < size; ++i, ++pos) out[pos] = static_cast<std::uint8_t>(state >> (8 * i));
+        if (size - pos >= 4) {
+            ByteWriter::Encode(out + pos, state, ByteOrder::Little);
+            pos += 4;
+        } else {
+            for (int i = 0; pos < size; ++i, ++pos) out[pos] = static_cast<std::uint8_t>(state >> (8 * i));
+        }
     }
     if (size >= kDummyFrameIndexOffset + 4) {
         ByteWriter::Encode(out, static_cast<std::uint32_t>(size - 4), ByteOrder::Big);
