@@ -41,15 +41,15 @@ private:
 class FileSink : public ByteSink {
 public:
     explicit FileSink(const std::filesystem::path& path) : path_(path), file_(path, std::ios::binary | std::ios::trunc) {
-        if (!file_) throw std::runtime_error("cannot create " + path.string());
+        if (!file_) throw std::runtime_error("cannot create " + path.u8string());
     }
     void Write(const std::uint8_t* data, std::size_t size) override {
         file_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!file_) throw std::runtime_error("cannot write " + path_.string());
+        if (!file_) throw std::runtime_error("cannot write " + path_.u8string());
     }
     void Close() {
         file_.close();
-        if (!file_) throw std::runtime_error("cannot close " + path_.string());
+        if (!file_) throw std::runtime_error("cannot close " + path_.u8string());
     }
 
 private:
@@ -156,6 +156,9 @@ private:
         const SampleMovieSpec& spec = plan_.spec;
         plan_.totalFrames = spec.units * spec.framesPerUnit + spec.breakage.extraFrames;
         if (spec.frames == FrameContent::H264 && H264EncoderAvailable()) {
+            if (spec.width % 2 != 0 || spec.height % 2 != 0) {
+                throw std::invalid_argument("H.264 4:2:0 pictures need an even width and height");
+            }
             video_ = EncodeH264Frames(spec, plan_.totalFrames);
             plan_.h264 = true;
             plan_.avcC = video_.avcC;
@@ -257,6 +260,11 @@ private:
             pos += atom.size;
         }
         pos += spec.breakage.trailingBytes.size();
+        // Chunk offsets, atom sizes and the record's file size are 32-bit in
+        // a camera movie: a larger file would state wrapped values.
+        if (pos > std::numeric_limits<std::uint32_t>::max()) {
+            throw std::invalid_argument("a camera movie must stay below 4 GiB");
+        }
         plan_.fileSize = pos;
         layout_.fileSize = pos;
     }

@@ -129,32 +129,48 @@ TEST(SampleMovieSpecTest, ThumbnailHasRoomForAnotherImage) {
 
 TEST(SampleMovieSpecTest, RefusesSpecsItCannotWrite) {
     struct Case {
-        const char* name;
         std::function<void(SampleMovieSpec&)> change;
+        const char* message;
     };
     const Case cases[] = {
-        {"no frames per unit", [](SampleMovieSpec& s) { s.framesPerUnit = 0; }},
-        {"no time scale", [](SampleMovieSpec& s) { s.timeScale = 0; }},
-        {"no frame duration", [](SampleMovieSpec& s) { s.frameDuration = 0; }},
-        {"44.1 kHz at 29.97", [](SampleMovieSpec& s) { s.sound.sampleRate = 44100; }},
-        {"unknown sound format", [](SampleMovieSpec& s) { s.sound.format = FourCC("lpcm"); }},
-        {"12-bit sound", [](SampleMovieSpec& s) { s.sound.bitsPerSample = 12; }},
-        {"no channels", [](SampleMovieSpec& s) { s.sound.channels = 0; }},
-        {"rate beyond 16.16", [](SampleMovieSpec& s) { s.sound.sampleRate = 96000; s.framesPerUnit = 30; }},
-        {"no width", [](SampleMovieSpec& s) { s.width = 0; }},
-        {"group of pictures beyond 16 bits", [](SampleMovieSpec& s) { s.groupOfPicture = 0x10000; }},
+        {[](SampleMovieSpec& s) { s.framesPerUnit = 0; }, "frames per unit must be 1 to 65535"},
+        {[](SampleMovieSpec& s) { s.framesPerUnit = 0x10000; }, "frames per unit must be 1 to 65535"},
+        {[](SampleMovieSpec& s) { s.timeScale = 0; }, "time scale and frame duration must not be 0"},
+        {[](SampleMovieSpec& s) { s.frameDuration = 0; }, "time scale and frame duration must not be 0"},
+        {[](SampleMovieSpec& s) { s.sound.sampleRate = 44100; }, "a unit's time does not hold a whole number of sound samples"},
+        {[](SampleMovieSpec& s) { s.sound.format = FourCC("lpcm"); }, "sound format must be 'sowt', 'twos' or 'raw '"},
+        {[](SampleMovieSpec& s) { s.sound.bitsPerSample = 12; }, "sound samples must be 8, 16, 24 or 32 bits"},
+        {[](SampleMovieSpec& s) { s.sound.channels = 0; }, "sound needs at least one channel"},
+        {[](SampleMovieSpec& s) { s.sound.sampleRate = 96000; }, "sound sample rate must be 1 to 65535"},
+        {[](SampleMovieSpec& s) { s.width = 0; }, "picture size must be 1 to 65535 each way"},
+        {[](SampleMovieSpec& s) { s.groupOfPicture = 0x10000; }, "group of pictures must fit 16 bits"},
+        // About 4.8 GB of full HD frames: beyond what 32-bit offsets can state.
+        {[](SampleMovieSpec& s) { s.width = 1920; s.height = 1080; s.framesPerUnit = 120; s.units = 1000; },
+         "a camera movie must stay below 4 GiB"},
+        {[](SampleMovieSpec& s) { s.shortRecordSize = 261; }, "record sizes must hold their size field and whole values"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.message);
         SampleMovieSpec spec;
         c.change(spec);
-        EXPECT_THROW(sample::BuildSampleMovie(spec), std::invalid_argument);
+        try {
+            sample::BuildSampleMovie(spec);
+            ADD_FAILURE() << "accepted";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
     }
     // Without sound the rate does not matter.
     SampleMovieSpec silent;
     silent.sound.present = false;
     silent.sound.sampleRate = 44100;
     EXPECT_NO_THROW(sample::BuildSampleMovie(silent));
+    if (sample::HaveH264()) {
+        SampleMovieSpec odd;
+        odd.frames = sample::FrameContent::H264;
+        odd.width = 321;
+        EXPECT_THROW(sample::BuildSampleMovie(odd), std::invalid_argument);
+    }
 }
 
 TEST(SampleMovieSpecTest, UnitColoursDifferBetweenNeighbours) {
