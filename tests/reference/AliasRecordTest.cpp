@@ -207,6 +207,8 @@ TEST_F(AliasRecordWindowsPathTest, PathsWithoutARecord) {
         EXPECT_FALSE(record.HasBaseRecord());
         EXPECT_EQ(Flatten(record), std::vector<std::uint8_t>{});
     }
+    CAliasRecordEx noPath(nullptr, services, AliasPathStyle::Windows);
+    EXPECT_FALSE(noPath.HasBaseRecord());
     // The same long path fits on a volume with a short label: the limit is
     // on the absolute path's text, not on the path.
     const ParsedAliasRecord parsed = ParseAliasRecord(Build(L"C:" + fourDirectories));
