@@ -57,8 +57,8 @@ int RunWav(const WavOptions& options) {
         return exitCode;
     }
     std::printf("File:          %s\n", options.wavFile.c_str());
-    std::printf("Format:        PCM, %u channels, %u bits, %u Hz\n", pcm.wf.nChannels, pcm.wBitsPerSample,
-                pcm.wf.nSamplesPerSec);
+    std::printf("Format:        PCM, %u channels, %u bits, %u Hz\n", unsigned{pcm.wf.nChannels},
+                unsigned{pcm.wBitsPerSample}, static_cast<unsigned>(pcm.wf.nSamplesPerSec));
     std::printf("Samples:       %u (%.3f s)\n", wave.GetSampleCount(), report["duration_seconds"].get<double>());
     std::printf("Data:          %u bytes at offset %u\n", wave.GetDataSize(), wave.GetFirstDataFileOffset());
     if (report.contains("matches")) {

@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     AddIndexListOptions(*editCommand, edit, true);
     editCommand->add_flag("-q,--quiet", edit.quiet, "no progress and no summary");
     editCommand->add_flag("--keep-partial", edit.keepPartial, "keep the partial output after a failure or Ctrl-C");
-    editCommand->footer(ListHelp);
+    editCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
 
     SaveOptions reference;
     reference.reference = true;
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     AddIndexListOptions(*referenceCommand, reference, false);
     referenceCommand->add_flag("-q,--quiet", reference.quiet, "no summary");
     referenceCommand->add_flag("--keep-partial", reference.keepPartial, "keep the partial output after a failure");
-    referenceCommand->footer(ListHelp);
+    referenceCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
 
     ThumbnailOptions thumbnail;
     CLI::App* thumbnailCommand = app.add_subcommand("thumbnail", "save the movie's embedded thumbnail as a JPEG file");
@@ -113,6 +113,10 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     sampleCommand->add_flag("--dummy-frames", sample.dummyFrames, "placeholder frame bytes instead of H.264 (fast)");
     sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
+
+    for (CLI::App* command : {infoCommand, thumbnailCommand, sheetCommand, wavCommand, sampleCommand}) {
+        command->footer(ExitCodeTable());
+    }
 
     try {
         app.parse(argc, argv);
