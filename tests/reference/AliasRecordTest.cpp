@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -361,6 +362,30 @@ TEST(AliasRecordSystemTest, RecordOfATemporaryFile) {
         EXPECT_EQ(parsed.BaseString(VolumeNameOffset), "*");
         EXPECT_EQ(parsed.TagData(TagMountPoint), std::string("/\0", 2));
     }
+}
+
+// Under Windows a name the ANSI code page cannot spell is recorded by the
+// short 8.3 name the file system reports; the UTF-16 tag keeps the long one.
+TEST(AliasRecordSystemTest, NameOutsideTheCodePageTakesTheFileSystemsShortName) {
+    if (!test::RunningOnWindows()) GTEST_SKIP() << "short names exist on Windows only";
+    const std::wstring name = L"\u65E5\u672C\u8A9E\u306E\u52D5\u753B.mov";
+    std::string ansi;
+    if (platform::SystemVolumeServices().ToAnsi(name, ansi) == platform::AnsiConversion::Clean)
+        GTEST_SKIP() << "the system's ANSI code page spells the name";
+    test::TempDir dir;
+    const std::filesystem::path file = dir.path() / std::filesystem::path(name);
+    test::WriteFileBytes(file, {1, 2, 3});
+    std::wstring shortName;
+    ASSERT_TRUE(platform::SystemVolumeServices().QueryShortName(file.wstring(), shortName));
+
+    CAliasRecordEx record(file.wstring().c_str());
+    const ParsedAliasRecord parsed = ParseAliasRecord(Flatten(record));
+
+    ASSERT_EQ(parsed.error, "");
+    const std::string recorded = parsed.BaseString(FileNameOffset);
+    EXPECT_EQ(std::wstring(recorded.begin(), recorded.end()), shortName);
+    EXPECT_NE(recorded.find('~'), std::string::npos);
+    EXPECT_EQ(parsed.TagData(TagFileName), Bytes({0, 10}) + test::Utf16BE(u"\u65E5\u672C\u8A9E\u306E\u52D5\u753B.mov"));
 }
 
 }
