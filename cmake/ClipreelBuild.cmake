@@ -5,6 +5,14 @@ function(clipreel_warnings target)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
       -Wnon-virtual-dtor -Wcast-align -Wunused -Woverloaded-virtual -Werror)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12)
+      # GCC 12's flow-based bounds warnings misfire inside libstdc++'s vector
+      # and string code once inlined at -O2 (GCC bugs 105651, 106199, 107852).
+      # They stay visible as warnings; real overruns are the sanitizer
+      # build's to catch.
+      target_compile_options(${target} PRIVATE -Wno-error=array-bounds
+        -Wno-error=stringop-overflow -Wno-error=stringop-overread -Wno-error=restrict)
+    endif()
   endif()
 endfunction()
 
