@@ -166,7 +166,7 @@ std::vector<std::uint8_t> BuildThumbnail(const ThumbnailSpec& spec, ThumbnailLay
     std::uint32_t makeValue = makeOffset;
     if (makeInline) {
         std::uint8_t inlineText[4] = {0, 0, 0, 0};
-        for (std::size_t i = 0; i < spec.make.size(); ++i) inlineText[i] = static_cast<std::uint8_t>(spec.make[i]);
+        for (std::size_t i = 0; i < spec.make.size() && i < 3; ++i) inlineText[i] = static_cast<std::uint8_t>(spec.make[i]);
         makeValue = ByteReader::Decode<std::uint32_t>(inlineText, tiffOrder);
     }
     // A maker note moved later by N bytes has N bytes in front of it that
