@@ -153,8 +153,9 @@ int RunSave(const SaveOptions& options) {
     }
     if (!options.quiet) {
         if (reel.IsValid()) {
-            std::printf("wrote %s%s: %u shooting units (%s)\n", options.destination.c_str(),
-                        options.reference ? " (reference movie)" : "", reel.GetShootingUnitCount(),
+            const unsigned count = reel.GetShootingUnitCount();
+            std::printf("wrote %s%s: %u shooting unit%s (%s)\n", options.destination.c_str(),
+                        options.reference ? " (reference movie)" : "", count, count == 1 ? "" : "s",
                         KeptText(reel).c_str());
         } else {
             std::printf("wrote %s (reference movie)\n", options.destination.c_str());

@@ -48,8 +48,9 @@ int RunSheet(const SheetOptions& options) {
         return EXIT_FAILURE_OTHER;
     }
     if (!WriteWholeFile(options.output, jpeg)) return EXIT_CANNOT_WRITE;
-    std::printf("wrote %s: %u shooting units, %u x %u pixels\n", options.output.c_str(),
-                reel.GetShootingUnitCount(), sheet.width, sheet.height);
+    const unsigned count = reel.GetShootingUnitCount();
+    std::printf("wrote %s: %u shooting unit%s, %u x %u pixels\n", options.output.c_str(), count,
+                count == 1 ? "" : "s", sheet.width, sheet.height);
     return EXIT_OK;
 }
 

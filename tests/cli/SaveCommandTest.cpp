@@ -63,7 +63,7 @@ TEST_F(SaveCommand, TheEditReadsBackWithTheKeptUnits) {
         {{"--remove", "1"}, {0, 2, 3}, ": 3 shooting units (0,2,3)\n"},
         {{"--remove", "3,0"}, {1, 2}, ": 2 shooting units (1,2)\n"},
         {{"--keep", "3,0,1,2"}, {3, 0, 1, 2}, ": 4 shooting units (3,0,1,2)\n"},
-        {{"--keep", "2"}, {2}, ": 1 shooting units (2)\n"},
+        {{"--keep", "2"}, {2}, ": 1 shooting unit (2)\n"},
         {{"--keep", "0,1,2,3"}, {0, 1, 2, 3}, ": 4 shooting units (0,1,2,3)\n"},
     };
     for (const Case& c : cases) {
