@@ -48,6 +48,43 @@ TEST(CameraData, CreatorVersionComesFromTheZTCVRecord) {
     }
 }
 
+// The user-data search ends at a child that is shorter than a header or
+// reaches past the 'udta'; what lies behind it is not found.
+TEST(CameraData, UserDataSearchEndsAtABrokenChild) {
+    struct Case {
+        std::string name;
+        const char* child;
+        std::uint32_t (*size)(std::uint32_t udtaSize, std::uint32_t childSize);
+        bool ztcv, ztth;
+        unsigned creatorVersion;
+    };
+    const Case cases[] = {
+        {"creator record of size 4", "ZTCV", [](std::uint32_t, std::uint32_t) { return 4u; }, false, false, 0},
+        {"creator record of size 0", "ZTCV", [](std::uint32_t, std::uint32_t) { return 0u; }, false, false, 0},
+        {"creator record reaching past the user data", "ZTCV",
+         [](std::uint32_t udta, std::uint32_t) { return udta; }, false, false, 0},
+        {"thumbnail atom reaching past the user data", "ZTTH",
+         [](std::uint32_t udta, std::uint32_t child) { return udta + child; }, true, false, 6},
+        {"thumbnail atom ending exactly at the user data's end", "ZTTH",
+         [](std::uint32_t, std::uint32_t child) { return child; }, true, true, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> moov = Build(SmallReelSpec()).MovieAtomBytes();
+        const std::size_t udta = test::FindAtom(moov, 0, {"udta"});
+        const std::size_t child = test::FindAtom(moov, udta, {c.child});
+        test::PutBE32(moov, child, c.size(test::GetBE32(moov, udta), test::GetBE32(moov, child)));
+        const auto movie = ParseMovie(moov);
+        EXPECT_EQ(MoviePrivateAccess::GetUserData(*movie, FourCC("ZTCV")) != nullptr, c.ztcv);
+        EXPECT_EQ(MoviePrivateAccess::GetUserData(*movie, FourCC("ZTTH")) != nullptr, c.ztth);
+        unsigned size = 0;
+        EXPECT_EQ(MoviePrivateAccess::GetTHMData(*movie, size) != nullptr, c.ztth);
+        EXPECT_EQ(movie->GetCreatorVersion(), c.creatorVersion);
+        // Version 6 needs the thumbnail's frames per unit to be valid.
+        EXPECT_EQ(movie->IsValid(), c.ztth);
+    }
+}
+
 TEST(CameraData, ThumbnailIsTheZTDAPayloadInsideTheCopy) {
     const BuiltMovie built = Build(SmallReelSpec());
     const auto movie = ParseMovie(built.MovieAtomBytes());
