@@ -121,6 +121,32 @@ TEST(CameraRecord, DescribesTheNewFileInTheRecordsOwnLayoutAndByteOrder) {
     }
 }
 
+// The SHORT record's 16-bit count saturates; its 32-bit count keeps the
+// true number.
+TEST(CameraRecord, ClipsTheShortRecordsSixteenBitFrameCount) {
+    TempDir dir;
+    sample::SampleMovieSpec spec;
+    spec.units = 2200;  // 66,000 frames of 30
+    spec.width = 16;
+    spec.height = 16;
+    spec.sound.present = false;
+    spec.creatorVersion = 6;
+    SavedReelSource source(dir, "source.mov", spec);
+    ASSERT_TRUE(source.reel->IsValid());
+    ASSERT_TRUE(source.reel->RemoveShootingUnit(7));
+    CClipreelMovFileEditor editor(*source.file);
+    ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS,
+              editor.CreateNewMovFile(FileLocator(dir.WideFile("out.mov").c_str()), source.reel.get()));
+    CZentiMovFile outFile(FileLocator(dir.WideFile("out.mov").c_str()));
+    ASSERT_TRUE(outFile.IsValid());
+    const Bytes thumbnail = ThumbnailOf(*outFile.GetZentiMovie());
+    const std::size_t record = source.layout.thumbnailLayout.recordOffset;
+    const unsigned frames = outFile.GetZentiMovie()->GetVideoFrameCount();
+    ASSERT_EQ(2199u * 30u, frames);
+    EXPECT_EQ(0xFFFFu, U16In(thumbnail, record + ShortFields.frameCount16, false));
+    EXPECT_EQ(frames, U32In(thumbnail, record + ShortFields.frameCount, false));
+}
+
 // updateTHMData on a copy of the source's own movie atom, as the writer
 // calls it, so that each refusal can be checked for leaving every byte alone.
 class UpdateThumbnail : public ::testing::Test {
