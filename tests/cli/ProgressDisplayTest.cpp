@@ -1,5 +1,7 @@
 #include "cli/ProgressDisplay.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,19 +18,17 @@ struct Step {
 
 // Feeds the steps to a display writing into a temporary file; the text it wrote.
 std::string Shown(ProgressDisplay::Style style, const std::vector<Step>& steps) {
-    std::FILE* out = std::tmpfile();
-    if (out == nullptr) throw std::runtime_error("no temporary file");
+    const test::TempDir dir;
+    std::FILE* out = std::fopen(dir.File("progress.txt").string().c_str(), "wb");
+    if (out == nullptr) throw std::runtime_error("cannot create the progress file");
     ProgressDisplay display(style, out);
     for (const Step& step : steps) {
         EXPECT_EQ(ProgressDisplay::Callback(step.message, step.value, &display), PROGRESS_RESULT_CONTINUE);
     }
     display.Finish();
-    std::rewind(out);
-    std::string text;
-    int c = 0;
-    while ((c = std::fgetc(out)) != EOF) text += static_cast<char>(c);
     std::fclose(out);
-    return text;
+    const std::vector<std::uint8_t> bytes = test::ReadFileBytes(dir.File("progress.txt"));
+    return std::string(bytes.begin(), bytes.end());
 }
 
 class ProgressDisplayTest : public testing::Test {
