@@ -6,6 +6,7 @@
 #include "sample/SampleMovieWriter.h"
 #include "tests/support/TestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -95,6 +96,21 @@ TEST(SheetCommand, EachCellShowsItsUnitsFirstFrame) {
     }
 }
 #endif
+
+// Placeholder frames decode to nothing: the sheet says which unit failed and
+// writes no file.
+TEST(SheetCommand, FramesThatDoNotDecodeAreAnError) {
+    const TempDir dir;
+    SampleMovieSpec spec;
+    spec.frames = sample::FrameContent::Dummy;
+    sample::WriteSampleMovie(dir.File("reel.mov"), spec);
+    const ToolRun run = RunTool({"sheet", dir.File("reel.mov").string(), dir.File("sheet.jpg").string()});
+    EXPECT_EQ(run.exitCode, 1);
+    // The decoder may say more before; the tool's own line comes last.
+    EXPECT_THAT(run.err, testing::EndsWith("clipreel: cannot decode the first frame of shooting unit 0 of " +
+                                           dir.File("reel.mov").string() + "\n"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("sheet.jpg")));
+}
 
 TEST(SheetCommand, NeedsAClipreelMovie) {
     const TempDir dir;
