@@ -150,6 +150,17 @@ TEST_P(SampleMovieLayoutTest, LayoutAgreesWithTheBytes) {
             EXPECT_GT(frame.size, 8U);
             if (!h264) {
                 EXPECT_EQ(walk.U32(frame.offset + sample::kDummyFrameIndexOffset), index);
+            } else {
+                // Length-prefixed NAL units tile the frame; key frames hold an IDR slice.
+                std::uint64_t nal = frame.offset;
+                bool idr = false;
+                while (nal + 4 < frame.offset + frame.size) {
+                    const std::uint32_t length = walk.U32(nal);
+                    idr = idr || (bytes.at(nal + 4) & 0x1F) == 5;
+                    nal += 4 + std::uint64_t{length};
+                }
+                EXPECT_EQ(nal, frame.offset + frame.size) << "frame " << index;
+                EXPECT_EQ(idr, frame.keyFrame) << "frame " << index;
             }
             EXPECT_EQ(frame.keyFrame, f % spec.groupOfPicture == 0) << "frame " << index;
             if (frame.keyFrame) keyFrames.push_back(static_cast<std::uint32_t>(index + 1));
