@@ -1,10 +1,9 @@
 #include "cli/Commands.h"
 
-#include "bytes/FourCC.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitCode.h"
 #include "cli/FrameRateText.h"
-#include "sample/SampleMovieWriter.h"
+#include "sample/SampleMovieWriter.h"  // the writer's own FourCC comes with it
 
 #include <cmath>
 #include <cstdio>
