@@ -6,12 +6,37 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace clipreel {
 
+namespace {
+
+// An alias record says where the file lies from its volume's root, so a
+// source opened through a path relative to the current folder is resolved
+// against that folder, as it was when the source was opened. A path that
+// cannot be resolved is left as it is (and then gives no record).
+std::wstring ResolvedSourcePath(const FileLocator& sourcePath) {
+    const std::wstring path(static_cast<const wchar_t*>(sourcePath));
+    try {
+        const std::filesystem::path given(path);
+        if (given.empty() || given.is_absolute()) return path;
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+        return error ? path : absolute.lexically_normal().wstring();
+    } catch (const std::exception&) {
+        return path;
+    }
+}
+
+}
+
 std::unique_ptr<CZentiMovie> copyMovieAtomWithAlias(const FileLocator& sourcePath, const CZentiMovie& source,
                                                     const CClipreelMovie* reel) {
-    return copyMovieAtomWithAlias(sourcePath, source, reel, platform::SystemVolumeServices(),
+    const std::wstring resolved = ResolvedSourcePath(sourcePath);
+    return copyMovieAtomWithAlias(FileLocator(resolved.c_str()), source, reel, platform::SystemVolumeServices(),
                                   NativeAliasPathStyle());
 }
 

@@ -1,5 +1,7 @@
 #include "platform/FrameGrabber.h"
 
+#include "platform/posix/WidePath.h"
+
 #include <memory>
 #include <string>
 
@@ -32,32 +34,6 @@ struct ScalerFree {
     void operator()(SwsContext* context) const { sws_freeContext(context); }
 };
 
-// FFmpeg opens files by their UTF-8 name; a POSIX wchar_t is one code point.
-bool ToUtf8(const wchar_t* path, std::string& out) {
-    out.clear();
-    for (const wchar_t* p = path; *p != 0; ++p) {
-        const auto c = static_cast<std::uint32_t>(*p);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            if (c >= 0xD800 && c <= 0xDFFF) return false;
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x110000) {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            return false;
-        }
-    }
-    return !out.empty();
-}
 
 // Decodes forward and keeps the last frame presented at or before target:
 // the frame shown at that time. Frames leave the decoder in presentation
@@ -181,7 +157,8 @@ HResult grabMovieFrame(const wchar_t* sourcePath, std::int64_t time, Image& imag
     if (sourcePath == nullptr) return HResultPointer;
     if (time < 0) return HResultInvalidArg;
     std::string path;
-    if (!ToUtf8(sourcePath, path)) return HResultInvalidArg;
+    // FFmpeg opens files by their UTF-8 name.
+    if (!WidePathToUtf8(sourcePath, path) || path.empty()) return HResultInvalidArg;
     const HResult result = Grab(path, time, image);
     if (Failed(result)) image = Image();
     return result;

@@ -111,7 +111,7 @@ TEST_P(MovieRecordTest, CameraDataDescribesTheFinalFile) {
 INSTANTIATE_TEST_SUITE_P(Parameters, MovieRecordTest, ::testing::ValuesIn(kRecordCases),
                          [](const ::testing::TestParamInfo<RecordCase>& param) { return std::string(param.param.name); });
 
-TEST(SampleMovieSpecTest, ThumbnailHasRoomForAnotherImage) {
+TEST(SampleMovieParametersTest, ThumbnailHasRoomForAnotherImage) {
     for (const unsigned room : {4096U, 16384U}) {
         SCOPED_TRACE(room);
         SampleMovieSpec spec;
@@ -127,7 +127,7 @@ TEST(SampleMovieSpecTest, ThumbnailHasRoomForAnotherImage) {
     }
 }
 
-TEST(SampleMovieSpecTest, RefusesSpecsItCannotWrite) {
+TEST(SampleMovieParametersTest, RefusesSpecsItCannotWrite) {
     struct Case {
         std::function<void(SampleMovieSpec&)> change;
         const char* message;
@@ -173,7 +173,7 @@ TEST(SampleMovieSpecTest, RefusesSpecsItCannotWrite) {
     }
 }
 
-TEST(SampleMovieSpecTest, UnitColoursDifferBetweenNeighbours) {
+TEST(SampleMovieParametersTest, UnitColoursDifferBetweenNeighbours) {
     for (unsigned unit = 0; unit < 24; ++unit) {
         SCOPED_TRACE(unit);
         std::uint8_t a[3];
