@@ -1,15 +1,5 @@
-# Cross-builds the 32-bit Windows DLL with mingw-w64 (posix thread model,
-# as for x64). Nothing 32-bit can run here: wine32 is not installable.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-builds the 32-bit Windows DLL with mingw-w64. Nothing 32-bit can run
+# here: wine32 is not installable.
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CLIPREEL_MINGW_TRIPLET i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${CLIPREEL_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${CLIPREEL_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${CLIPREEL_MINGW_TRIPLET}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${CLIPREEL_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

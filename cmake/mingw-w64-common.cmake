@@ -1,0 +1,14 @@
+# What both mingw-w64 toolchain files share; they set CMAKE_SYSTEM_PROCESSOR
+# and CLIPREEL_MINGW_TRIPLET first. The posix thread model is needed:
+# GoogleTest uses std::mutex, which the win32-model compilers lack.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${CLIPREEL_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${CLIPREEL_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${CLIPREEL_MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${CLIPREEL_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
