@@ -20,12 +20,6 @@ endfunction()
 # One static library per folder; the shared library links them all whole.
 function(clipreel_module name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})
-  if(NOT ARG_SOURCES)
-    # A folder whose code has not been written yet still makes a library.
-    set(placeholder ${CMAKE_CURRENT_BINARY_DIR}/clipreel_${name}_empty.cpp)
-    file(WRITE ${placeholder} "// no sources yet\n")
-    set(ARG_SOURCES ${placeholder})
-  endif()
   # The objects are compiled once: the static library serves tests and tools,
   # the shared library is made of the same objects.
   add_library(clipreel_${name}_objects OBJECT ${ARG_SOURCES})
