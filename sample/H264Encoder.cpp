@@ -1,5 +1,7 @@
 #include "sample/H264Encoder.h"
 
+#include "bytes/ByteReader.h"
+
 #include <stdexcept>
 
 #if defined(CLIPREEL_SAMPLE_HAVE_H264)
@@ -41,14 +43,12 @@ std::vector<Bytes> SplitNalUnits(const std::uint8_t* data, std::size_t size) {
     std::vector<Bytes> units;
     const bool annexB = size >= 3 && data[0] == 0 && data[1] == 0 && (data[2] == 1 || (size >= 4 && data[2] == 0 && data[3] == 1));
     if (!annexB) {
-        std::size_t pos = 0;
-        while (pos + 4 <= size) {
-            const std::size_t length = (static_cast<std::size_t>(data[pos]) << 24) | (static_cast<std::size_t>(data[pos + 1]) << 16) |
-                                       (static_cast<std::size_t>(data[pos + 2]) << 8) | data[pos + 3];
-            pos += 4;
-            if (length > size - pos) throw std::runtime_error("H.264 encoder produced a broken NAL unit");
-            units.emplace_back(data + pos, data + pos + length);
-            pos += length;
+        ByteReader reader(data, size);
+        std::uint32_t length = 0;
+        while (reader.ReadU32BE(length)) {
+            ByteReader unit;
+            if (!reader.Take(length, unit)) throw std::runtime_error("H.264 encoder produced a broken NAL unit");
+            units.emplace_back(unit.data(), unit.data() + unit.size());
         }
         return units;
     }

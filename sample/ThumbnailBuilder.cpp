@@ -2,6 +2,7 @@
 
 #include "bytes/ByteBuffer.h"
 #include "bytes/ByteReader.h"
+#include "bytes/ByteWriter.h"
 #include "sample/SolidColourJpeg.h"
 
 #include <stdexcept>
@@ -57,11 +58,13 @@ void AppendIfd(ByteBuffer& out, const std::vector<IfdEntry>& entries, ByteOrder 
 std::size_t IfdSize(std::size_t entries) { return 2 + 12 * entries + 4; }
 
 // Writes value at offset when the whole field lies inside the record.
+// Fields past the end of a record cut short on purpose are left out: the
+// writer's pokes refuse them.
 void Put16(std::vector<std::uint8_t>& record, std::size_t offset, std::uint16_t value, ByteOrder order) {
-    if (offset + 2 <= record.size()) ByteWriter::Encode(record.data() + offset, value, order);
+    ByteWriter(record.data(), record.size()).PokeU16(offset, value, order);
 }
 void Put32(std::vector<std::uint8_t>& record, std::size_t offset, std::uint32_t value, ByteOrder order) {
-    if (offset + 4 <= record.size()) ByteWriter::Encode(record.data() + offset, value, order);
+    ByteWriter(record.data(), record.size()).PokeU32(offset, value, order);
 }
 
 std::vector<std::uint8_t> ShortRecord(const ThumbnailSpec& spec, ByteOrder order) {

@@ -22,6 +22,17 @@ using test::SmallReelSpec;
 constexpr unsigned kVideoTrack = 0;
 constexpr unsigned kSoundTrack = 1;
 
+// The fixed answers of every sound query on a movie without usable sound.
+void ExpectNoSoundAnswers(const CZentiMovie& movie) {
+    EXPECT_FALSE(movie.HasSound());
+    EXPECT_EQ(movie.GetSoundSampleCount(), 0u);
+    EXPECT_EQ(movie.GetSoundChunkCount(), 0u);
+    EXPECT_EQ(movie.GetSoundSamplesPerChunk(false), 0u);
+    EXPECT_EQ(movie.GetSoundChunkSize(false), 0u);
+    EXPECT_EQ(movie.GetSoundChunkFileOffset(0), 0u);
+    EXPECT_EQ(MoviePrivateAccess::GetSoundDescription(movie), nullptr);
+}
+
 // Every video and sound query of a sample reel answers what the writer laid out.
 TEST(ZentiMovie, QueriesAnswerTheWrittenLayout) {
     const BuiltMovie built = Build(SmallReelSpec());
@@ -87,13 +98,7 @@ TEST(ZentiMovie, VideoOnlyMovieHasFixedSoundAnswers) {
     const auto movie = ParseMovie(spec);
     ASSERT_TRUE(movie->IsValid());
     EXPECT_EQ(movie->GetTrackMediaCount(), 1u);
-    EXPECT_FALSE(movie->HasSound());
-    EXPECT_EQ(movie->GetSoundSampleCount(), 0u);
-    EXPECT_EQ(movie->GetSoundChunkCount(), 0u);
-    EXPECT_EQ(movie->GetSoundSamplesPerChunk(false), 0u);
-    EXPECT_EQ(movie->GetSoundChunkSize(false), 0u);
-    EXPECT_EQ(movie->GetSoundChunkFileOffset(0), 0u);
-    EXPECT_EQ(MoviePrivateAccess::GetSoundDescription(*movie), nullptr);
+    ExpectNoSoundAnswers(*movie);
     EXPECT_EQ(MoviePrivateAccess::GetStoredSampleUnit(*movie)->soundSamplesPerUnit, 0u);
 }
 
@@ -238,13 +243,7 @@ TEST(ZentiMovie, DamagedMovieAtomsAreNotValidAndAnswerNothing) {
         EXPECT_EQ(movie->GetVideoFrameCount(), 0u);
         EXPECT_EQ(movie->GetVideoFrameFileOffset(0), 0u);
         EXPECT_EQ(movie->GetVideoFrameDataSize(0), 0u);
-        EXPECT_FALSE(movie->HasSound());
-        EXPECT_EQ(movie->GetSoundSampleCount(), 0u);
-        EXPECT_EQ(movie->GetSoundChunkCount(), 0u);
-        EXPECT_EQ(movie->GetSoundSamplesPerChunk(false), 0u);
-        EXPECT_EQ(movie->GetSoundChunkSize(false), 0u);
-        EXPECT_EQ(movie->GetSoundChunkFileOffset(0), 0u);
-        EXPECT_EQ(MoviePrivateAccess::GetSoundDescription(*movie), nullptr);
+        ExpectNoSoundAnswers(*movie);
         EXPECT_FALSE(movie->GetFrameRateInfo().IsValid());
         EXPECT_FALSE(movie->IsClipreelMovie(nullptr));
         EXPECT_FALSE(movie->IsMontagioMovie(nullptr));
