@@ -1,7 +1,7 @@
 #include "ZentiMovie.h"
 
 #include "bytes/FourCC.h"
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 #include "source/AtomHeader.h"
 #include "source/MovieChecks.h"
 #include "source/MovieDirectory.h"

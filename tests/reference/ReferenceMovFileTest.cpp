@@ -2,7 +2,7 @@
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 #include "reference/AliasRecordEx.h"
 #include "sample/SampleMovieWriter.h"
 #include "tests/editor/copy/CopyTestAtoms.h"

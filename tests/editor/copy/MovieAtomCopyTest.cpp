@@ -5,7 +5,7 @@
 #include "CopyTestFixture.h"
 #include "editor/MoovAtomPadding.h"
 #include "editor/MovieAtomCopy.h"
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 #include "source/MoviePrivateAccess.h"
 
 #include <gtest/gtest.h>
