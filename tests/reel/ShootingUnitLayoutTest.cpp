@@ -73,7 +73,8 @@ std::vector<LayoutCase> LayoutCases() {
     }
     {
         // The totals still count whole chunks; only the last block is shorter.
-        LayoutCase c{"shorter last sound chunk", {}, false, 30, 1001, 30000, 90, 6, 3 * 48048, 90 * 1001};
+        // The total counts the samples the chunks hold: the last holds half.
+        LayoutCase c{"shorter last sound chunk", {}, false, 30, 1001, 30000, 90, 6, 2 * 48048 + 24024, 90 * 1001};
         c.spec.breakage.soundStscTwoEntries = true;
         cases.push_back(c);
     }
@@ -143,7 +144,8 @@ TEST_P(ShootingUnitLayout, EveryUnitHasTheBlockTheWriterLaidOut) {
     EXPECT_EQ(reel.GetTotalDuration(), c.totalDuration);
     EXPECT_EQ(ReelPrivateAccess::getFrameCountPerUnit(reel), c.framesPerUnit);
     EXPECT_EQ(ReelPrivateAccess::getSoundChunkCountPerUnit(reel), 1u);
-    EXPECT_EQ(ReelPrivateAccess::getSoundSampleCountPerUnit(reel), n == 0 ? 0 : c.totalSoundSamples / n);
+    EXPECT_EQ(ReelPrivateAccess::getSoundSampleCountPerUnit(reel),
+              c.totalSoundSamples == 0 ? 0 : sample.layout.soundSamplesPerUnit);
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleReels, ShootingUnitLayout, ::testing::ValuesIn(LayoutCases()),
