@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -97,15 +96,6 @@ const EditingCase kLists[] = {
     {"keep all", {0, 1, 2}},
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        if (!line.empty()) lines.push_back(line);
-    return lines;
-}
-
 // What FFmpeg reads from one output; a reference movie's media is read
 // through its alias record.
 class FFmpegView {
@@ -121,7 +111,7 @@ public:
     // frame (no B-frames: packets and frames come in the same order).
     void ExpectVideoDecodesWithItsKeyFrames(unsigned expectedFrames) const {
         int status = -1;
-        const std::vector<std::string> lines = Lines(RunCommand(
+        const std::vector<std::string> lines = NonEmptyLines(RunCommand(
             "ffprobe -v error -select_streams v:0 -show_entries packet=flags:frame=key_frame -of csv" + probeInput_ +
                 " 2>&1",
             status));
