@@ -114,7 +114,36 @@ int main(int argc, char** argv) {
     sampleCommand->add_flag("--dummy-frames", sample.dummyFrames, "placeholder frame bytes instead of H.264 (fast)");
     sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
 
-    for (CLI::App* command : {infoCommand, thumbnailCommand, sheetCommand, wavCommand, sampleCommand}) {
+    SplitOptions split;
+    CLI::App* splitCommand =
+        app.add_subcommand("split", "write each shooting unit of a reel as its own one-unit reel");
+    splitCommand->add_option("REEL", split.source, "the Clipreel movie")->required();
+    splitCommand->add_option("OUTDIR", split.folder, "the folder for REEL-u000.mov, REEL-u001.mov, ...")->required();
+    splitCommand->add_option("--keep", split.keep, "units to write (original numbers, ranges allowed), e.g. 0-3,7")
+        ->type_name("LIST");
+    splitCommand->add_flag("-f,--force", split.force, "replace existing output files");
+    splitCommand->add_flag("-q,--quiet", split.quiet, "no progress and no summary");
+
+    JoinOptions join;
+    CLI::App* joinCommand = app.add_subcommand(
+        "join", "combine the units of two or more reels of one shape into one reel, in the given order");
+    joinCommand->add_option("OUT", join.destination, "the new movie file")->required();
+    joinCommand->add_option("REEL", join.reels, "the reels, each optionally with its units: REEL.mov:0-3,7")
+        ->required()
+        ->expected(2, -1);
+    joinCommand->add_flag("-f,--force", join.force, "replace OUT if it exists");
+    joinCommand->add_flag("-q,--quiet", join.quiet, "no progress and no summary");
+
+    SalvageOptions salvage;
+    CLI::App* salvageCommand = app.add_subcommand(
+        "salvage", "recover the whole shooting units of a reel cut short (an interrupted copy)");
+    salvageCommand->add_option("DAMAGED", salvage.damaged, "the cut reel")->required();
+    salvageCommand->add_option("OUT", salvage.destination, "the recovered reel")->required();
+    salvageCommand->add_flag("-f,--force", salvage.force, "replace OUT if it exists");
+    salvageCommand->add_flag("-q,--quiet", salvage.quiet, "no progress and no summary");
+
+    for (CLI::App* command : {infoCommand, thumbnailCommand, sheetCommand, wavCommand, sampleCommand, splitCommand,
+                              joinCommand, salvageCommand}) {
         command->footer(ExitCodeTable());
     }
 
@@ -139,6 +168,9 @@ int main(int argc, char** argv) {
         if (sheetCommand->parsed()) return RunSheet(sheet);
         if (wavCommand->parsed()) return RunWav(wav);
         if (sampleCommand->parsed()) return RunSample(sample);
+        if (splitCommand->parsed()) return RunSplit(split);
+        if (joinCommand->parsed()) return RunJoin(join);
+        if (salvageCommand->parsed()) return RunSalvage(salvage);
     } catch (const std::exception& exception) {
         std::fprintf(stderr, "clipreel: unexpected error: %s\n", exception.what());
         return EXIT_FAILURE_OTHER;

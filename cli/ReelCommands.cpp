@@ -1,0 +1,212 @@
+// split, join and salvage: the library's reel operations, their outputs
+// written beside their final names and renamed into place only on success.
+#include "cli/Commands.h"
+
+#include "ClipreelMovie.h"
+#include "ClipreelReelOperations.h"
+#include "cli/CommandSupport.h"
+#include "cli/Console.h"
+#include "cli/ExitCode.h"
+#include "cli/IndexRanges.h"
+#include "cli/ProgressDisplay.h"
+#include "cli/ReelOutputs.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <system_error>
+
+namespace clipreel {
+namespace cli {
+
+namespace {
+
+using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+
+ProgressDisplay::Style DisplayStyle(bool quiet) {
+    if (quiet) return ProgressDisplay::Style::Quiet;
+    return StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar : ProgressDisplay::Style::Lines;
+}
+
+// Runs one library operation with a progress display and Ctrl-C as cancel;
+// complains about a failure. The exit code.
+int RunWithProgress(bool quiet, const std::string& what,
+                    const std::function<Result(ClipreelProgressCallback, void*)>& operation) {
+    ProgressDisplay progress(DisplayStyle(quiet), stderr);
+    KeepRunningPastFileSizeLimit();
+    InstallInterruptHandler();
+    Result result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
+    try {
+        result = operation(&ProgressDisplay::Callback, &progress);
+    } catch (const std::exception& exception) {
+        progress.Finish();
+        Complain(std::string("internal error: ") + exception.what());
+        return EXIT_SAVE_INTERNAL_ERROR;
+    }
+    progress.Finish();
+    if (result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) return EXIT_OK;
+    Complain("cannot " + what + ": " + DescribeResult(result));
+    return ExitCodeForResult(result);
+}
+
+FileLocator LocatorFor(const std::string& path) { return FileLocator(WidePath(path).c_str()); }
+
+// The name of unit `index` of a split reel: the source's stem, "-u", the
+// index zero-padded to `width` digits, the source's extension.
+std::string UnitFileName(const std::filesystem::path& source, unsigned index, std::size_t width) {
+    std::string number = std::to_string(index);
+    if (number.size() < width) number.insert(0, width - number.size(), '0');
+    return source.stem().string() + "-u" + number + source.extension().string();
+}
+
+// "FILE:LIST" names a file and its keep list when LIST is made of digits,
+// commas, dashes and blanks and FILE is not empty; a whole argument that
+// names an existing file is always just the file.
+void SplitReelArgument(const std::string& argument, std::string& path, std::string& list) {
+    path = argument;
+    list.clear();
+    std::error_code error;
+    if (std::filesystem::exists(argument, error)) return;
+    const std::size_t colon = argument.rfind(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == argument.size()) return;
+    const std::string tail = argument.substr(colon + 1);
+    for (const char c : tail)
+        if (!std::isdigit(static_cast<unsigned char>(c)) && c != ',' && c != '-' && c != ' ') return;
+    path = argument.substr(0, colon);
+    list = tail;
+}
+
+}
+
+int RunSplit(const SplitOptions& options) {
+    int exitCode = EXIT_OK;
+    const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(options.source, true, exitCode);
+    if (!source) return exitCode;
+    CClipreelMovie reel(source.get());
+    const unsigned count = reel.GetShootingUnitCount();
+    std::vector<unsigned> kept;
+    reel.GetEditingState(kept);
+    if (!options.keep.empty()) {
+        std::string error;
+        if (!ParseKeepRanges(options.keep, count, kept, error)) {
+            Complain(error);
+            return EXIT_USAGE;
+        }
+        if (reel.IsEditable() && !reel.SetEditingState(kept)) {
+            Complain("the reel refused the index list");
+            return EXIT_USAGE;
+        }
+    }
+
+    std::error_code error;
+    std::filesystem::create_directories(options.folder, error);
+    if (!std::filesystem::is_directory(options.folder, error)) {
+        Complain("cannot use " + options.folder + " as the output folder");
+        return EXIT_CANNOT_WRITE;
+    }
+    const std::size_t width = std::max<std::size_t>(3, std::to_string(count - 1).size());
+    ReelOutputs outputs(options.force, {options.source});
+    std::vector<std::string> names;
+    std::vector<FileLocator> destinations;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        names.push_back(UnitFileName(options.source, kept[i], width));
+        const std::string path = (std::filesystem::path(options.folder) / names.back()).string();
+        if (!outputs.Add(path)) return EXIT_CANNOT_WRITE;
+        destinations.push_back(LocatorFor(outputs.TemporaryPath(i)));
+    }
+
+    CClipreelReelSplitter splitter(*source);
+    const int code = RunWithProgress(options.quiet, "split " + options.source,
+                                     [&](ClipreelProgressCallback callback, void* data) {
+                                         splitter.SetProgressCallback(callback, data);
+                                         return splitter.SplitShootingUnits(reel, destinations);
+                                     });
+    if (code != EXIT_OK) return code;
+    if (!outputs.Commit()) return EXIT_CANNOT_WRITE;
+    if (!options.quiet) {
+        std::printf("wrote %zu reel%s to %s:\n", names.size(), names.size() == 1 ? "" : "s", options.folder.c_str());
+        for (const std::string& name : names) std::printf("  %s\n", name.c_str());
+    }
+    return EXIT_OK;
+}
+
+int RunJoin(const JoinOptions& options) {
+    std::vector<std::unique_ptr<CZentiMovFile>> files;
+    std::vector<std::string> paths;
+    CClipreelReelJoiner joiner;
+    for (const std::string& argument : options.reels) {
+        std::string path;
+        std::string list;
+        SplitReelArgument(argument, path, list);
+        int exitCode = EXIT_OK;
+        files.push_back(OpenCameraMovie(path, true, exitCode));
+        if (!files.back()) return exitCode;
+        paths.push_back(path);
+        std::vector<unsigned> kept;
+        if (!list.empty()) {
+            const CClipreelMovie reel(files.back().get());
+            std::string error;
+            if (!ParseKeepRanges(list, reel.GetShootingUnitCount(), kept, error)) {
+                Complain(path + ": " + error);
+                return EXIT_USAGE;
+            }
+        }
+        if (!joiner.AddReel(*files.back(), kept)) {
+            Complain("cannot join " + path + ": " + joiner.GetRefusalReason());
+            return EXIT_BAD_INPUT;
+        }
+    }
+
+    ReelOutputs outputs(options.force, paths);
+    if (!outputs.Add(options.destination)) return EXIT_CANNOT_WRITE;
+    const FileLocator destination = LocatorFor(outputs.TemporaryPath(0));
+    const int code = RunWithProgress(options.quiet, "join into " + options.destination,
+                                     [&](ClipreelProgressCallback callback, void* data) {
+                                         joiner.SetProgressCallback(callback, data);
+                                         return joiner.CreateJoinedMovFile(destination);
+                                     });
+    if (code != EXIT_OK) return code;
+    if (!outputs.Commit()) return EXIT_CANNOT_WRITE;
+    if (!options.quiet) {
+        const unsigned units = joiner.GetShootingUnitCount();
+        std::printf("wrote %s: %u shooting unit%s from %zu reels\n", options.destination.c_str(), units,
+                    units == 1 ? "" : "s", paths.size());
+    }
+    return EXIT_OK;
+}
+
+int RunSalvage(const SalvageOptions& options) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(options.damaged, error)) {
+        Complain("cannot read " + options.damaged + ": no such file");
+        return EXIT_BAD_INPUT;
+    }
+    CClipreelReelSalvager salvager(LocatorFor(options.damaged));
+    if (!salvager.CanSalvage()) {
+        Complain("cannot salvage " + options.damaged + ": " + salvager.GetRefusalReason());
+        return EXIT_BAD_INPUT;
+    }
+    ReelOutputs outputs(options.force, {options.damaged});
+    if (!outputs.Add(options.destination)) return EXIT_CANNOT_WRITE;
+    const FileLocator destination = LocatorFor(outputs.TemporaryPath(0));
+    const int code = RunWithProgress(options.quiet, "salvage into " + options.destination,
+                                     [&](ClipreelProgressCallback callback, void* data) {
+                                         salvager.SetProgressCallback(callback, data);
+                                         return salvager.CreateSalvagedMovFile(destination);
+                                     });
+    if (code != EXIT_OK) return code;
+    if (!outputs.Commit()) return EXIT_CANNOT_WRITE;
+    if (!options.quiet) {
+        const unsigned total = salvager.GetShootingUnitCount();
+        const unsigned recovered = salvager.GetRecoverableShootingUnitCount();
+        std::printf("wrote %s: recovered %u of %u shooting unit%s, %u lost%s\n", options.destination.c_str(),
+                    recovered, total, total == 1 ? "" : "s", total - recovered,
+                    salvager.IsTruncated() ? "" : " (the file was not cut short)");
+    }
+    return EXIT_OK;
+}
+
+}
+}
