@@ -4,12 +4,14 @@
 
 #include "ClipreelMovie.h"
 #include "ClipreelReelOperations.h"
+#include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/Interrupt.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexRanges.h"
 #include "cli/ProgressDisplay.h"
-#include "cli/ReelOutputs.h"
+#include "cli/SafeOutput.h"
 
 #include <cctype>
 #include <cstdio>
@@ -30,15 +32,15 @@ ProgressDisplay::Style DisplayStyle(bool quiet) {
     return StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar : ProgressDisplay::Style::Lines;
 }
 
-// Runs one library operation with a progress display and Ctrl-C as cancel;
-// complains about a failure. The exit code.
+// Runs one library operation with a progress display and a first Ctrl-C as
+// cancel; complains about a failure. The exit code.
 int RunWithProgress(bool quiet, const std::string& what,
                     const std::function<Result(ClipreelProgressCallback, void*)>& operation) {
     ProgressDisplay progress(DisplayStyle(quiet), stderr);
     KeepRunningPastFileSizeLimit();
-    InstallInterruptHandler();
     Result result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     try {
+        const CooperativeCancel cancel;
         result = operation(&ProgressDisplay::Callback, &progress);
     } catch (const std::exception& exception) {
         progress.Finish();
@@ -51,14 +53,12 @@ int RunWithProgress(bool quiet, const std::string& what,
     return ExitCodeForResult(result);
 }
 
-FileLocator LocatorFor(const std::string& path) { return FileLocator(WidePath(path).c_str()); }
-
 // The name of unit `index` of a split reel: the source's stem, "-u", the
 // index zero-padded to `width` digits, the source's extension.
 std::string UnitFileName(const std::filesystem::path& source, unsigned index, std::size_t width) {
     std::string number = std::to_string(index);
     if (number.size() < width) number.insert(0, width - number.size(), '0');
-    return source.stem().string() + "-u" + number + source.extension().string();
+    return source.stem().u8string() + "-u" + number + source.extension().u8string();
 }
 
 // "FILE:LIST" names a file and its keep list when LIST is made of digits,
@@ -68,7 +68,7 @@ void SplitReelArgument(const std::string& argument, std::string& path, std::stri
     path = argument;
     list.clear();
     std::error_code error;
-    if (std::filesystem::exists(argument, error)) return;
+    if (std::filesystem::exists(ArgumentPath(argument), error)) return;
     const std::size_t colon = argument.rfind(':');
     if (colon == std::string::npos || colon == 0 || colon + 1 == argument.size()) return;
     const std::string tail = argument.substr(colon + 1);
@@ -101,20 +101,26 @@ int RunSplit(const SplitOptions& options) {
     }
 
     std::error_code error;
-    std::filesystem::create_directories(options.folder, error);
-    if (!std::filesystem::is_directory(options.folder, error)) {
+    const std::filesystem::path folder = ArgumentPath(options.folder);
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder, error)) {
         Complain("cannot use " + options.folder + " as the output folder");
         return EXIT_CANNOT_WRITE;
     }
+    // Every output is checked and given its temporary file before the
+    // first is written; all are renamed into place only when all were.
     const std::size_t width = std::max<std::size_t>(3, std::to_string(count - 1).size());
-    ReelOutputs outputs(options.force, {options.source});
     std::vector<std::string> names;
+    std::vector<std::unique_ptr<SafeOutput>> outputs;
     std::vector<FileLocator> destinations;
-    for (std::size_t i = 0; i < kept.size(); ++i) {
-        names.push_back(UnitFileName(options.source, kept[i], width));
-        const std::string path = (std::filesystem::path(options.folder) / names.back()).string();
-        if (!outputs.Add(path)) return EXIT_CANNOT_WRITE;
-        destinations.push_back(LocatorFor(outputs.TemporaryPath(i)));
+    for (const unsigned unit : kept) {
+        names.push_back(UnitFileName(ArgumentPath(options.source), unit, width));
+        std::string path = options.folder;
+        if (path.back() != '/' && path.back() != '\\') path += '/';
+        path += names.back();
+        outputs.push_back(std::make_unique<SafeOutput>(path, options.force, false));
+        if (!outputs.back()->Prepare({options.source})) return outputs.back()->FailureExitCode();
+        destinations.push_back(outputs.back()->TemporaryLocator());
     }
 
     CClipreelReelSplitter splitter(*source);
@@ -124,7 +130,8 @@ int RunSplit(const SplitOptions& options) {
                                          return splitter.SplitShootingUnits(reel, destinations);
                                      });
     if (code != EXIT_OK) return code;
-    if (!outputs.Commit()) return EXIT_CANNOT_WRITE;
+    for (const auto& output : outputs)
+        if (!output->Commit()) return output->FailureExitCode();
     if (!options.quiet) {
         std::printf("wrote %zu reel%s to %s:\n", names.size(), names.size() == 1 ? "" : "s", options.folder.c_str());
         for (const std::string& name : names) std::printf("  %s\n", name.c_str());
@@ -159,16 +166,16 @@ int RunJoin(const JoinOptions& options) {
         }
     }
 
-    ReelOutputs outputs(options.force, paths);
-    if (!outputs.Add(options.destination)) return EXIT_CANNOT_WRITE;
-    const FileLocator destination = LocatorFor(outputs.TemporaryPath(0));
+    SafeOutput output(options.destination, options.force, false);
+    if (!output.Prepare(paths)) return output.FailureExitCode();
+    const FileLocator destination = output.TemporaryLocator();
     const int code = RunWithProgress(options.quiet, "join into " + options.destination,
                                      [&](ClipreelProgressCallback callback, void* data) {
                                          joiner.SetProgressCallback(callback, data);
                                          return joiner.CreateJoinedMovFile(destination);
                                      });
     if (code != EXIT_OK) return code;
-    if (!outputs.Commit()) return EXIT_CANNOT_WRITE;
+    if (!output.Commit()) return output.FailureExitCode();
     if (!options.quiet) {
         const unsigned units = joiner.GetShootingUnitCount();
         std::printf("wrote %s: %u shooting unit%s from %zu reels\n", options.destination.c_str(), units,
@@ -178,9 +185,9 @@ int RunJoin(const JoinOptions& options) {
 }
 
 int RunSalvage(const SalvageOptions& options) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(options.damaged, error)) {
-        Complain("cannot read " + options.damaged + ": no such file");
+    const std::string unreadable = UnreadableReason(options.damaged);
+    if (!unreadable.empty()) {
+        Complain("cannot read " + options.damaged + ": " + unreadable);
         return EXIT_BAD_INPUT;
     }
     CClipreelReelSalvager salvager(LocatorFor(options.damaged));
@@ -188,16 +195,16 @@ int RunSalvage(const SalvageOptions& options) {
         Complain("cannot salvage " + options.damaged + ": " + salvager.GetRefusalReason());
         return EXIT_BAD_INPUT;
     }
-    ReelOutputs outputs(options.force, {options.damaged});
-    if (!outputs.Add(options.destination)) return EXIT_CANNOT_WRITE;
-    const FileLocator destination = LocatorFor(outputs.TemporaryPath(0));
+    SafeOutput output(options.destination, options.force, false);
+    if (!output.Prepare({options.damaged})) return output.FailureExitCode();
+    const FileLocator destination = output.TemporaryLocator();
     const int code = RunWithProgress(options.quiet, "salvage into " + options.destination,
                                      [&](ClipreelProgressCallback callback, void* data) {
                                          salvager.SetProgressCallback(callback, data);
                                          return salvager.CreateSalvagedMovFile(destination);
                                      });
     if (code != EXIT_OK) return code;
-    if (!outputs.Commit()) return EXIT_CANNOT_WRITE;
+    if (!output.Commit()) return output.FailureExitCode();
     if (!options.quiet) {
         const unsigned total = salvager.GetShootingUnitCount();
         const unsigned recovered = salvager.GetRecoverableShootingUnitCount();
