@@ -23,6 +23,7 @@ nlohmann::json ReportOn(const std::string& path, bool& failed) {
     }
     const CZentiMovFile file{LocatorFor(path)};
     nlohmann::json report = DescribeMovieFile(file, path);
+    if (!file.IsValid()) DescribeCutReel(LocatorFor(path), report);
     if (report["kind"] == "invalid") {
         Complain(path + " is not a camera movie");
         report["error"] = "not a camera movie";

@@ -1,6 +1,7 @@
 #include "cli/MovieReport.h"
 
 #include "ClipreelMovie.h"
+#include "ClipreelReelOperations.h"
 #include "MovieDetails.h"
 #include "SoundFormat.h"
 #include "ZentiMovFile.h"
@@ -147,6 +148,16 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
     return report;
 }
 
+void DescribeCutReel(const FileLocator& locator, nlohmann::json& report) {
+    if (report.value("kind", "invalid") != "reference") return;
+    const CClipreelReelSalvager salvager(locator);
+    if (!salvager.IsTruncated()) return;
+    report["kind"] = "truncated";
+    report["salvage"] = {{"shooting_units", salvager.GetShootingUnitCount()},
+                         {"recoverable_units", salvager.GetRecoverableShootingUnitCount()},
+                         {"refusal", salvager.GetRefusalReason()}};
+}
+
 void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {
     const std::string kind = report.value("kind", "invalid");
     std::fprintf(out, "File:               %s\n", report.value("file", "").c_str());
@@ -158,8 +169,24 @@ void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {
         std::fprintf(out, "Camera movie:       no: a reference movie (its media lie in another file), creator version %u\n",
                      report.value("creator_version", 0u));
     }
+    if (kind == "truncated") {
+        const nlohmann::json& salvage = report["salvage"];
+        const unsigned recoverable = salvage.value("recoverable_units", 0u);
+        const unsigned total = salvage.value("shooting_units", 0u);
+        if (recoverable != 0) {
+            std::fprintf(out,
+                         "Camera movie:       no: cut short (an interrupted copy); "
+                         "`clipreel salvage` can recover %u of its %u shooting unit%s\n",
+                         recoverable, total, total == 1 ? "" : "s");
+        } else {
+            std::fprintf(out,
+                         "Camera movie:       no: cut short (an interrupted copy); "
+                         "`clipreel salvage` cannot recover it: %s\n",
+                         salvage.value("refusal", "").c_str());
+        }
+    }
     const char* kindText = kind == "clipreel" ? "Clipreel movie" : kind == "montagio" ? "Montagio movie" : "other kind";
-    if (kind != "reference") {
+    if (kind != "reference" && kind != "truncated") {
         std::fprintf(out, "Camera movie:       yes, %s, creator version %u\n", kindText,
                      report.value("creator_version", 0u));
     }

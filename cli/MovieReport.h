@@ -1,6 +1,8 @@
 #ifndef CLIPREEL_CLI_MOVIE_REPORT_H
 #define CLIPREEL_CLI_MOVIE_REPORT_H
 
+#include "FileLocator.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -20,6 +22,12 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
 // A sound format as {"format", "channels", "bits_per_sample", "sample_rate",
 // "bytes_per_frame"}; null for an invalid one.
 nlohmann::json DescribeSoundFormat(const CSoundFormatInfo& format);
+
+// A file that ends inside one of its atoms (an interrupted copy) with a
+// whole movie atom is no reference movie: the report's kind becomes
+// "truncated" and "salvage" says how many of its units `clipreel salvage`
+// can recover. Other files' reports stay as they are.
+void DescribeCutReel(const FileLocator& locator, nlohmann::json& report);
 
 void PrintMovieReport(const nlohmann::json& report, std::FILE* out);
 

@@ -88,7 +88,7 @@ public:
     // Whether at least one unit can be recovered; otherwise the reason.
     bool CanSalvage() const;
     const std::string& GetRefusalReason() const;
-    // Whether the media data is cut short at all.
+    // Whether the file ends inside one of its atoms (cut short at all).
     bool IsTruncated() const;
     unsigned GetShootingUnitCount() const;
     unsigned GetRecoverableShootingUnitCount() const;

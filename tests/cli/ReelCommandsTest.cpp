@@ -161,6 +161,20 @@ TEST_F(ReelCommands, SalvageRecoversTheWholeUnitsOfACutReel) {
         SCOPED_TRACE(c.where);
         const std::filesystem::path cut = out.File(std::string("cut ") + c.where + ".MOV");
         WriteFileBytes(cut, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(c.cutAt)));
+        // info tells a cut reel from a reference movie and says what salvage can do.
+        const ToolRun info = RunTool({"info", cut.string()});
+        if (c.units != 0) {
+            EXPECT_EQ(0, info.exitCode);
+            EXPECT_NE(std::string::npos, info.out.find("Camera movie:       no: cut short (an interrupted copy); "
+                                                       "`clipreel salvage` can recover 2 of its 4 shooting units\n"))
+                << info.out;
+            const nlohmann::json json = InfoJson(cut);
+            EXPECT_EQ("truncated", json["kind"]);
+            EXPECT_EQ(2u, json["salvage"]["recoverable_units"].get<unsigned>());
+            EXPECT_EQ(4u, json["salvage"]["shooting_units"].get<unsigned>());
+        } else {
+            EXPECT_EQ(3, info.exitCode);
+        }
         const std::filesystem::path saved = out.File(std::string("saved ") + c.where + ".mov");
         const ToolRun run = RunTool({"salvage", cut.string(), saved.string()});
         EXPECT_EQ(c.exitCode, run.exitCode) << run.err;
