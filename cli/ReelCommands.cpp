@@ -32,10 +32,20 @@ ProgressDisplay::Style DisplayStyle(bool quiet) {
     return StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar : ProgressDisplay::Style::Lines;
 }
 
-// Runs one library operation with a progress display and a first Ctrl-C as
-// cancel; complains about a failure. The exit code.
-int RunWithProgress(bool quiet, const std::string& what,
-                    const std::function<Result(ClipreelProgressCallback, void*)>& operation) {
+using Outputs = std::vector<std::unique_ptr<SafeOutput>>;
+
+// Checks an output and gives it its temporary file; false (after a
+// complaint, the code in outputs.back()->FailureExitCode()) when refused.
+bool AddOutput(Outputs& outputs, const std::string& path, bool force, const std::vector<std::string>& inputs) {
+    outputs.push_back(std::make_unique<SafeOutput>(path, force, false));
+    return outputs.back()->Prepare(inputs);
+}
+
+// Runs one library operation, which writes every output's temporary file,
+// with a progress display and a first Ctrl-C as cancel; then renames every
+// output into place. Complains about a failure; the exit code.
+int WriteOutputs(const Outputs& outputs, bool quiet, const std::string& what,
+                 const std::function<Result(ClipreelProgressCallback, void*)>& operation) {
     ProgressDisplay progress(DisplayStyle(quiet), stderr);
     KeepRunningPastFileSizeLimit();
     Result result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
@@ -48,9 +58,13 @@ int RunWithProgress(bool quiet, const std::string& what,
         return EXIT_SAVE_INTERNAL_ERROR;
     }
     progress.Finish();
-    if (result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) return EXIT_OK;
-    Complain("cannot " + what + ": " + DescribeResult(result));
-    return ExitCodeForResult(result);
+    if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
+        Complain("cannot " + what + ": " + DescribeResult(result));
+        return ExitCodeForResult(result);
+    }
+    for (const auto& output : outputs)
+        if (!output->Commit()) return output->FailureExitCode();
+    return EXIT_OK;
 }
 
 // The name of unit `index` of a split reel: the source's stem, "-u", the
@@ -111,27 +125,24 @@ int RunSplit(const SplitOptions& options) {
     // first is written; all are renamed into place only when all were.
     const std::size_t width = std::max<std::size_t>(3, std::to_string(count - 1).size());
     std::vector<std::string> names;
-    std::vector<std::unique_ptr<SafeOutput>> outputs;
+    Outputs outputs;
     std::vector<FileLocator> destinations;
     for (const unsigned unit : kept) {
         names.push_back(UnitFileName(ArgumentPath(options.source), unit, width));
         std::string path = options.folder;
         if (path.back() != '/' && path.back() != '\\') path += '/';
         path += names.back();
-        outputs.push_back(std::make_unique<SafeOutput>(path, options.force, false));
-        if (!outputs.back()->Prepare({options.source})) return outputs.back()->FailureExitCode();
+        if (!AddOutput(outputs, path, options.force, {options.source})) return outputs.back()->FailureExitCode();
         destinations.push_back(outputs.back()->TemporaryLocator());
     }
 
     CClipreelReelSplitter splitter(*source);
-    const int code = RunWithProgress(options.quiet, "split " + options.source,
-                                     [&](ClipreelProgressCallback callback, void* data) {
-                                         splitter.SetProgressCallback(callback, data);
-                                         return splitter.SplitShootingUnits(reel, destinations);
-                                     });
+    const int code = WriteOutputs(outputs, options.quiet, "split " + options.source,
+                                  [&](ClipreelProgressCallback callback, void* data) {
+                                      splitter.SetProgressCallback(callback, data);
+                                      return splitter.SplitShootingUnits(reel, destinations);
+                                  });
     if (code != EXIT_OK) return code;
-    for (const auto& output : outputs)
-        if (!output->Commit()) return output->FailureExitCode();
     if (!options.quiet) {
         std::printf("wrote %zu reel%s to %s:\n", names.size(), names.size() == 1 ? "" : "s", options.folder.c_str());
         for (const std::string& name : names) std::printf("  %s\n", name.c_str());
@@ -166,16 +177,14 @@ int RunJoin(const JoinOptions& options) {
         }
     }
 
-    SafeOutput output(options.destination, options.force, false);
-    if (!output.Prepare(paths)) return output.FailureExitCode();
-    const FileLocator destination = output.TemporaryLocator();
-    const int code = RunWithProgress(options.quiet, "join into " + options.destination,
-                                     [&](ClipreelProgressCallback callback, void* data) {
-                                         joiner.SetProgressCallback(callback, data);
-                                         return joiner.CreateJoinedMovFile(destination);
-                                     });
+    Outputs outputs;
+    if (!AddOutput(outputs, options.destination, options.force, paths)) return outputs.back()->FailureExitCode();
+    const int code = WriteOutputs(outputs, options.quiet, "join into " + options.destination,
+                                  [&](ClipreelProgressCallback callback, void* data) {
+                                      joiner.SetProgressCallback(callback, data);
+                                      return joiner.CreateJoinedMovFile(outputs[0]->TemporaryLocator());
+                                  });
     if (code != EXIT_OK) return code;
-    if (!output.Commit()) return output.FailureExitCode();
     if (!options.quiet) {
         const unsigned units = joiner.GetShootingUnitCount();
         std::printf("wrote %s: %u shooting unit%s from %zu reels\n", options.destination.c_str(), units,
@@ -195,16 +204,15 @@ int RunSalvage(const SalvageOptions& options) {
         Complain("cannot salvage " + options.damaged + ": " + salvager.GetRefusalReason());
         return EXIT_BAD_INPUT;
     }
-    SafeOutput output(options.destination, options.force, false);
-    if (!output.Prepare({options.damaged})) return output.FailureExitCode();
-    const FileLocator destination = output.TemporaryLocator();
-    const int code = RunWithProgress(options.quiet, "salvage into " + options.destination,
-                                     [&](ClipreelProgressCallback callback, void* data) {
-                                         salvager.SetProgressCallback(callback, data);
-                                         return salvager.CreateSalvagedMovFile(destination);
-                                     });
+    Outputs outputs;
+    if (!AddOutput(outputs, options.destination, options.force, {options.damaged}))
+        return outputs.back()->FailureExitCode();
+    const int code = WriteOutputs(outputs, options.quiet, "salvage into " + options.destination,
+                                  [&](ClipreelProgressCallback callback, void* data) {
+                                      salvager.SetProgressCallback(callback, data);
+                                      return salvager.CreateSalvagedMovFile(outputs[0]->TemporaryLocator());
+                                  });
     if (code != EXIT_OK) return code;
-    if (!output.Commit()) return output.FailureExitCode();
     if (!options.quiet) {
         const unsigned total = salvager.GetShootingUnitCount();
         const unsigned recovered = salvager.GetRecoverableShootingUnitCount();

@@ -7,14 +7,13 @@
 #include "editor/MovieAtomCopy.h"
 #include "editor/MovieAtomJoin.h"
 #include "editor/NewMovieFilePlan.h"
+#include "editor/ReelOperationRun.h"
 #include "editor/ReelShape.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/ThumbnailMaker.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
-#include <new>
-#include <stdexcept>
 
 using clipreel::MoviePrivateAccess;
 
@@ -83,19 +82,19 @@ const std::string& CClipreelReelJoiner::GetRefusalReason() const { return refusa
 // copies the first reel's other atoms and every kept block in order.
 CClipreelReelJoiner::ERROR_CREATEMOVFILE CClipreelReelJoiner::CreateJoinedMovFile(const FileLocator& destination) {
     using E = CClipreelMovFileEditor;
-    try {
+    clipreel::TopLevelAtomInfo moovInfo{};
+    auto checks = [&]() {
         if (parts.empty()) return E::CREATEMOVFILE_INTERNAL_ERROR;
         for (const auto& part : parts) {
             if (!clipreel::ReelMatchesSource(*part->file, *part->reel)) return E::CREATEMOVFILE_INVALID_SOURCE;
         }
-        const CZentiMovFile& first = *parts.front()->file;
-        const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(first);
-        clipreel::TopLevelAtomInfo moovInfo{};
+        const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(*parts.front()->file);
         if (atoms == nullptr || !clipreel::HasWritableLayout(*atoms) || !atoms->FindMovieAtom(moovInfo))
             return E::CREATEMOVFILE_INVALID_SOURCE;
-        if (callback != nullptr && callback(PROGRESS_MESSAGE_START, 0.0, userData) != 0)
-            return E::CREATEMOVFILE_CANCELED;
-
+        return E::CREATEMOVFILE_SUCCESS;
+    };
+    auto work = [&]() {
+        const CZentiMovFile& first = *parts.front()->file;
         std::vector<std::unique_ptr<CZentiMovie>> rebuilt;
         std::vector<clipreel::JoinedMovieAtomPart> pieces;
         clipreel::NewMovieFilePlan plan;
@@ -128,13 +127,7 @@ CClipreelReelJoiner::ERROR_CREATEMOVFILE CClipreelReelJoiner::CreateJoinedMovFil
         }
         CClipreelMovFileEditor editor(first);
         editor.SetProgressCallback(callback, userData);
-        const E::ERROR_CREATEMOVFILE result = clipreel::WriteNewMovieFile(editor, destination, plan);
-        if (result != E::CREATEMOVFILE_SUCCESS) return result;
-        if (callback != nullptr) callback(PROGRESS_MESSAGE_END, 1.0, userData);
-        return E::CREATEMOVFILE_SUCCESS;
-    } catch (const std::bad_alloc&) {
-        return E::CREATEMOVFILE_OUT_OF_MEMORY;
-    } catch (const std::runtime_error&) {
-        return E::CREATEMOVFILE_INVALID_SOURCE;
-    }
+        return clipreel::WriteNewMovieFile(editor, destination, plan);
+    };
+    return clipreel::RunReelOperation(callback, userData, checks, work);
 }

@@ -6,13 +6,12 @@
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
 #include "editor/EditorPrivateAccess.h"
+#include "editor/ReelOperationRun.h"
 #include "file/FileReader.h"
 #include "source/AtomHeader.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
-#include <new>
-#include <stdexcept>
 
 using clipreel::MoviePrivateAccess;
 
@@ -116,23 +115,17 @@ void CClipreelReelSalvager::SetProgressCallback(ClipreelProgressCallback progres
 CClipreelReelSalvager::ERROR_CREATEMOVFILE CClipreelReelSalvager::CreateSalvagedMovFile(
     const FileLocator& destination) {
     using E = CClipreelMovFileEditor;
-    if (!CanSalvage()) return E::CREATEMOVFILE_INVALID_SOURCE;
-    try {
+    auto checks = [&]() {
+        if (!CanSalvage()) return E::CREATEMOVFILE_INVALID_SOURCE;
         if (clipreel::DestinationIsSource(destination, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
-        if (callback != nullptr && callback(PROGRESS_MESSAGE_START, 0.0, userData) != 0)
-            return E::CREATEMOVFILE_CANCELED;
-        // Always the rebuild, never the unchanged copy: even with every unit
-        // whole the cut file's own atoms cannot be copied as they stand.
+        return E::CREATEMOVFILE_SUCCESS;
+    };
+    // Always the rebuild, never the unchanged copy: even with every unit
+    // whole the cut file's own atoms cannot be copied as they stand.
+    auto work = [&]() {
         CClipreelMovFileEditor editor(*file);
         editor.SetProgressCallback(callback, userData);
-        const E::ERROR_CREATEMOVFILE result =
-            clipreel::EditorPrivateAccess::createNewMovFile_standard(editor, destination, reel.get());
-        if (result != E::CREATEMOVFILE_SUCCESS) return result;
-        if (callback != nullptr) callback(PROGRESS_MESSAGE_END, 1.0, userData);
-        return E::CREATEMOVFILE_SUCCESS;
-    } catch (const std::bad_alloc&) {
-        return E::CREATEMOVFILE_OUT_OF_MEMORY;
-    } catch (const std::runtime_error&) {
-        return E::CREATEMOVFILE_INVALID_SOURCE;
-    }
+        return clipreel::EditorPrivateAccess::createNewMovFile_standard(editor, destination, reel.get());
+    };
+    return clipreel::RunReelOperation(callback, userData, checks, work);
 }

@@ -4,10 +4,9 @@
 #include "ZentiMovFile.h"
 #include "editor/DestinationCheck.h"
 #include "editor/EditorPrivateAccess.h"
+#include "editor/ReelOperationRun.h"
 #include "editor/ReelSourceCheck.h"
 
-#include <new>
-#include <stdexcept>
 
 CClipreelReelSplitter::CClipreelReelSplitter(const CZentiMovFile& source)
     : sourceFile(&source), callback(nullptr), userData(nullptr) {}
@@ -25,20 +24,20 @@ void CClipreelReelSplitter::SetProgressCallback(ClipreelProgressCallback progres
 CClipreelReelSplitter::ERROR_CREATEMOVFILE CClipreelReelSplitter::SplitShootingUnits(
     const CClipreelMovie& reel, const std::vector<FileLocator>& destinations) {
     using E = CClipreelMovFileEditor;
-    try {
+    const unsigned count = reel.GetShootingUnitCount();
+    auto checks = [&]() {
         const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
         if (!sourceFile->IsValid() || sourceMovie == nullptr || !sourceMovie->IsClipreelMovie(nullptr))
             return E::CREATEMOVFILE_INVALID_SOURCE;
         if (!clipreel::ReelMatchesSource(*sourceFile, reel)) return E::CREATEMOVFILE_INTERNAL_ERROR;
-        const unsigned count = reel.GetShootingUnitCount();
         if (count == 0 || destinations.size() != count) return E::CREATEMOVFILE_INTERNAL_ERROR;
         for (const FileLocator& destination : destinations) {
             if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator()))
                 return E::CREATEMOVFILE_WRITE_ERROR;
         }
-        if (callback != nullptr && callback(PROGRESS_MESSAGE_START, 0.0, userData) != 0)
-            return E::CREATEMOVFILE_CANCELED;
-
+        return E::CREATEMOVFILE_SUCCESS;
+    };
+    auto work = [&]() {
         CClipreelMovFileEditor editor(*sourceFile);
         editor.SetProgressCallback(callback, userData);
         clipreel::ProgressReporter& progress = clipreel::EditorPrivateAccess::Progress(editor);
@@ -53,11 +52,7 @@ CClipreelReelSplitter::ERROR_CREATEMOVFILE CClipreelReelSplitter::SplitShootingU
                 clipreel::EditorPrivateAccess::createNewMovFile_standard(editor, destinations[i], &unitReel);
             if (result != E::CREATEMOVFILE_SUCCESS) return result;
         }
-        if (callback != nullptr) callback(PROGRESS_MESSAGE_END, 1.0, userData);
         return E::CREATEMOVFILE_SUCCESS;
-    } catch (const std::bad_alloc&) {
-        return E::CREATEMOVFILE_OUT_OF_MEMORY;
-    } catch (const std::runtime_error&) {
-        return E::CREATEMOVFILE_INVALID_SOURCE;
-    }
+    };
+    return clipreel::RunReelOperation(callback, userData, checks, work);
 }
