@@ -47,11 +47,19 @@ bool CClipreelReelJoiner::AddReel(const CZentiMovFile& source, const std::vector
         return false;
     }
     const unsigned count = part->reel->GetShootingUnitCount();
+    // A unit twice in one list would have both copies' chunk offsets point
+    // at the first copy's place.
+    std::vector<bool> listed(count, false);
     for (const unsigned index : editingList) {
         if (index >= count) {
             refusal = "no shooting unit " + std::to_string(index) + " (the reel has " + std::to_string(count) + ")";
             return false;
         }
+        if (listed[index]) {
+            refusal = "shooting unit " + std::to_string(index) + " is listed twice";
+            return false;
+        }
+        listed[index] = true;
     }
     // A one-unit reel takes no editing list; a list of that one unit keeps it.
     const bool wholeReel = editingList.empty() || (count == 1 && editingList.size() == 1);

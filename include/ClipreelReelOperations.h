@@ -55,7 +55,8 @@ public:
     // Adds a reel and its editing list (original indices; empty keeps every
     // unit in order). The file must outlive the joiner. False, with the
     // reason in GetRefusalReason, when the file is not a Clipreel movie, the
-    // list names a unit it does not have, or its shape differs from the
+    // list names a unit it does not have or one unit twice (the same unit
+    // may come again through another AddReel), or its shape differs from the
     // first reel's; the joiner then stays as it was.
     bool AddReel(const CZentiMovFile& source, const std::vector<unsigned>& editingList);
     unsigned GetReelCount() const;

@@ -126,13 +126,19 @@ TEST(ReelJoin, RefusesAReelOfAnotherShapeNamingTheDifference) {
     }
 }
 
-TEST(ReelJoin, RefusesEditingListsNamingMissingUnits) {
+TEST(ReelJoin, RefusesEditingListsNamingMissingOrRepeatedUnits) {
     TempDir dir;
     SavedReelSource a(dir, "a.mov", sample::SampleMovieSpec());
     CClipreelReelJoiner joiner;
-    EXPECT_FALSE(joiner.AddReel(*a.file, {0, 3}));
-    EXPECT_EQ("no shooting unit 3 (the reel has 3)", joiner.GetRefusalReason());
-    EXPECT_EQ(0u, joiner.GetReelCount());
+    const std::vector<std::pair<std::vector<unsigned>, std::string>> lists = {
+        {{0, 3}, "no shooting unit 3 (the reel has 3)"},
+        {{1, 2, 1}, "shooting unit 1 is listed twice"},
+    };
+    for (const auto& list : lists) {
+        EXPECT_FALSE(joiner.AddReel(*a.file, list.first));
+        EXPECT_EQ(list.second, joiner.GetRefusalReason());
+        EXPECT_EQ(0u, joiner.GetReelCount());
+    }
     EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR,
               joiner.CreateJoinedMovFile(FileLocator(dir.WideFile("out.mov").c_str())));
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.mov")));
