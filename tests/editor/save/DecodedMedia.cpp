@@ -1,6 +1,7 @@
 #include "tests/editor/save/DecodedMedia.h"
 
 #include "source/MovieDesc.h"
+#include "tests/platform/JpegDecoding.h"
 #include "tests/editor/save/SaveFixture.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,18 @@ DecodedMedia Concatenated(const std::vector<DecodedMedia>& parts) {
         whole.soundUnits.insert(whole.soundUnits.end(), part.soundUnits.begin(), part.soundUnits.end());
     }
     return whole;
+}
+
+void ExpectThumbnailShowsUnit(const std::filesystem::path& file, unsigned paintedUnit) {
+    SCOPED_TRACE(file.filename().string());
+    CZentiMovFile movie(FileLocator(file.wstring().c_str()));
+    ASSERT_NE(nullptr, movie.GetZentiMovie());
+    const Bytes thumbnail = ThumbnailOf(*movie.GetZentiMovie());
+    platform::Image decoded;
+    ASSERT_TRUE(DecodeJpeg(thumbnail.data(), thumbnail.size(), decoded));
+    std::uint8_t colour[3];
+    sample::UnitColour(paintedUnit, colour);
+    EXPECT_LE(ColourDistance(AverageRows(decoded, 2, 26), colour), 12.0);
 }
 
 void ExpectCameraReel(const std::filesystem::path& file, unsigned units, unsigned framesPerUnit,

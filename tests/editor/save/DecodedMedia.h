@@ -30,6 +30,10 @@ DecodedMedia UnitsOf(const DecodedMedia& reel, const std::vector<unsigned>& unit
 // Concatenates decoded reels, in order.
 DecodedMedia Concatenated(const std::vector<DecodedMedia>& parts);
 
+// Checks that a written reel's thumbnail shows the colour the sample writer
+// paints unit `paintedUnit` with (its top rows, above the drawn number).
+void ExpectThumbnailShowsUnit(const std::filesystem::path& file, unsigned paintedUnit);
+
 // Checks that a written file is a camera reel this library accepts again:
 // a valid Clipreel movie of `units` units of framesPerUnit frames whose
 // camera record states the file's size and an image identifier other than

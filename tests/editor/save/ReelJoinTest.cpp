@@ -58,6 +58,8 @@ TEST(ReelJoin, JoinsTheChosenUnitsOfReelsOfOneShapeInOrder) {
     EXPECT_TRUE(expected == Slice(joined, mdat.offset + 8, mdat.size - 8));
 
     if (RunningOnWindows() || !a.layout.h264) GTEST_SKIP() << "FFmpeg decodes on the POSIX build with H.264 frames";
+    // The thumbnail is made again from the new first unit, A's unit 2.
+    ExpectThumbnailShowsUnit(out, 2);
     const unsigned samples = a.layout.soundSamplesPerUnit;
     const DecodedMedia decodedA = DecodeWithFfmpeg(a.path, samples);
     const DecodedMedia decodedB = DecodeWithFfmpeg(b.path, samples);

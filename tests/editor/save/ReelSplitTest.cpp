@@ -56,6 +56,7 @@ TEST(ReelSplit, EachKeptUnitBecomesAOneUnitReelThatDecodesLikeItsUnit) {
         SCOPED_TRACE(names[i]);
         const DecodedMedia part = DecodeWithFfmpeg(dir.File(names[i]), source.layout.soundSamplesPerUnit);
         ASSERT_TRUE(part.decoded) << part.errors;
+        ExpectThumbnailShowsUnit(dir.File(names[i]), kept[i]);
         const DecodedMedia expected = UnitsOf(whole, {kept[i]}, source.spec.framesPerUnit);
         EXPECT_EQ(expected.frames, part.frames);
         EXPECT_EQ(expected.soundUnits, part.soundUnits);
