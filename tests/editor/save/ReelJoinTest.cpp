@@ -20,6 +20,9 @@ sample::SampleMovieSpec Spec(unsigned units, unsigned contentOffset) {
 }
 
 TEST(ReelJoin, JoinsTheChosenUnitsOfReelsOfOneShapeInOrder) {
+    // A new first unit gets a thumbnail grabbed from its frames: dummy
+    // frame bytes cannot give one.
+    if (!sample::HaveH264()) GTEST_SKIP() << "no H.264 sample frames in this build";
     TempDir dir;
     SavedReelSource a(dir, "a.mov", Spec(3, 0));
     SavedReelSource b(dir, "b.mov", Spec(2, 5));

@@ -24,6 +24,9 @@ std::vector<FileLocator> Locators(const TempDir& dir, const std::vector<std::str
 }
 
 TEST(ReelSplit, EachKeptUnitBecomesAOneUnitReelThatDecodesLikeItsUnit) {
+    // A new first unit gets a thumbnail grabbed from its frames: dummy
+    // frame bytes cannot give one.
+    if (!sample::HaveH264()) GTEST_SKIP() << "no H.264 sample frames in this build";
     TempDir dir;
     SavedReelSource source(dir, "source.mov", ThreeUnits());
     const std::vector<unsigned> kept = {2, 0, 1};
