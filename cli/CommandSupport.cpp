@@ -1,6 +1,8 @@
 #include "cli/CommandSupport.h"
 
+#include "DebugOutput.h"
 #include "cli/CommandPaths.h"
+#include "cli/Console.h"
 #include "cli/ExitCode.h"
 
 #include <cerrno>
@@ -14,6 +16,21 @@ namespace cli {
 
 void Complain(const std::string& message) {
     std::fprintf(stderr, "clipreel: %s\n", message.c_str());
+}
+
+namespace {
+
+void DropDebugLine(const char*, void*) {}
+
+void ShowDebugLine(const char* line, void*) {
+    std::fputs(line, stderr);
+}
+
+}
+
+void ShowLibraryLogs(bool verbose) {
+    ClipreelSetDebugOutputSink(verbose ? &ShowDebugLine : &DropDebugLine, nullptr);
+    ShowCodecLogs(verbose);
 }
 
 std::string JsonText(const nlohmann::json& value) {

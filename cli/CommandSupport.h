@@ -15,6 +15,10 @@ namespace cli {
 // "clipreel: <message>" on standard error.
 void Complain(const std::string& message);
 
+// The library's debug lines and the codecs' log lines reach standard error
+// only when verbose; otherwise a command's own messages are all it says.
+void ShowLibraryLogs(bool verbose);
+
 // JSON as the tool prints it: indented; a file name that is not UTF-8 shows
 // U+FFFD for each byte that is not.
 std::string JsonText(const nlohmann::json& value);
