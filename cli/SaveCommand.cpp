@@ -114,6 +114,11 @@ int RunSave(const SaveOptions& options) {
     const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(options.source, needReel, exitCode);
     if (!source) return exitCode;
 
+    if (!options.reference && !SaveHandlesCreatorVersion(source->GetCreatorVersion())) {
+        Complain(options.source + " was made by creator version " + std::to_string(source->GetCreatorVersion()) +
+                 ", which edit cannot save (only versions 6 and 10); a reference movie works: clipreel reference");
+        return EXIT_BAD_INPUT;
+    }
     CClipreelMovie reel(source.get());
     if (reel.IsValid() && !ApplyIndexList(reel, options)) return EXIT_USAGE;
 

@@ -136,7 +136,7 @@ TEST_F(SaveCommand, RefusedRequestsNameTheProblem) {
         {{"edit", Source(), Source(), "--remove", "1"}, 2,
          "clipreel: the output " + Source() + " is an input of this command: inputs are never replaced"},
         {{"edit", out.File("noise.mov").string(), destination, "--remove", "1"}, 3,
-         "clipreel: " + out.File("noise.mov").string() + " is not a camera movie"},
+         "clipreel: " + out.File("noise.mov").string() + " is not a QuickTime movie (no atom structure)"},
         {{"edit", out.File("other.mov").string(), destination, "--remove", "1"}, 3,
          "clipreel: " + out.File("other.mov").string() + " is not a Clipreel movie"},
         {{"edit", out.File("gone.mov").string(), destination, "--remove", "1"}, 3,
