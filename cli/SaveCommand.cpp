@@ -163,6 +163,9 @@ int RunSave(const SaveOptions& options) {
         std::string message = "cannot save " + options.destination + ": " + DescribeResult(result);
         if (result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR) {
             message = "cannot create or write " + options.destination;
+        } else if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) {
+            message = "cannot write " + options.destination + ": " +
+                      SystemReason(std::make_error_code(std::errc::no_space_on_device));
         }
         Complain(message);
         return ExitCodeForResult(result);

@@ -192,7 +192,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& version) {
         return app.exit(version);
     } catch (const CLI::ParseError& error) {
-        app.exit(error);
+        // One line, as every other problem: what is wrong and where to read more.
+        std::string command;
+        for (const CLI::App* parsed : app.get_subcommands()) command = " " + parsed->get_name();
+        std::fprintf(stderr, "clipreel: %s (see clipreel%s --help)\n", error.what(), command.c_str());
         return EXIT_USAGE;
     }
 
