@@ -6,6 +6,7 @@
 #include "SoundFormat.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
+#include "cli/CommandSupport.h"
 
 #include <memory>
 
@@ -139,7 +140,9 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
     }
     if (isClipreel) {
         const CClipreelMovie reel(&file);
-        report["editable"] = reel.IsEditable();
+        // A reel whose records the save does not know cannot be edited,
+        // however many units it has.
+        report["editable"] = reel.IsEditable() && SaveHandlesCreatorVersion(file.GetCreatorVersion());
         report["shooting_units"] = DescribeUnits(reel);
         report["total_frames"] = reel.GetTotalFrameCount();
         report["total_duration"] = reel.GetTotalDuration();
@@ -148,45 +151,33 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
     return report;
 }
 
-void DescribeCutReel(const FileLocator& locator, nlohmann::json& report) {
-    if (report.value("kind", "invalid") != "reference") return;
+std::string DescribeSalvage(const FileLocator& locator, nlohmann::json& salvage) {
     const CClipreelReelSalvager salvager(locator);
-    if (!salvager.IsTruncated()) return;
-    report["kind"] = "truncated";
-    report["salvage"] = {{"shooting_units", salvager.GetShootingUnitCount()},
-                         {"recoverable_units", salvager.GetRecoverableShootingUnitCount()},
-                         {"refusal", salvager.GetRefusalReason()}};
+    const unsigned total = salvager.GetShootingUnitCount();
+    const unsigned recoverable = salvager.GetRecoverableShootingUnitCount();
+    salvage = {{"shooting_units", total}, {"recoverable_units", recoverable},
+               {"refusal", salvager.GetRefusalReason()}};
+    if (recoverable != 0) {
+        return "; `clipreel salvage` can recover " + std::to_string(recoverable) + " of its " +
+               std::to_string(total) + " shooting unit" + (total == 1 ? "" : "s");
+    }
+    return "; `clipreel salvage` cannot recover it: " + salvager.GetRefusalReason();
 }
 
 void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {
     const std::string kind = report.value("kind", "invalid");
     std::fprintf(out, "File:               %s\n", report.value("file", "").c_str());
     if (kind == "invalid") {
-        std::fprintf(out, "Camera movie:       no\n");
+        std::fprintf(out, "Camera movie:       no%s%s\n", report.contains("error") ? ", the file " : "",
+                     report.value("error", "").c_str());
         return;
     }
     if (kind == "reference") {
         std::fprintf(out, "Camera movie:       no: a reference movie (its media lie in another file), creator version %u\n",
                      report.value("creator_version", 0u));
     }
-    if (kind == "truncated") {
-        const nlohmann::json& salvage = report["salvage"];
-        const unsigned recoverable = salvage.value("recoverable_units", 0u);
-        const unsigned total = salvage.value("shooting_units", 0u);
-        if (recoverable != 0) {
-            std::fprintf(out,
-                         "Camera movie:       no: cut short (an interrupted copy); "
-                         "`clipreel salvage` can recover %u of its %u shooting unit%s\n",
-                         recoverable, total, total == 1 ? "" : "s");
-        } else {
-            std::fprintf(out,
-                         "Camera movie:       no: cut short (an interrupted copy); "
-                         "`clipreel salvage` cannot recover it: %s\n",
-                         salvage.value("refusal", "").c_str());
-        }
-    }
     const char* kindText = kind == "clipreel" ? "Clipreel movie" : kind == "montagio" ? "Montagio movie" : "other kind";
-    if (kind != "reference" && kind != "truncated") {
+    if (kind != "reference") {
         std::fprintf(out, "Camera movie:       yes, %s, creator version %u\n", kindText,
                      report.value("creator_version", 0u));
     }
@@ -238,7 +229,10 @@ void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {
     const nlohmann::json& units = report["shooting_units"];
     std::fprintf(out, "Shooting units:     %zu (%u frames, %.3f s)%s\n\n", units.size(),
                  report.value("total_frames", 0u), report.value("total_duration_seconds", 0.0),
-                 report.value("editable", false) ? "" : ", not editable");
+                 report.value("editable", false) ? ""
+                 : SaveHandlesCreatorVersion(report.value("creator_version", 0u))
+                     ? ", not editable"
+                     : ", not editable (the save knows creator versions 6 and 10 only)");
     std::fprintf(out, "  index  frames  duration     start   file offset          size\n");
     for (const nlohmann::json& unit : units) {
         std::fprintf(out, "  %5u  %6u  %8.3f  %8.3f  %12llu  %12llu\n", unit.value("index", 0u),

@@ -23,11 +23,11 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
 // "bytes_per_frame"}; null for an invalid one.
 nlohmann::json DescribeSoundFormat(const CSoundFormatInfo& format);
 
-// A file that ends inside one of its atoms (an interrupted copy) with a
-// whole movie atom is no reference movie: the report's kind becomes
-// "truncated" and "salvage" says how many of its units `clipreel salvage`
-// can recover. Other files' reports stay as they are.
-void DescribeCutReel(const FileLocator& locator, nlohmann::json& report);
+// For a file cut short: what `clipreel salvage` can do with it, as the end
+// of the sentence that says what is wrong ("; `clipreel salvage` can
+// recover 2 of its 4 shooting units", or why it cannot), and as JSON in
+// salvage: {shooting_units, recoverable_units, refusal}.
+std::string DescribeSalvage(const FileLocator& locator, nlohmann::json& salvage);
 
 void PrintMovieReport(const nlohmann::json& report, std::FILE* out);
 

@@ -9,7 +9,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
-#include "cli/IndexRanges.h"
+#include "cli/IndexList.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/SafeOutput.h"
 
@@ -76,8 +76,8 @@ std::string UnitFileName(const std::filesystem::path& source, unsigned index, st
 }
 
 // "FILE:LIST" names a file and its keep list when LIST is made of digits,
-// commas, dashes and blanks and FILE is not empty; a whole argument that
-// names an existing file is always just the file.
+// commas, dashes, blanks and the word "last" and FILE is not empty; a whole
+// argument that names an existing file is always just the file.
 void SplitReelArgument(const std::string& argument, std::string& path, std::string& list) {
     path = argument;
     list.clear();
@@ -86,7 +86,9 @@ void SplitReelArgument(const std::string& argument, std::string& path, std::stri
     const std::size_t colon = argument.rfind(':');
     if (colon == std::string::npos || colon == 0 || colon + 1 == argument.size()) return;
     const std::string tail = argument.substr(colon + 1);
-    for (const char c : tail)
+    std::string rest = tail;
+    for (std::size_t at = rest.find("last"); at != std::string::npos; at = rest.find("last")) rest.erase(at, 4);
+    for (const char c : rest)
         if (!std::isdigit(static_cast<unsigned char>(c)) && c != ',' && c != '-' && c != ' ') return;
     path = argument.substr(0, colon);
     list = tail;
@@ -104,7 +106,7 @@ int RunSplit(const SplitOptions& options) {
     reel.GetEditingState(kept);
     if (!options.keep.empty()) {
         std::string error;
-        if (!ParseKeepRanges(options.keep, count, kept, error)) {
+        if (!ParseIndexList(options.keep, count, kept, error) || !CheckKeepList(kept, count, error)) {
             Complain(error);
             return EXIT_USAGE;
         }
@@ -166,7 +168,8 @@ int RunJoin(const JoinOptions& options) {
         if (!list.empty()) {
             const CClipreelMovie reel(files.back().get());
             std::string error;
-            if (!ParseKeepRanges(list, reel.GetShootingUnitCount(), kept, error)) {
+            const unsigned count = reel.GetShootingUnitCount();
+            if (!ParseIndexList(list, count, kept, error) || !CheckKeepList(kept, count, error)) {
                 Complain(path + ": " + error);
                 return EXIT_USAGE;
             }
