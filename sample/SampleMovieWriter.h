@@ -55,6 +55,9 @@ struct Breakage {
     // Every frame padded to one size (real H.264 with a filler NAL unit) and
     // the video 'stsz' states that constant size with no table.
     bool videoConstantSampleSize = false;
+    // When not 0, the file ends after this many bytes, as an interrupted copy
+    // leaves it; the layout still describes the whole movie.
+    std::uint64_t truncateAt = 0;
 };
 
 // An extra top-level atom, written before 'moov' or after 'mdat'.
@@ -90,6 +93,9 @@ struct SampleMovieSpec {
     bool recordFramePerUnit = true;     // false: the record says 0 frames per unit
     bool recordGroupOfPicture = true;   // false: the record says 0
     unsigned thumbnailRoom = 16384;     // the 'ZTDA' payload is at least this long
+    // Units are painted, numbered and voiced (and the thumbnail coloured) as
+    // if the reel began at this unit: reels of one shape, other content.
+    unsigned contentOffset = 0;
 
     unsigned movieFreeAtoms = 0;        // 'free' children of 'moov' (before 'udta')
     bool movieEndsWithFree = false;     // a 'free' padding atom as the last child of 'moov'
