@@ -2,6 +2,10 @@
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
 
+#ifdef CLIPREEL_WITH_STUDIO
+#include "cli/studio/StudioCommand.h"
+#endif
+
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -114,6 +118,16 @@ int main(int argc, char** argv) {
     sampleCommand->add_flag("--dummy-frames", sample.dummyFrames, "placeholder frame bytes instead of H.264 (fast)");
     sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
 
+#ifdef CLIPREEL_WITH_STUDIO
+    StudioOptions studio;
+    CLI::App* studioCommand = app.add_subcommand(
+        "studio", "edit reels in the browser: serves a local page on 127.0.0.1 and prints its address");
+    studioCommand->add_option("REEL", studio.reels, "the Clipreel movies to edit, one tab each")->required();
+    studioCommand->add_option("--port", studio.port, "the port to listen on (default: a free one)")
+        ->check(CLI::Range(1, 65535));
+    studioCommand->footer(ExitCodeTable());
+#endif
+
     for (CLI::App* command : {infoCommand, thumbnailCommand, sheetCommand, wavCommand, sampleCommand}) {
         command->footer(ExitCodeTable());
     }
@@ -139,6 +153,9 @@ int main(int argc, char** argv) {
         if (sheetCommand->parsed()) return RunSheet(sheet);
         if (wavCommand->parsed()) return RunWav(wav);
         if (sampleCommand->parsed()) return RunSample(sample);
+#ifdef CLIPREEL_WITH_STUDIO
+        if (studioCommand->parsed()) return RunStudio(studio);
+#endif
     } catch (const std::exception& exception) {
         std::fprintf(stderr, "clipreel: unexpected error: %s\n", exception.what());
         return EXIT_FAILURE_OTHER;

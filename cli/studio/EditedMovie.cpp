@@ -1,0 +1,55 @@
+#include "EditedMovie.h"
+
+#include "ClipreelMovie.h"
+#include "ReelSession.h"
+#include "ZentiMovFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+namespace clipreel {
+namespace studio {
+
+CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteEditedMovie(const std::filesystem::path& source,
+                                                             const std::vector<unsigned>& order,
+                                                             const std::filesystem::path& destination,
+                                                             bool reference, ClipreelProgressCallback callback,
+                                                             void* userData) {
+    const std::wstring sourcePath = LibraryPath(source);
+    const CZentiMovFile file{FileLocator(sourcePath.c_str())};
+    if (!file.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+    CClipreelMovie reel(&file);
+    if (!reel.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+    std::vector<unsigned> current;
+    reel.GetEditingState(current);
+    if (order != current && (!reel.IsEditable() || !reel.SetEditingState(order))) {
+        return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+    }
+    CClipreelMovFileEditor editor(file);
+    editor.SetProgressCallback(callback, userData);
+    const std::wstring destinationPath = LibraryPath(destination);
+    const FileLocator target(destinationPath.c_str());
+    return reference ? editor.CreateReferenceMovFile(target, &reel) : editor.CreateNewMovFile(target, &reel);
+}
+
+std::string CheckOutputName(const std::string& name) {
+    if (name.empty()) return "give the new movie a name";
+    if (name.size() > 200) return "the name is too long";
+    if (name[0] == '.') return "the name must not start with a dot";
+    for (const char c : name) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' ||
+            c == '"' || c == '<' || c == '>' || c == '|') {
+            return "the name must be a plain file name, without folders or special characters";
+        }
+    }
+    std::string extension = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension != ".mov") return "the name must end in .MOV";
+    return std::string();
+}
+
+}
+}
