@@ -146,6 +146,9 @@ function makeCard(tab, unit, removed) {
     const remove = button('Remove', 'remove', () => removeUnit(tab, unit.original_index));
     remove.disabled = tab.order.length <= 1;
     actions.appendChild(remove);
+    // The strip follows a poster that decoded; a unit whose first frame does
+    // not decode gets its strip only when the pointer asks for it.
+    picture.addEventListener('load', () => loadStrip(tab, card), { once: true });
     card.addEventListener('pointerenter', () => loadStrip(tab, card));
     card.addEventListener('pointermove', (event) => scrub(tab, card, event));
     card.addEventListener('pointerleave', () => { picture.src = frameUrl(tab, unit.original_index, 0); });
@@ -272,15 +275,16 @@ function redo(tab) {
 
 function removeUnit(tab, original) {
   if (tab.order.length <= 1) return;
+  tab.removedFrom = tab.removedFrom || new Map();
+  tab.removedFrom.set(original, tab.order.indexOf(original));
   commit(tab, tab.order.filter((u) => u !== original));
 }
 
 function restoreUnit(tab, original) {
-  // Back where it stood among the others: before the first kept unit that
-  // came after it in the reel.
+  // Back at the place it was removed from, or at the end.
   const order = tab.order.slice();
-  const at = order.findIndex((u) => u > original);
-  order.splice(at < 0 ? order.length : at, 0, original);
+  const at = tab.removedFrom && tab.removedFrom.has(original) ? tab.removedFrom.get(original) : order.length;
+  order.splice(Math.min(at, order.length), 0, original);
   commit(tab, order);
 }
 
@@ -427,6 +431,7 @@ async function save(event) {
   $('save-progress').value = 0;
   $('save-percent').textContent = '0 %';
   $('save-status').textContent = 'saving…';
+  $('save-status').dataset.result = '';
   await tab.sync;
   let answer = await api('POST', `/api/reels/${tab.details.id}/save`, { name, kind });
   if (answer.status === 409 && answer.data.exists) {
