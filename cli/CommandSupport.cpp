@@ -1,7 +1,9 @@
 #include "cli/CommandSupport.h"
 
+#include "cli/CommandPaths.h"
 #include "cli/ExitCode.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,29 +16,35 @@ void Complain(const std::string& message) {
     std::fprintf(stderr, "clipreel: %s\n", message.c_str());
 }
 
-std::wstring WidePath(const std::string& path) {
-    // Absolute, so that a reference movie's alias record can find the source
-    // from wherever the reference movie is opened.
+std::string JsonText(const nlohmann::json& value) {
+    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string UnreadableReason(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? std::filesystem::path(path).wstring() : absolute.wstring();
+    const std::filesystem::path native = ArgumentPath(path);
+    const std::filesystem::file_status status = std::filesystem::status(native, error);
+    if (error) return SystemReason(error);
+    if (std::filesystem::is_directory(status)) {
+        return SystemReason(std::make_error_code(std::errc::is_a_directory));
+    }
+    errno = 0;
+    std::ifstream probe(native, std::ios::binary);
+    if (!probe) {
+        const int reason = errno != 0 ? errno : static_cast<int>(std::errc::permission_denied);
+        return SystemReason(std::error_code(reason, std::generic_category()));
+    }
+    return std::string();
 }
 
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status)) {
-        Complain("cannot read " + path + ": no such file");
+    const std::string unreadable = UnreadableReason(path);
+    if (!unreadable.empty()) {
+        Complain("cannot read " + path + ": " + unreadable);
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }
-    if (std::filesystem::is_directory(status)) {
-        Complain("cannot read " + path + ": it is a folder");
-        exitCode = EXIT_BAD_INPUT;
-        return nullptr;
-    }
-    const std::wstring wide = WidePath(path);
-    auto file = std::make_unique<CZentiMovFile>(FileLocator(wide.c_str()));
+    auto file = std::make_unique<CZentiMovFile>(LocatorFor(path));
     if (!file->IsValid() || file->GetZentiMovie() == nullptr) {
         Complain(path + " is not a camera movie");
         exitCode = EXIT_BAD_INPUT;
@@ -49,26 +57,6 @@ std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool nee
     }
     exitCode = EXIT_OK;
     return file;
-}
-
-bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    if (!out) {
-        Complain("cannot create " + path);
-        return false;
-    }
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-        out.close();
-        Complain("cannot write " + path);
-        // Leave no half-written file behind; a device (such as /dev/full) is
-        // never removed.
-        std::error_code error;
-        if (std::filesystem::is_regular_file(path, error)) std::filesystem::remove(path, error);
-        return false;
-    }
-    return true;
 }
 
 }

@@ -4,10 +4,10 @@
 #include "FileLocator.h"
 #include "ZentiMovFile.h"
 
-#include <cstdint>
+#include <nlohmann/json.hpp>
+
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace clipreel {
 namespace cli {
@@ -15,16 +15,19 @@ namespace cli {
 // "clipreel: <message>" on standard error.
 void Complain(const std::string& message);
 
-// The library's wide path for a command-line path, made absolute.
-std::wstring WidePath(const std::string& path);
+// JSON as the tool prints it: indented; a file name that is not UTF-8 shows
+// U+FFFD for each byte that is not.
+std::string JsonText(const nlohmann::json& value);
+
+// Why a file cannot be read as input, in the system's words ("No such file
+// or directory", "Is a directory", "Permission denied"); empty when it can
+// be opened for reading.
+std::string UnreadableReason(const std::string& path);
 
 // Opens a camera movie for a command. On failure complains in plain words
-// ("cannot read X: no such file", "X is not a camera movie", "X is not a
-// Clipreel movie") and returns null; exitCode is then the code to leave with.
+// ("cannot read X: No such file or directory", "X is not a camera movie:
+// ...") and returns null; exitCode is then the code to leave with.
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode);
-
-// Writes bytes to path, replacing it; false (with a complaint) when it cannot.
-bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }
 }

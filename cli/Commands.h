@@ -2,6 +2,7 @@
 #define CLIPREEL_CLI_COMMANDS_H
 
 #include <string>
+#include <vector>
 
 namespace clipreel {
 namespace cli {
@@ -10,7 +11,7 @@ namespace cli {
 // command itself; each returns the process exit code (cli/ExitCode.h).
 
 struct InfoOptions {
-    std::string file;
+    std::vector<std::string> files;
     bool json = false;
 };
 int RunInfo(const InfoOptions& options);
@@ -22,7 +23,10 @@ struct SaveOptions {
     std::string keep;
     std::string remove;
     bool quiet = false;
+    bool force = false;        // replace an existing destination
     bool keepPartial = false;
+    bool dryRun = false;       // describe the result, write nothing
+    bool json = false;         // the summary as one JSON object
     bool reference = false;  // a reference movie instead of a new self-contained one
 };
 int RunSave(const SaveOptions& options);
@@ -30,6 +34,7 @@ int RunSave(const SaveOptions& options);
 struct ThumbnailOptions {
     std::string file;
     std::string output;
+    bool force = false;
 };
 int RunThumbnail(const ThumbnailOptions& options);
 
@@ -37,6 +42,7 @@ struct SheetOptions {
     std::string file;
     std::string output;
     unsigned columns = 4;
+    bool force = false;
 };
 int RunSheet(const SheetOptions& options);
 
@@ -62,6 +68,7 @@ struct SampleOptions {
     unsigned creatorVersion = 6;
     bool dummyFrames = false;
     bool quiet = false;
+    bool force = false;
 };
 int RunSample(const SampleOptions& options);
 

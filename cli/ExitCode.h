@@ -15,6 +15,7 @@ enum ExitCode : int {
     EXIT_BAD_INPUT = 3,          // the input is missing, unreadable or not the kind of file needed
     EXIT_CANNOT_WRITE = 4,       // the tool's own output (thumbnail, sheet, sample) could not be written
     EXIT_SOUND_MISMATCH = 5,     // `wav --movie`: the formats differ
+    EXIT_OUTPUT_EXISTS = 6,      // the output exists and --force was not given: nothing written
     // A failed save: 10 + the library's result code; the internal error last.
     EXIT_SAVE_CANCELED = 11,
     EXIT_SAVE_INVALID_SOURCE = 13,

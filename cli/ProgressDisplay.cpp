@@ -1,6 +1,5 @@
 #include "cli/ProgressDisplay.h"
 
-#include <csignal>
 #include <string>
 
 namespace clipreel {
@@ -8,31 +7,8 @@ namespace cli {
 
 namespace {
 
-volatile std::sig_atomic_t interruptFlag = 0;
-
-extern "C" void OnInterrupt(int) {
-    interruptFlag = 1;
-    std::signal(SIGINT, SIG_DFL);
-}
-
 constexpr int BarWidth = 40;
 
-}
-
-void InstallInterruptHandler() {
-    std::signal(SIGINT, OnInterrupt);
-}
-
-bool InterruptRequested() {
-    return interruptFlag != 0;
-}
-
-void RequestInterrupt() {
-    interruptFlag = 1;
-}
-
-void ClearInterrupt() {
-    interruptFlag = 0;
 }
 
 ProgressDisplay::ProgressDisplay(Style style_, std::FILE* out_)

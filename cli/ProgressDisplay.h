@@ -2,19 +2,16 @@
 #define CLIPREEL_CLI_PROGRESS_DISPLAY_H
 
 #include "ClipreelMovFileEditor.h"
+#include "cli/Interrupt.h"
 
 #include <cstdio>
 
 namespace clipreel {
 namespace cli {
 
-// Ctrl-C during a save: the handler only raises a flag; the next progress
-// call turns it into a cancel request, so the library stops between two
-// writes and the tool can clean up. A second Ctrl-C ends the process at once.
-void InstallInterruptHandler();
-bool InterruptRequested();
-void RequestInterrupt();
-void ClearInterrupt();
+// Ctrl-C during a save (cli/Interrupt.h): the next progress call turns the
+// raised flag into a cancel request, so the library stops between two writes
+// and the tool can clean up.
 
 // Shows a save's progress: a bar that redraws itself on a terminal, one
 // "NN%" line per whole percent elsewhere, nothing when quiet.

@@ -3,6 +3,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/ExitCode.h"
 #include "cli/FrameRateText.h"
+#include "cli/SafeOutput.h"
 #include "sample/SampleMovieWriter.h"  // the writer's own FourCC comes with it
 
 #include <cmath>
@@ -88,13 +89,16 @@ int RunSample(const SampleOptions& options) {
     if (!options.dummyFrames && !sample::HaveH264() && !options.quiet) {
         Complain("this build has no H.264 encoder: the frames are placeholder bytes that no player decodes");
     }
+    SafeOutput output(options.destination, options.force, false);
+    if (!output.Prepare({})) return output.FailureExitCode();
     sample::SampleMovieLayout layout;
     try {
-        layout = sample::WriteSampleMovie(options.destination, spec);
+        layout = sample::WriteSampleMovie(output.TemporaryPath(), spec);
     } catch (const std::exception& exception) {
         Complain("cannot write " + options.destination + ": " + exception.what());
         return EXIT_CANNOT_WRITE;
     }
+    if (!output.Commit()) return output.FailureExitCode();
     if (!options.quiet) {
         std::printf("wrote %s: %u shooting units of %u frames at %u/%u, %s, %s frames, %llu bytes\n",
                     options.destination.c_str(), spec.units, framesPerUnit, timeScale, frameDuration,

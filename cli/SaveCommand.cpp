@@ -6,52 +6,17 @@
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
+#include "cli/Interrupt.h"
 #include "cli/ProgressDisplay.h"
+#include "cli/SafeOutput.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <stdexcept>
-#include <system_error>
 
 namespace clipreel {
 namespace cli {
 
 namespace {
-
-// What the destination was before the save, so that a failed save removes
-// only what it wrote: a file that did not exist, or one whose contents the
-// save replaced. A device or a file the save never touched stays.
-struct DestinationBefore {
-    bool existed = false;
-    bool regular = false;
-    std::uintmax_t size = 0;
-    std::filesystem::file_time_type time{};
-};
-
-DestinationBefore LookAtDestination(const std::string& path) {
-    DestinationBefore before;
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    before.existed = std::filesystem::exists(status);
-    before.regular = std::filesystem::is_regular_file(status);
-    if (before.regular) {
-        before.size = std::filesystem::file_size(path, error);
-        before.time = std::filesystem::last_write_time(path, error);
-    }
-    return before;
-}
-
-bool RemovePartialOutput(const std::string& path, const DestinationBefore& before) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return false;
-    if (before.existed) {
-        if (!before.regular) return false;
-        const bool unchanged = std::filesystem::file_size(path, error) == before.size &&
-                               std::filesystem::last_write_time(path, error) == before.time;
-        if (unchanged) return false;
-    }
-    return std::filesystem::remove(path, error);
-}
 
 // Applies --keep or --remove to the reel; a complaint and false when the list
 // is not one the reel can take whole.
@@ -107,17 +72,11 @@ int RunSave(const SaveOptions& options) {
     const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(options.source, needReel, exitCode);
     if (!source) return exitCode;
 
-    std::error_code error;
-    if (std::filesystem::equivalent(options.source, options.destination, error)) {
-        Complain("the destination " + options.destination + " is the source file itself");
-        return EXIT_USAGE;
-    }
-
     CClipreelMovie reel(source.get());
     if (reel.IsValid() && !ApplyIndexList(reel, options)) return EXIT_USAGE;
 
-    const DestinationBefore before = LookAtDestination(options.destination);
-    const std::wstring destination = WidePath(options.destination);
+    SafeOutput output(options.destination, options.force, options.keepPartial);
+    if (!output.Prepare({options.source})) return output.FailureExitCode();
     CClipreelMovFileEditor editor(*source);
     const ProgressDisplay::Style style = options.quiet || options.reference ? ProgressDisplay::Style::Quiet
                                          : StandardErrorIsTerminal()         ? ProgressDisplay::Style::Bar
@@ -126,13 +85,15 @@ int RunSave(const SaveOptions& options) {
     editor.SetProgressCallback(&ProgressDisplay::Callback, &progress);
 
     KeepRunningPastFileSizeLimit();
-    // Only a new movie reports progress, so only there can Ctrl-C cancel.
-    if (!options.reference) InstallInterruptHandler();
     CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     try {
+        // Only a new movie reports progress, so only there can a first
+        // Ctrl-C ask the save to stop; otherwise it ends the tool at once.
+        std::unique_ptr<CooperativeCancel> cancel;
+        if (!options.reference) cancel = std::make_unique<CooperativeCancel>();
         const CClipreelMovie* reelArgument = reel.IsValid() ? &reel : nullptr;
-        result = options.reference ? editor.CreateReferenceMovFile(FileLocator(destination.c_str()), reelArgument)
-                                   : editor.CreateNewMovFile(FileLocator(destination.c_str()), reelArgument);
+        result = options.reference ? editor.CreateReferenceMovFile(output.TemporaryLocator(), reelArgument)
+                                   : editor.CreateNewMovFile(output.TemporaryLocator(), reelArgument);
     } catch (const std::exception& exception) {
         progress.Finish();
         Complain(std::string("internal error: ") + exception.what());
@@ -146,11 +107,9 @@ int RunSave(const SaveOptions& options) {
             message = "cannot create or write " + options.destination;
         }
         Complain(message);
-        if (!options.keepPartial && RemovePartialOutput(options.destination, before)) {
-            Complain("removed the partial output " + options.destination);
-        }
         return ExitCodeForResult(result);
     }
+    if (!output.Commit()) return output.FailureExitCode();
     if (!options.quiet) {
         if (reel.IsValid()) {
             const unsigned count = reel.GetShootingUnitCount();

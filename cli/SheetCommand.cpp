@@ -5,6 +5,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/ContactSheet.h"
 #include "cli/ExitCode.h"
+#include "cli/SafeOutput.h"
 
 #include <cstdio>
 
@@ -20,6 +21,8 @@ int RunSheet(const SheetOptions& options) {
         Complain(options.file + " is not a Clipreel movie");
         return EXIT_BAD_INPUT;
     }
+    SafeOutput output(options.output, options.force, false);
+    if (!output.Prepare({options.file})) return output.FailureExitCode();
     const CZentiMovie& movie = *file->GetZentiMovie();
     const CMovieFrames frames(file->GetFileLocator());
     std::vector<SheetCell> cells;
@@ -47,7 +50,7 @@ int RunSheet(const SheetOptions& options) {
         Complain("cannot encode the contact sheet as JPEG");
         return EXIT_FAILURE_OTHER;
     }
-    if (!WriteWholeFile(options.output, jpeg)) return EXIT_CANNOT_WRITE;
+    if (!output.WriteAll(jpeg) || !output.Commit()) return output.FailureExitCode();
     const unsigned count = reel.GetShootingUnitCount();
     std::printf("wrote %s: %u shooting unit%s, %u x %u pixels\n", options.output.c_str(), count,
                 count == 1 ? "" : "s", sheet.width, sheet.height);

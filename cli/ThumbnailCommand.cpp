@@ -3,6 +3,7 @@
 #include "MovieDetails.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitCode.h"
+#include "cli/SafeOutput.h"
 
 #include <cstdio>
 
@@ -18,7 +19,9 @@ int RunThumbnail(const ThumbnailOptions& options) {
         Complain(options.file + " has no thumbnail");
         return EXIT_BAD_INPUT;
     }
-    if (!WriteWholeFile(options.output, details.GetThumbnail())) return EXIT_CANNOT_WRITE;
+    SafeOutput output(options.output, options.force, false);
+    if (!output.Prepare({options.file})) return output.FailureExitCode();
+    if (!output.WriteAll(details.GetThumbnail()) || !output.Commit()) return output.FailureExitCode();
     std::printf("wrote %s: %zu bytes\n", options.output.c_str(), details.GetThumbnail().size());
     return EXIT_OK;
 }

@@ -2,24 +2,24 @@
 
 #include "SoundFormat.h"
 #include "ZentiMovie.h"
+#include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitCode.h"
 #include "cli/MovieReport.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 namespace clipreel {
 namespace cli {
 
 int RunWav(const WavOptions& options) {
-    if (!std::filesystem::exists(options.wavFile)) {
-        Complain("cannot read " + options.wavFile + ": no such file");
+    const std::string unreadable = UnreadableReason(options.wavFile);
+    if (!unreadable.empty()) {
+        Complain("cannot read " + options.wavFile + ": " + unreadable);
         return EXIT_BAD_INPUT;
     }
-    const std::wstring wide = WidePath(options.wavFile);
-    const CWaveFileInfo wave{FileLocator(wide.c_str())};
+    const CWaveFileInfo wave{LocatorFor(options.wavFile)};
     pcmwaveformat_tag pcm{};
     if (!wave.IsValid() || !wave.GetFormatInfo(&pcm)) {
         Complain(options.wavFile + " is not a PCM WAV file (8 or 16 bits, 1 or 2 channels)");
@@ -53,7 +53,7 @@ int RunWav(const WavOptions& options) {
     }
 
     if (options.json) {
-        std::printf("%s\n", report.dump(2).c_str());
+        std::printf("%s\n", JsonText(report).c_str());
         return exitCode;
     }
     std::printf("File:          %s\n", options.wavFile.c_str());

@@ -1,6 +1,8 @@
 // clipreel: the ClipreelEditor library from a shell.
+#include "cli/CommandPaths.h"
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
 
 #ifdef CLIPREEL_WITH_STUDIO
 #include "cli/studio/StudioCommand.h"
@@ -8,6 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -38,9 +41,14 @@ void AddIndexListOptions(CLI::App& command, SaveOptions& options, bool required)
     }
 }
 
+void AddForceOption(CLI::App& command, bool& force) {
+    command.add_flag("-y,--force", force, "replace the output file if it exists (never one of the inputs)");
+}
+
 }
 
 int main(int argc, char** argv) {
+    InstallTerminationHandlers();
     CLI::App app{"clipreel: inspect and edit the movies a camera records in Clipreel mode,\n"
                  "losslessly: remove and reorder shooting units, write new or reference movies.",
                  "clipreel"};
@@ -50,15 +58,17 @@ int main(int argc, char** argv) {
 
     InfoOptions info;
     CLI::App* infoCommand = app.add_subcommand("info", "describe a camera movie and list its shooting units");
-    infoCommand->add_option("FILE", info.file, "the movie file")->required();
-    infoCommand->add_flag("--json", info.json, "print one JSON object (fields in the README)");
+    infoCommand->add_option("FILE", info.files, "the movie files")->required();
+    infoCommand->add_flag("--json", info.json,
+                          "print one JSON object per file (an array for several; fields in the README)");
 
     SaveOptions edit;
     CLI::App* editCommand =
         app.add_subcommand("edit", "write a new movie holding only the kept shooting units, in the chosen order");
     editCommand->add_option("SRC", edit.source, "the Clipreel movie")->required();
-    editCommand->add_option("DST", edit.destination, "the new movie file (replaced if it exists)")->required();
+    editCommand->add_option("DST", edit.destination, "the new movie file")->required();
     AddIndexListOptions(*editCommand, edit, true);
+    AddForceOption(*editCommand, edit.force);
     editCommand->add_flag("-q,--quiet", edit.quiet, "no progress and no summary");
     editCommand->add_flag("--keep-partial", edit.keepPartial, "keep the partial output after a failure or Ctrl-C");
     editCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
@@ -70,6 +80,7 @@ int main(int argc, char** argv) {
     referenceCommand->add_option("SRC", reference.source, "the camera movie")->required();
     referenceCommand->add_option("DST", reference.destination, "the reference movie file")->required();
     AddIndexListOptions(*referenceCommand, reference, false);
+    AddForceOption(*referenceCommand, reference.force);
     referenceCommand->add_flag("-q,--quiet", reference.quiet, "no summary");
     referenceCommand->add_flag("--keep-partial", reference.keepPartial, "keep the partial output after a failure");
     referenceCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
@@ -78,12 +89,14 @@ int main(int argc, char** argv) {
     CLI::App* thumbnailCommand = app.add_subcommand("thumbnail", "save the movie's embedded thumbnail as a JPEG file");
     thumbnailCommand->add_option("FILE", thumbnail.file, "the camera movie")->required();
     thumbnailCommand->add_option("OUT", thumbnail.output, "the JPEG file to write")->required();
+    AddForceOption(*thumbnailCommand, thumbnail.force);
 
     SheetOptions sheet;
     CLI::App* sheetCommand = app.add_subcommand(
         "sheet", "make a contact sheet: the first frame of every shooting unit, labelled with index and duration");
     sheetCommand->add_option("FILE", sheet.file, "the Clipreel movie")->required();
     sheetCommand->add_option("OUT", sheet.output, "the JPEG file to write")->required();
+    AddForceOption(*sheetCommand, sheet.force);
     sheetCommand->add_option("--columns", sheet.columns, "pictures per row")
         ->capture_default_str()
         ->check(CLI::Range(1u, 64u));
@@ -117,6 +130,7 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     sampleCommand->add_flag("--dummy-frames", sample.dummyFrames, "placeholder frame bytes instead of H.264 (fast)");
     sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
+    AddForceOption(*sampleCommand, sample.force);
 
 #ifdef CLIPREEL_WITH_STUDIO
     StudioOptions studio;
@@ -133,7 +147,10 @@ int main(int argc, char** argv) {
     }
 
     try {
-        app.parse(argc, argv);
+        // The parser takes the arguments last first.
+        std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+        std::reverse(arguments.begin(), arguments.end());
+        app.parse(arguments);
     } catch (const CLI::CallForHelp& help) {
         return app.exit(help);
     } catch (const CLI::CallForAllHelp& help) {

@@ -9,6 +9,11 @@
 class CLIPREEL_API FileLocator {
 public:
     FileLocator(const wchar_t* path);
+    // A path given as UTF-8, as a command line or a web page gives it, on
+    // every system. Bytes that are not well-formed UTF-8 (a POSIX name may
+    // hold any byte but '/' and NUL) are kept, reversibly, so the locator
+    // still names that very file. A null path is the empty path.
+    static FileLocator FromUtf8(const char* utf8Path);
     FileLocator(const FileLocator& other);
     FileLocator& operator=(const FileLocator& other);
     ~FileLocator();

@@ -1,3 +1,4 @@
+#include "cli/CommandPaths.h"
 #include "cli/Console.h"
 
 #include <csignal>
@@ -12,6 +13,10 @@ bool StandardErrorIsTerminal() {
 
 void KeepRunningPastFileSizeLimit() {
     std::signal(SIGXFSZ, SIG_IGN);
+}
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    // A POSIX name is bytes; they pass through as they are.
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
 }
 
 }

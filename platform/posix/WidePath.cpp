@@ -7,7 +7,7 @@ namespace platform {
 
 bool WidePathToUtf8(const wchar_t* path, std::string& out) {
     if (path == nullptr) return false;
-    return WideToUtf8Strict(std::wstring(path), out);
+    return WidePathToBytes(std::wstring(path), out);
 }
 
 }

@@ -7,9 +7,11 @@ namespace clipreel {
 namespace platform {
 
 // The system's spelling of a wide path: UTF-8. wchar_t holds UTF-32 here;
-// UTF-16 surrogate pairs are joined as well. False (and out unchanged) for a
-// null path or one that holds a value that is no Unicode scalar (a lone
-// surrogate, anything above U+10FFFF).
+// UTF-16 surrogate pairs are joined as well, and the escapes of
+// Utf8PathToWide (U+DC80 to U+DCFF) give back the bytes of a name that is
+// not UTF-8. False (and out unchanged) for a null path or one that holds any
+// other value that is no Unicode scalar (a lone surrogate, anything above
+// U+10FFFF).
 bool WidePathToUtf8(const wchar_t* path, std::string& out);
 
 }

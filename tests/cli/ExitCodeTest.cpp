@@ -32,7 +32,7 @@ TEST(ExitCode, EachSaveResultHasItsOwnCode) {
         {static_cast<Editor::ERROR_CREATEMOVFILE>(2), 19, "unknown failure"},
     };
     const std::set<int> toolCodes = {EXIT_FAILURE_OTHER, EXIT_USAGE, EXIT_BAD_INPUT, EXIT_CANNOT_WRITE,
-                                     EXIT_SOUND_MISMATCH};
+                                     EXIT_SOUND_MISMATCH, EXIT_OUTPUT_EXISTS};
     const std::string table = ExitCodeTable();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.exitCode);

@@ -179,7 +179,7 @@ TEST(InfoCommandErrors, NamesTheProblemAndExitsWithThree) {
     const Case cases[] = {
         {dir.File("noise.mov").string(), "clipreel: " + dir.File("noise.mov").string() + " is not a camera movie\n"},
         {dir.File("missing.mov").string(),
-         "clipreel: cannot read " + dir.File("missing.mov").string() + ": no such file\n"},
+         "clipreel: cannot read " + dir.File("missing.mov").string() + ": No such file or directory\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

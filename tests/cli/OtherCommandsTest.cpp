@@ -32,7 +32,8 @@ TEST(ThumbnailCommand, SavesTheEmbeddedThumbnailByteForByte) {
 
     const ToolRun noFolder = RunTool({"thumbnail", reel.string(), dir.File("no/such/folder.jpg").string()});
     EXPECT_EQ(noFolder.exitCode, 4);
-    EXPECT_EQ(noFolder.err, "clipreel: cannot create " + dir.File("no/such/folder.jpg").string() + "\n");
+    EXPECT_EQ(noFolder.err, "clipreel: cannot write " + dir.File("no/such/folder.jpg").string() +
+                                ": No such file or directory\n");
 }
 
 #if defined(CLIPREEL_TEST_HAVE_TURBOJPEG)

@@ -130,13 +130,13 @@ TEST_F(SaveCommand, RefusedRequestsNameTheProblem) {
         {{"edit", Source(), destination, "--keep", "one"}, 2,
          "clipreel: invalid index list \"one\": expected unit numbers separated by commas, such as 2,0,3"},
         {{"edit", Source(), Source(), "--remove", "1"}, 2,
-         "clipreel: the destination " + Source() + " is the source file itself"},
+         "clipreel: the output " + Source() + " is an input of this command: inputs are never replaced"},
         {{"edit", out.File("noise.mov").string(), destination, "--remove", "1"}, 3,
          "clipreel: " + out.File("noise.mov").string() + " is not a camera movie"},
         {{"edit", out.File("other.mov").string(), destination, "--remove", "1"}, 3,
          "clipreel: " + out.File("other.mov").string() + " is not a Clipreel movie"},
         {{"edit", out.File("gone.mov").string(), destination, "--remove", "1"}, 3,
-         "clipreel: cannot read " + out.File("gone.mov").string() + ": no such file"},
+         "clipreel: cannot read " + out.File("gone.mov").string() + ": No such file or directory"},
         {{"reference", Source(), destination, "--keep", "9"}, 2,
          "clipreel: index 9 is out of range: the reel has 4 shooting units (0 to 3)"},
     };
@@ -167,8 +167,9 @@ TEST_F(SaveCommand, TheCommandLineNeedsExactlyOneList) {
     }
 }
 
-// A failed save leaves no partial file, unless asked to; a device given as
-// the destination is never removed.
+// A failed save never creates the destination: its partial output is
+// removed, or with --keep-partial kept under a name that says so; a device
+// given as the destination is written in place and never removed.
 TEST_F(SaveCommand, AFailedSaveRemovesItsPartialOutput) {
     {
         const ToolRun run = RunTool({"edit", Source(), "/dev/full", "--remove", "1"});
@@ -193,10 +194,15 @@ TEST_F(SaveCommand, AFailedSaveRemovesItsPartialOutput) {
         EXPECT_EQ(run.exitCode, 15);
         EXPECT_NE(run.err.find("clipreel: cannot create or write " + destination + "\n"), std::string::npos)
             << run.err;
-        EXPECT_EQ(run.err.find("removed the partial output") != std::string::npos, !c.keepPartial);
-        EXPECT_EQ(std::filesystem::exists(destination), c.remains);
+        EXPECT_EQ(run.err.find("kept the partial output as " + destination + ".partial\n") != std::string::npos,
+                  c.keepPartial)
+            << run.err;
+        EXPECT_FALSE(std::filesystem::exists(destination));
+        const std::size_t left = std::distance(std::filesystem::directory_iterator(out.path()),
+                                               std::filesystem::directory_iterator());
+        EXPECT_EQ(left, c.remains ? 1u : 0u);
         if (c.remains) {
-            EXPECT_LE(std::filesystem::file_size(destination), 1024u);
+            EXPECT_LE(std::filesystem::file_size(destination + ".partial"), 1024u);
         }
     }
 }

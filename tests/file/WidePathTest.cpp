@@ -2,6 +2,7 @@
 #if !defined(_WIN32)
 
 #include "platform/posix/WidePath.h"
+#include "platform/UnicodeText.h"
 
 #include <gtest/gtest.h>
 
@@ -39,12 +40,41 @@ TEST(WidePathTest, ConvertsToUtf8) {
     }
 }
 
+// The escapes of a name that is not UTF-8 give back its bytes, so a path
+// taken from a command line names the same file.
+TEST(WidePathTest, EscapedBytesComeBack) {
+    struct Case {
+        std::wstring wide;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {std::wstring{L'r', wchar_t(0xDCE9), L'l'}, "r\xE9l"},
+        {std::wstring{wchar_t(0xDC80)}, "\x80"},
+        {std::wstring{wchar_t(0xDCFF), wchar_t(0xE9)}, "\xFF\xC3\xA9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        std::string out;
+        EXPECT_TRUE(platform::WidePathToUtf8(c.wide.c_str(), out));
+        EXPECT_EQ(out, c.bytes);
+    }
+    // Every byte string survives the round trip through the wide path.
+    for (const std::string& bytes : {std::string("\xC0\xAF/\xED\xA0\x80"), std::string("a\xE2\x98"),
+                                    std::string("caf\xC3\xA9 \xF0\x9F\x8E\xA5"), std::string("\xF4\x90\x80\x80")}) {
+        std::string out;
+        EXPECT_TRUE(platform::WidePathToUtf8(platform::Utf8PathToWide(bytes).c_str(), out));
+        EXPECT_EQ(out, bytes);
+    }
+}
+
 TEST(WidePathTest, RefusesWhatNoUnicodeTextHolds) {
     const std::wstring cases[] = {
         std::wstring{L'a', wchar_t(0xD800)},                 // high surrogate at the end
         std::wstring{wchar_t(0xD800), L'a'},                 // high surrogate before a letter
         std::wstring{wchar_t(0xDC00), wchar_t(0xD800)},      // pair in the wrong order
         std::wstring{wchar_t(0xDFFF)},                       // lone low surrogate
+        std::wstring{wchar_t(0xDC7F)},                       // just below the byte escapes
+        std::wstring{wchar_t(0xDD00)},                       // just above them
         std::wstring{wchar_t(0x110000)},                     // above U+10FFFF
     };
     for (const std::wstring& wide : cases) {
