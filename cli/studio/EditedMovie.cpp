@@ -1,7 +1,7 @@
 #include "EditedMovie.h"
 
 #include "ClipreelMovie.h"
-#include "ReelSession.h"
+#include "cli/CommandPaths.h"
 #include "ZentiMovFile.h"
 
 #include <algorithm>
@@ -16,8 +16,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteEditedMovie(const std::filesyst
                                                              const std::filesystem::path& destination,
                                                              bool reference, ClipreelProgressCallback callback,
                                                              void* userData) {
-    const std::wstring sourcePath = LibraryPath(source);
-    const CZentiMovFile file{FileLocator(sourcePath.c_str())};
+    const CZentiMovFile file{cli::LocatorFor(source)};
     if (!file.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
     CClipreelMovie reel(&file);
     if (!reel.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
@@ -28,8 +27,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteEditedMovie(const std::filesyst
     }
     CClipreelMovFileEditor editor(file);
     editor.SetProgressCallback(callback, userData);
-    const std::wstring destinationPath = LibraryPath(destination);
-    const FileLocator target(destinationPath.c_str());
+    const FileLocator target = cli::LocatorFor(destination);
     return reference ? editor.CreateReferenceMovFile(target, &reel) : editor.CreateNewMovFile(target, &reel);
 }
 

@@ -3,16 +3,13 @@
 #include "ClipreelMovie.h"
 #include "MovieFrames.h"
 #include "ZentiMovie.h"
+#include "cli/CommandPaths.h"
 #include "cli/MovieReport.h"
 
 #include <system_error>
 
 namespace clipreel {
 namespace studio {
-
-std::wstring LibraryPath(const std::filesystem::path& path) {
-    return path.wstring();
-}
 
 std::unique_ptr<ReelSession> ReelSession::Open(const std::filesystem::path& given, std::string& error) {
     std::error_code failure;
@@ -21,8 +18,7 @@ std::unique_ptr<ReelSession> ReelSession::Open(const std::filesystem::path& give
         error = "cannot read " + given.string() + ": no such file";
         return nullptr;
     }
-    const std::wstring wide = LibraryPath(path);
-    auto file = std::make_unique<CZentiMovFile>(FileLocator(wide.c_str()));
+    auto file = std::make_unique<CZentiMovFile>(cli::LocatorFor(path));
     if (!file->IsValid() || file->GetZentiMovie() == nullptr || !file->GetZentiMovie()->IsClipreelMovie(nullptr)) {
         error = given.string() + " is not a Clipreel movie";
         return nullptr;

@@ -61,9 +61,6 @@ private:
     std::map<std::pair<unsigned, unsigned>, std::vector<std::uint8_t>> pictures;
 };
 
-// A file's path as the library takes it.
-std::wstring LibraryPath(const std::filesystem::path& path);
-
 }
 }
 

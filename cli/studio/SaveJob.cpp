@@ -2,22 +2,11 @@
 
 #include "EditedMovie.h"
 #include "cli/ExitCode.h"
-
-#include <random>
-#include <system_error>
+#include "cli/Interrupt.h"
+#include "cli/SafeOutput.h"
 
 namespace clipreel {
 namespace studio {
-
-namespace {
-
-std::filesystem::path PartFileFor(const std::filesystem::path& destination) {
-    std::random_device source;
-    return destination.parent_path() /
-           ("." + destination.filename().string() + "." + std::to_string(source() % 1000000u) + ".part");
-}
-
-}
 
 SaveJob::SaveJob(Request request_, Saved saved_) : request(std::move(request_)), saved(std::move(saved_)) {
     worker = std::thread([this]() { Run(); });
@@ -57,7 +46,7 @@ void SaveJob::Post(nlohmann::json event) {
 EClipreelMovFileEditorProgressCallbackResult SaveJob::Progress(EClipreelMovFileEditorProgressCallbackMessage message,
                                                                double value, void* userData) {
     SaveJob& job = *static_cast<SaveJob*>(userData);
-    if (job.cancelRequested) return PROGRESS_RESULT_CANCEL;
+    if (job.cancelRequested || cli::InterruptRequested()) return PROGRESS_RESULT_CANCEL;
     if (value < 0.0) value = 0.0;
     if (value > 1.0) value = 1.0;
     int percent = static_cast<int>(value * 100.0);
@@ -71,47 +60,44 @@ EClipreelMovFileEditorProgressCallbackResult SaveJob::Progress(EClipreelMovFileE
 }
 
 void SaveJob::Run() {
-    const std::filesystem::path part = PartFileFor(request.destination);
-    CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
+    nlohmann::json end;
     try {
-        result = WriteEditedMovie(request.source, request.order, part, request.reference, &SaveJob::Progress, this);
+        end = Save();
     } catch (const std::exception&) {
-        result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
+        end = {{"result", "failed"}, {"message", cli::DescribeResult(CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR)}};
     }
-    // A cancel that came after the last progress call still counts: the
-    // page was told the save stops.
-    if (result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS && cancelRequested) {
-        result = CClipreelMovFileEditor::CREATEMOVFILE_CANCELED;
-    }
-    Post(Finish(result, part));
+    end["type"] = "end";
+    end["name"] = request.destination.filename().u8string();
+    Post(end);
 }
 
-nlohmann::json SaveJob::Finish(CClipreelMovFileEditor::ERROR_CREATEMOVFILE result, const std::filesystem::path& part) {
-    std::error_code failure;
-    nlohmann::json end = {{"type", "end"}, {"name", request.destination.filename().string()}};
-    if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
-        std::filesystem::remove(part, failure);
-        end["result"] = result == CClipreelMovFileEditor::CREATEMOVFILE_CANCELED ? "cancelled" : "failed";
-        end["message"] = cli::DescribeResult(result);
-        return end;
+nlohmann::json SaveJob::Save() {
+    const std::string name = request.destination.filename().u8string();
+    const auto failed = [](const std::string& message) {
+        return nlohmann::json{{"result", "failed"}, {"message", message}};
+    };
+    cli::SafeOutput output(request.destination.u8string(), request.overwrite, false);
+    if (!output.Prepare({request.source.u8string()})) {
+        return failed(output.FailureExitCode() == cli::EXIT_OUTPUT_EXISTS ? name + " exists; nothing was replaced"
+                                                                          : "cannot create " + name);
     }
-    if (!request.overwrite && std::filesystem::exists(request.destination, failure)) {
-        // Someone made the file while we wrote: theirs stays.
-        std::filesystem::remove(part, failure);
-        end["result"] = "failed";
-        end["message"] = request.destination.filename().string() + " appeared meanwhile; nothing was replaced";
-        return end;
+    CClipreelMovFileEditor::ERROR_CREATEMOVFILE result =
+        WriteEditedMovie(request.source, request.order, output.TemporaryPath(), request.reference,
+                         &SaveJob::Progress, this);
+    // A cancel that came after the last progress call still counts: the
+    // page was told the save stops.
+    if (result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS && (cancelRequested || cli::InterruptRequested())) {
+        result = CClipreelMovFileEditor::CREATEMOVFILE_CANCELED;
     }
-    std::filesystem::rename(part, request.destination, failure);
-    if (failure) {
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
-        end["result"] = "failed";
-        end["message"] = "cannot rename the new movie into place: " + failure.message();
-        return end;
+    if (result == CClipreelMovFileEditor::CREATEMOVFILE_CANCELED) {
+        return {{"result", "cancelled"}, {"message", "cancelled: " + name + " was not written"}};
     }
-    end["result"] = "saved";
-    end["message"] = "saved " + request.destination.filename().string();
+    if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) return failed(cli::DescribeResult(result));
+    if (!output.Commit()) {
+        return failed(output.FailureExitCode() == cli::EXIT_OUTPUT_EXISTS ? name + " appeared meanwhile; nothing was replaced"
+                                                                          : "cannot put " + name + " in place");
+    }
+    nlohmann::json end = {{"result", "saved"}, {"message", "saved " + name}};
     end["reel"] = saved ? saved(request.destination) : nlohmann::json();
     return end;
 }

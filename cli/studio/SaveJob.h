@@ -18,11 +18,12 @@
 namespace clipreel {
 namespace studio {
 
-// One "Save as" running on its own thread: it writes into a hidden part file
-// beside the destination and renames it only when the library reports
-// success, so a cancelled or failed save leaves nothing, and an existing file
-// is replaced only when the caller consented. Its progress and its end are
-// kept as a list of events the page reads as they come.
+// One "Save as" running on its own thread, through the tool's safe output: a
+// temporary file beside the destination, renamed into place only when the
+// library reports success, so a cancelled or failed save (or a stop signal)
+// leaves nothing, and an existing file is replaced only when the caller
+// consented. Its progress and its end are kept as a list of events the page
+// reads as they come.
 class SaveJob {
 public:
     struct Request {
@@ -55,7 +56,7 @@ private:
                                                                  double value, void* userData);
     void Run();
     void Post(nlohmann::json event);
-    nlohmann::json Finish(CClipreelMovFileEditor::ERROR_CREATEMOVFILE result, const std::filesystem::path& part);
+    nlohmann::json Save();
 
     const Request request;
     const Saved saved;

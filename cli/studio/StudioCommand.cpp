@@ -1,9 +1,11 @@
 #include "StudioCommand.h"
 
 #include "StudioServer.h"
+#include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
 
 #include <atomic>
 #include <chrono>
@@ -18,9 +20,27 @@ namespace {
 
 volatile std::sig_atomic_t stopSignal = 0;
 
-extern "C" void OnStopSignal(int) {
+extern "C" void OnTerminate(int) {
     stopSignal = 1;
 }
+
+// While the studio serves, SIGTERM asks for the same clean stop as the
+// page's Quit, and a first Ctrl-C only raises the interrupt flag (a running
+// save sees it too); a second Ctrl-C ends the process at once, removing any
+// temporary output, as for every command.
+class StopRequests {
+public:
+    StopRequests() : previous(std::signal(SIGTERM, OnTerminate)) {}
+    ~StopRequests() { std::signal(SIGTERM, previous == SIG_ERR ? SIG_DFL : previous); }
+    StopRequests(const StopRequests&) = delete;
+    StopRequests& operator=(const StopRequests&) = delete;
+
+    bool Requested() const { return stopSignal != 0 || InterruptRequested(); }
+
+private:
+    CooperativeCancel firstInterruptOnlyAsks;
+    void (*previous)(int);
+};
 
 }
 
@@ -28,7 +48,7 @@ int RunStudio(const StudioOptions& options) {
     std::vector<std::unique_ptr<studio::ReelSession>> reels;
     for (const std::string& path : options.reels) {
         std::string error;
-        std::unique_ptr<studio::ReelSession> reel = studio::ReelSession::Open(std::filesystem::u8path(path), error);
+        std::unique_ptr<studio::ReelSession> reel = studio::ReelSession::Open(ArgumentPath(path), error);
         if (!reel) {
             Complain(error);
             return EXIT_BAD_INPUT;
@@ -45,8 +65,7 @@ int RunStudio(const StudioOptions& options) {
         return EXIT_FAILURE_OTHER;
     }
     KeepRunningPastFileSizeLimit();
-    std::signal(SIGINT, OnStopSignal);
-    std::signal(SIGTERM, OnStopSignal);
+    const StopRequests stop;
     std::printf("%s\n", server.PageAddress().c_str());
     std::fflush(stdout);
 
@@ -54,7 +73,7 @@ int RunStudio(const StudioOptions& options) {
     // page's Quit, into a clean stop of the server.
     std::atomic<bool> serving{true};
     std::thread watcher([&]() {
-        while (serving && stopSignal == 0 && !server.QuitRequested()) {
+        while (serving && !stop.Requested() && !server.QuitRequested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         server.Stop();
@@ -62,9 +81,7 @@ int RunStudio(const StudioOptions& options) {
     const bool ran = server.Run();
     serving = false;
     watcher.join();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    if (!ran && stopSignal == 0 && !server.QuitRequested()) {
+    if (!ran && !stop.Requested() && !server.QuitRequested()) {
         Complain("the server stopped unexpectedly");
         return EXIT_FAILURE_OTHER;
     }

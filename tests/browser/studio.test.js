@@ -310,11 +310,13 @@ async function main() {
     }
   }
 
-  step('SIGTERM ends the studio cleanly');
-  const second = startStudio([reel]);
-  await second.address;
-  second.child.kill('SIGTERM');
-  assert.deepStrictEqual(await second.exited, { code: 0, signal: null });
+  for (const signal of ['SIGTERM', 'SIGINT']) {
+    step(`${signal} ends the studio cleanly`);
+    const again = startStudio([reel]);
+    await again.address;
+    again.child.kill(signal);
+    assert.deepStrictEqual(await again.exited, { code: 0, signal: null });
+  }
 
   fs.rmSync(big, { force: true });
   console.log('studio browser test passed; screenshots in ' + workDir);
