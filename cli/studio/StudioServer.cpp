@@ -288,14 +288,16 @@ void StudioServer::StartSave(const httplib::Request& request, httplib::Response&
     Answer(response, 202, {{"save", id}});
 }
 
-void StudioServer::SaveEvents(const httplib::Request& request, httplib::Response& response) {
+std::shared_ptr<SaveJob> StudioServer::Save(const std::string& text) {
     unsigned id = 0;
-    std::shared_ptr<SaveJob> job;
-    if (Number(request.matches[1], id)) {
-        const std::lock_guard<std::mutex> guardSaves(savesLock);
-        const auto found = saves.find(id);
-        if (found != saves.end()) job = found->second;
-    }
+    if (!Number(text, id)) return nullptr;
+    const std::lock_guard<std::mutex> guardSaves(savesLock);
+    const auto found = saves.find(id);
+    return found != saves.end() ? found->second : nullptr;
+}
+
+void StudioServer::SaveEvents(const httplib::Request& request, httplib::Response& response) {
+    const std::shared_ptr<SaveJob> job = Save(request.matches[1]);
     if (!job) return Refuse(response, 404, "no such save");
     auto next = std::make_shared<std::size_t>(0);
     response.set_chunked_content_provider("text/event-stream", [job, next](std::size_t, httplib::DataSink& sink) {
@@ -314,13 +316,7 @@ void StudioServer::SaveEvents(const httplib::Request& request, httplib::Response
 }
 
 void StudioServer::CancelSave(const httplib::Request& request, httplib::Response& response) {
-    unsigned id = 0;
-    std::shared_ptr<SaveJob> job;
-    if (Number(request.matches[1], id)) {
-        const std::lock_guard<std::mutex> guardSaves(savesLock);
-        const auto found = saves.find(id);
-        if (found != saves.end()) job = found->second;
-    }
+    const std::shared_ptr<SaveJob> job = Save(request.matches[1]);
     if (!job) return Refuse(response, 404, "no such save");
     job->Cancel();
     Answer(response, 202, {{"cancelling", !job->Finished()}});

@@ -46,6 +46,7 @@ public:
 private:
     void AddRoutes();
     ReelSession* Reel(const std::string& number, unsigned* reelNumber = nullptr);
+    std::shared_ptr<SaveJob> Save(const std::string& number);
     nlohmann::json SavedReel(const std::filesystem::path& path);
 
     void Page(const httplib::Request& request, httplib::Response& response);

@@ -318,6 +318,12 @@ async function main() {
     assert.deepStrictEqual(await again.exited, { code: 0, signal: null });
   }
 
+  step('a file that is not a Clipreel movie is refused before the server starts');
+  const refused = spawnSync(clipreel, ['studio', reel, path.join(reels, 'missing.MOV')], { encoding: 'utf8' });
+  assert.strictEqual(refused.status, 3, refused.stderr);
+  assert.strictEqual(refused.stdout, '');
+  assert.match(refused.stderr, /missing\.MOV: no such file/);
+
   fs.rmSync(big, { force: true });
   console.log('studio browser test passed; screenshots in ' + workDir);
 }
