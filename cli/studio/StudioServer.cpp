@@ -124,7 +124,7 @@ void StudioServer::AddRoutes() {
         return httplib::Server::HandlerResponse::Unhandled;
     });
     http.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
-        response.set_header("Cache-Control", "no-store");
+        if (!response.has_header("Cache-Control")) response.set_header("Cache-Control", "no-store");
         response.set_header("X-Content-Type-Options", "nosniff");
         response.set_header("Referrer-Policy", "no-referrer");
     });
@@ -227,6 +227,9 @@ void StudioServer::Frame(const httplib::Request& request, httplib::Response& res
     std::vector<std::uint8_t> jpeg;
     if (!reel->FramePicture(unit, frame, jpeg)) return Refuse(response, 404, "no such frame, or it does not decode");
     response.set_content(reinterpret_cast<const char*>(jpeg.data()), jpeg.size(), "image/jpeg");
+    // A frame never changes while the studio runs: the page redraws its
+    // cards after every edit without asking again.
+    response.set_header("Cache-Control", "private, max-age=3600");
 }
 
 void StudioServer::UnitMovie(const httplib::Request& request, httplib::Response& response) {
