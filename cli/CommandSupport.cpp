@@ -1,7 +1,10 @@
 #include "cli/CommandSupport.h"
 
+#include "DebugOutput.h"
 #include "cli/CommandPaths.h"
+#include "cli/Console.h"
 #include "cli/ExitCode.h"
+#include "cli/FileLayout.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,6 +17,21 @@ namespace cli {
 
 void Complain(const std::string& message) {
     std::fprintf(stderr, "clipreel: %s\n", message.c_str());
+}
+
+namespace {
+
+void DropDebugLine(const char*, void*) {}
+
+void ShowDebugLine(const char* line, void*) {
+    std::fputs(line, stderr);
+}
+
+}
+
+void ShowLibraryLogs(bool verbose) {
+    ClipreelSetDebugOutputSink(verbose ? &ShowDebugLine : &DropDebugLine, nullptr);
+    ShowCodecLogs(verbose);
 }
 
 std::string JsonText(const nlohmann::json& value) {
@@ -37,6 +55,18 @@ std::string UnreadableReason(const std::string& path) {
     return std::string();
 }
 
+std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file) {
+    FileLayout layout;
+    std::string reason;
+    if (!ReadFileLayout(ArgumentPath(path), layout, reason)) return "cannot be read: " + reason;
+    const CZentiMovie* movie = file.GetZentiMovie();
+    return DescribeUnreadableMovie(layout, movie != nullptr && movie->IsValid());
+}
+
+bool SaveHandlesCreatorVersion(unsigned version) {
+    return version == 6 || version == 10;
+}
+
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode) {
     const std::string unreadable = UnreadableReason(path);
     if (!unreadable.empty()) {
@@ -46,7 +76,7 @@ std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool nee
     }
     auto file = std::make_unique<CZentiMovFile>(LocatorFor(path));
     if (!file->IsValid() || file->GetZentiMovie() == nullptr) {
-        Complain(path + " is not a camera movie");
+        Complain(path + " " + WhatIsWrong(path, *file));
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }

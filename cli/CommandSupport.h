@@ -15,6 +15,10 @@ namespace cli {
 // "clipreel: <message>" on standard error.
 void Complain(const std::string& message);
 
+// The library's debug lines and the codecs' log lines reach standard error
+// only when verbose; otherwise a command's own messages are all it says.
+void ShowLibraryLogs(bool verbose);
+
 // JSON as the tool prints it: indented; a file name that is not UTF-8 shows
 // U+FFFD for each byte that is not.
 std::string JsonText(const nlohmann::json& value);
@@ -24,9 +28,18 @@ std::string JsonText(const nlohmann::json& value);
 // be opened for reading.
 std::string UnreadableReason(const std::string& path);
 
+// What is wrong with a file the library does not take as a camera movie, as
+// words after its name: "is truncated: ...", "has no movie atom", "is a
+// reference movie (...)", "is not a camera movie".
+std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file);
+
+// Whether a new movie can be saved from a reel of this creator version: the
+// save knows the records of versions 6 and 10 only.
+bool SaveHandlesCreatorVersion(unsigned version);
+
 // Opens a camera movie for a command. On failure complains in plain words
-// ("cannot read X: No such file or directory", "X is not a camera movie:
-// ...") and returns null; exitCode is then the code to leave with.
+// ("cannot read X: No such file or directory", "X is truncated: ...",
+// "X is not a camera movie") and returns null; exitCode is then the code to leave with.
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode);
 
 }

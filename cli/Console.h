@@ -13,6 +13,10 @@ bool StandardErrorIsTerminal();
 // (and be reported as one) rather than end the process without a word.
 void KeepRunningPastFileSizeLimit();
 
+// Whether the codec libraries (FFmpeg and the encoders under it) print their
+// own log lines; they do only with --verbose.
+void ShowCodecLogs(bool show);
+
 }
 }
 

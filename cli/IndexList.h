@@ -7,14 +7,23 @@
 namespace clipreel {
 namespace cli {
 
-// The index lists of --keep and --remove: "2,0,3". Each check fills error
+// The index lists of --keep and --remove: "2,0,3", "0-3,7", "5-last",
+// "last-1-last". Each check fills error
 // with a plain sentence and returns false; nothing reaches the library until
 // the list is known to be one it applies whole, because the reel's own
 // operations accept repeated or out-of-range entries and apply removals
 // partly.
 
-// Decimal numbers separated by commas; blanks around them are allowed.
+// Items separated by commas; blanks around them are allowed. An item is a
+// unit or an inclusive range of units "a-b" (descending when b < a); a unit
+// is a decimal number, or "last" (the reel's last unit) or "last-N" (N
+// before it), which need unitCount (0: not known, and then refused).
+bool ParseIndexList(const std::string& text, unsigned unitCount, std::vector<unsigned>& indices,
+                    std::string& error);
 bool ParseIndexList(const std::string& text, std::vector<unsigned>& indices, std::string& error);
+
+// The list as text, ascending runs of three or more as ranges: "0-3,7,5".
+std::string IndexRangesText(const std::vector<unsigned>& indices);
 
 // A keep list: original indices in output order, each below unitCount, none
 // repeated, at least one.

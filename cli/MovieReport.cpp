@@ -5,6 +5,7 @@
 #include "SoundFormat.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
+#include "cli/CommandSupport.h"
 
 #include <memory>
 
@@ -138,7 +139,9 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
     }
     if (isClipreel) {
         const CClipreelMovie reel(&file);
-        report["editable"] = reel.IsEditable();
+        // A reel whose records the save does not know cannot be edited,
+        // however many units it has.
+        report["editable"] = reel.IsEditable() && SaveHandlesCreatorVersion(file.GetCreatorVersion());
         report["shooting_units"] = DescribeUnits(reel);
         report["total_frames"] = reel.GetTotalFrameCount();
         report["total_duration"] = reel.GetTotalDuration();
@@ -151,7 +154,8 @@ void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {
     const std::string kind = report.value("kind", "invalid");
     std::fprintf(out, "File:               %s\n", report.value("file", "").c_str());
     if (kind == "invalid") {
-        std::fprintf(out, "Camera movie:       no\n");
+        std::fprintf(out, "Camera movie:       no%s%s\n", report.contains("error") ? ", the file " : "",
+                     report.value("error", "").c_str());
         return;
     }
     if (kind == "reference") {
@@ -211,7 +215,10 @@ void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {
     const nlohmann::json& units = report["shooting_units"];
     std::fprintf(out, "Shooting units:     %zu (%u frames, %.3f s)%s\n\n", units.size(),
                  report.value("total_frames", 0u), report.value("total_duration_seconds", 0.0),
-                 report.value("editable", false) ? "" : ", not editable");
+                 report.value("editable", false) ? ""
+                 : SaveHandlesCreatorVersion(report.value("creator_version", 0u))
+                     ? ", not editable"
+                     : ", not editable (the save knows creator versions 6 and 10 only)");
     std::fprintf(out, "  index  frames  duration     start   file offset          size\n");
     for (const nlohmann::json& unit : units) {
         std::fprintf(out, "  %5u  %6u  %8.3f  %8.3f  %12llu  %12llu\n", unit.value("index", 0u),

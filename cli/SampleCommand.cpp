@@ -1,19 +1,29 @@
 #include "cli/Commands.h"
 
+#include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitCode.h"
 #include "cli/FrameRateText.h"
 #include "cli/SafeOutput.h"
 #include "sample/SampleMovieWriter.h"  // the writer's own FourCC comes with it
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
+#include <system_error>
 
 namespace clipreel {
 namespace cli {
 
 namespace {
+
+// A problem with the options: a usage error, with where to read about them.
+int UsageProblem(const std::string& message) {
+    Complain(message + " (see clipreel sample --help)");
+    return EXIT_USAGE;
+}
 
 unsigned DefaultGroupOfPicture(unsigned framesPerUnit) {
     // Every unit must begin with a key frame, so the group divides the unit.
@@ -29,45 +39,36 @@ int RunSample(const SampleOptions& options) {
     std::uint32_t timeScale = 0;
     std::uint32_t frameDuration = 0;
     if (!ParseFrameRate(options.fps, timeScale, frameDuration)) {
-        Complain("invalid frame rate \"" + options.fps + "\": give frames per second (25, 29.97) or a fraction (30000/1001)");
-        return EXIT_USAGE;
+        return UsageProblem("invalid frame rate \"" + options.fps + "\": give frames per second (25, 29.97) or a fraction (30000/1001)");
     }
     if (options.units == 0) {
-        Complain("a reel needs at least one shooting unit");
-        return EXIT_USAGE;
+        return UsageProblem("a reel needs at least one shooting unit");
     }
     const double frames = std::round(options.secondsPerUnit * timeScale / frameDuration);
     if (!(frames >= 1.0) || frames > 65535.0) {
-        Complain("--seconds-per-unit must give between 1 and 65535 frames per unit");
-        return EXIT_USAGE;
+        return UsageProblem("--seconds-per-unit must give between 1 and 65535 frames per unit");
     }
     const unsigned framesPerUnit = static_cast<unsigned>(frames);
     const unsigned group = options.groupOfPicture != 0 ? options.groupOfPicture : DefaultGroupOfPicture(framesPerUnit);
     if (framesPerUnit % group != 0) {
-        Complain("--gop " + std::to_string(group) + " does not divide the " + std::to_string(framesPerUnit) +
+        return UsageProblem("--gop " + std::to_string(group) + " does not divide the " + std::to_string(framesPerUnit) +
                  " frames of a unit");
-        return EXIT_USAGE;
     }
     if (options.width == 0 || options.height == 0 || options.width % 2 != 0 || options.height % 2 != 0 ||
         options.width > 4096 || options.height > 4096) {
-        Complain("--width and --height must be even numbers from 2 to 4096");
-        return EXIT_USAGE;
+        return UsageProblem("--width and --height must be even numbers from 2 to 4096");
     }
     if (options.bits != 8 && options.bits != 16) {
-        Complain("--bits must be 8 or 16");
-        return EXIT_USAGE;
+        return UsageProblem("--bits must be 8 or 16");
     }
     if (options.channels != 1 && options.channels != 2) {
-        Complain("--channels must be 1 or 2");
-        return EXIT_USAGE;
+        return UsageProblem("--channels must be 1 or 2");
     }
     if (options.soundRate == 0 || options.soundRate > 65535) {
-        Complain("--sound-rate must be from 1 to 65535 samples per second");
-        return EXIT_USAGE;
+        return UsageProblem("--sound-rate must be from 1 to 65535 samples per second");
     }
     if (options.creatorVersion < 6 || options.creatorVersion > 9999) {
-        Complain("--creator-version must be 6 or more (Clipreel movies start at 6)");
-        return EXIT_USAGE;
+        return UsageProblem("--creator-version must be 6 or more (Clipreel movies start at 6)");
     }
 
     sample::SampleMovieSpec spec;
@@ -92,10 +93,17 @@ int RunSample(const SampleOptions& options) {
     SafeOutput output(options.destination, options.force, false);
     if (!output.Prepare({})) return output.FailureExitCode();
     sample::SampleMovieLayout layout;
+    errno = 0;
     try {
         layout = sample::WriteSampleMovie(output.TemporaryPath(), spec);
+    } catch (const std::invalid_argument& exception) {
+        // The writer refuses a combination no single check above catches.
+        return UsageProblem(std::string("these options make no sample movie: ") + exception.what());
     } catch (const std::exception& exception) {
-        Complain("cannot write " + options.destination + ": " + exception.what());
+        // The writer names its temporary file; the reason is what matters.
+        const int error = errno;
+        Complain("cannot write " + options.destination + ": " +
+                 (error != 0 ? SystemReason(std::error_code(error, std::generic_category())) : exception.what()));
         return EXIT_CANNOT_WRITE;
     }
     if (!output.Commit()) return output.FailureExitCode();

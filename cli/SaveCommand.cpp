@@ -2,6 +2,7 @@
 
 #include "ClipreelMovFileEditor.h"
 #include "ClipreelMovie.h"
+#include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
@@ -11,6 +12,8 @@
 #include "cli/SafeOutput.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <stdexcept>
 
 namespace clipreel {
@@ -26,13 +29,13 @@ bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options) {
     std::vector<unsigned> indices;
     std::vector<unsigned> kept;
     if (!options.keep.empty()) {
-        if (!ParseIndexList(options.keep, indices, error) || !CheckKeepList(indices, count, error)) {
+        if (!ParseIndexList(options.keep, count, indices, error) || !CheckKeepList(indices, count, error)) {
             Complain(error);
             return false;
         }
         kept = indices;
     } else if (!options.remove.empty()) {
-        if (!ParseIndexList(options.remove, indices, error) || !CheckRemoveList(indices, count, error)) {
+        if (!ParseIndexList(options.remove, count, indices, error) || !CheckRemoveList(indices, count, error)) {
             Complain(error);
             return false;
         }
@@ -54,13 +57,52 @@ bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options) {
     return true;
 }
 
-std::string KeptText(const CClipreelMovie& reel) {
-    std::string text;
-    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) {
-        if (!text.empty()) text += ",";
-        text += std::to_string(reel.GetShootingUnit(i).GetOriginalIndex());
+std::vector<unsigned> KeptUnits(const CClipreelMovie& reel) {
+    std::vector<unsigned> kept;
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
+    return kept;
+}
+
+// What the save makes (or, for a dry run, would make).
+nlohmann::json DescribeResultMovie(const CClipreelMovie& reel, const SaveOptions& options) {
+    nlohmann::json result;
+    result["source"] = options.source;
+    result["destination"] = options.destination;
+    result["kind"] = options.reference ? "reference" : "movie";
+    result["dry_run"] = options.dryRun;
+    if (!reel.IsValid()) return result;
+    const std::vector<unsigned> kept = KeptUnits(reel);
+    std::uint64_t mediaSize = 0;
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) mediaSize += reel.GetShootingUnit(i).GetSize();
+    const std::int32_t timeScale = reel.GetTimeScale();
+    result["units"] = kept;
+    result["units_text"] = IndexRangesText(kept);
+    result["shooting_unit_count"] = kept.size();
+    result["frame_count"] = reel.GetTotalFrameCount();
+    result["duration"] = timeScale > 0 ? static_cast<double>(reel.GetTotalDuration()) / timeScale : 0.0;
+    result["duration_ts"] = reel.GetTotalDuration();
+    result["time_base"] = "1/" + std::to_string(timeScale);
+    // A reference movie holds no media of its own.
+    result["media_size"] = options.reference ? 0 : mediaSize;
+    return result;
+}
+
+void PrintSummary(const nlohmann::json& result, bool written) {
+    const std::string verb = written ? "wrote " : "would write ";
+    const std::string what = verb + result["destination"].get<std::string>() +
+                             (result["kind"] == "reference" ? " (reference movie)" : "");
+    if (!result.contains("units")) {
+        std::printf("%s\n", what.c_str());
+        return;
     }
-    return text;
+    const std::size_t count = result["shooting_unit_count"].get<std::size_t>();
+    std::printf("%s: %zu shooting unit%s (%s)", what.c_str(), count, count == 1 ? "" : "s",
+                result["units_text"].get<std::string>().c_str());
+    if (!written) {
+        std::printf(", %.3f s, %llu bytes of media", result["duration"].get<double>(),
+                    static_cast<unsigned long long>(result["media_size"].get<std::uint64_t>()));
+    }
+    std::printf("\n");
 }
 
 }
@@ -72,13 +114,29 @@ int RunSave(const SaveOptions& options) {
     const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(options.source, needReel, exitCode);
     if (!source) return exitCode;
 
+    if (!options.reference && !SaveHandlesCreatorVersion(source->GetCreatorVersion())) {
+        Complain(options.source + " was made by creator version " + std::to_string(source->GetCreatorVersion()) +
+                 ", which edit cannot save (only versions 6 and 10); a reference movie works: clipreel reference");
+        return EXIT_BAD_INPUT;
+    }
     CClipreelMovie reel(source.get());
     if (reel.IsValid() && !ApplyIndexList(reel, options)) return EXIT_USAGE;
+
+    if (options.dryRun) {
+        const nlohmann::json result = DescribeResultMovie(reel, options);
+        if (options.json) {
+            std::printf("%s\n", JsonText(result).c_str());
+        } else if (!options.quiet) {
+            PrintSummary(result, false);
+        }
+        return EXIT_OK;
+    }
 
     SafeOutput output(options.destination, options.force, options.keepPartial);
     if (!output.Prepare({options.source})) return output.FailureExitCode();
     CClipreelMovFileEditor editor(*source);
-    const ProgressDisplay::Style style = options.quiet || options.reference ? ProgressDisplay::Style::Quiet
+    const ProgressDisplay::Style style = options.quiet || options.reference || options.json
+                                             ? ProgressDisplay::Style::Quiet
                                          : StandardErrorIsTerminal()         ? ProgressDisplay::Style::Bar
                                                                              : ProgressDisplay::Style::Lines;
     ProgressDisplay progress(style, stderr);
@@ -105,20 +163,22 @@ int RunSave(const SaveOptions& options) {
         std::string message = "cannot save " + options.destination + ": " + DescribeResult(result);
         if (result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR) {
             message = "cannot create or write " + options.destination;
+        } else if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) {
+            message = "cannot write " + options.destination + ": " +
+                      SystemReason(std::make_error_code(std::errc::no_space_on_device));
         }
         Complain(message);
         return ExitCodeForResult(result);
     }
     if (!output.Commit()) return output.FailureExitCode();
-    if (!options.quiet) {
-        if (reel.IsValid()) {
-            const unsigned count = reel.GetShootingUnitCount();
-            std::printf("wrote %s%s: %u shooting unit%s (%s)\n", options.destination.c_str(),
-                        options.reference ? " (reference movie)" : "", count, count == 1 ? "" : "s",
-                        KeptText(reel).c_str());
-        } else {
-            std::printf("wrote %s (reference movie)\n", options.destination.c_str());
-        }
+    nlohmann::json written = DescribeResultMovie(reel, options);
+    if (options.json) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(ArgumentPath(options.destination), error);
+        written["size"] = error ? nlohmann::json(nullptr) : nlohmann::json(size);
+        std::printf("%s\n", JsonText(written).c_str());
+    } else if (!options.quiet) {
+        PrintSummary(written, true);
     }
     return EXIT_OK;
 }

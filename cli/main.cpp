@@ -1,5 +1,6 @@
 // clipreel: the ClipreelEditor library from a shell.
 #include "cli/CommandPaths.h"
+#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
@@ -20,9 +21,22 @@ namespace {
 using namespace clipreel::cli;
 
 const char* const ListHelp =
-    "Index lists are unit numbers separated by commas, as `clipreel info` numbers them.\n"
-    "  --keep 2,0,3   keeps units 2, 0 and 3, in that order\n"
-    "  --remove 1,4   removes units 1 and 4 and keeps the others in order\n";
+    "Index lists are unit numbers and ranges separated by commas, as `clipreel info` numbers them;\n"
+    "\"last\" is the reel's last unit and \"last-N\" the unit N before it.\n"
+    "  --keep 2,0,3        keeps units 2, 0 and 3, in that order\n"
+    "  --keep 0-3,7        keeps units 0, 1, 2, 3 and 7 (a range includes both ends)\n"
+    "  --keep last-0       keeps units last down to 0: the reel reversed\n"
+    "  --remove 1,4        removes units 1 and 4 and keeps the others in order\n"
+    "  --remove last-1-last  removes the last two units\n"
+    "The output is written to a temporary file beside it and renamed into place when complete;\n"
+    "Ctrl-C stops the save and removes the temporary file (a second Ctrl-C too).\n";
+
+// An empty list (an unset shell variable) is a mistake, never "no list".
+const CLI::Validator NonEmptyList(
+    [](std::string& value) -> std::string {
+        return value.find_first_not_of(" \t") == std::string::npos ? "the index list is empty" : std::string();
+    },
+    "LIST");
 
 void AddIndexListOptions(CLI::App& command, SaveOptions& options, bool required) {
     CLI::Option* keep =
@@ -30,6 +44,8 @@ void AddIndexListOptions(CLI::App& command, SaveOptions& options, bool required)
     CLI::Option* remove = command.add_option("--remove", options.remove, "units to remove, e.g. 1,4");
     keep->excludes(remove);
     remove->excludes(keep);
+    keep->check(NonEmptyList);
+    remove->check(NonEmptyList);
     keep->type_name("LIST");
     remove->type_name("LIST");
     if (required) {
@@ -45,6 +61,28 @@ void AddForceOption(CLI::App& command, bool& force) {
     command.add_flag("-y,--force", force, "replace the output file if it exists (never one of the inputs)");
 }
 
+void AddSummaryOptions(CLI::App& command, SaveOptions& options) {
+    command.add_flag("-n,--dry-run", options.dryRun, "print the resulting units, duration and size; write nothing");
+    command.add_flag("--json", options.json, "print the summary as one JSON object");
+}
+
+// A first word that names no command is said to be one, with the list.
+bool IsUnknownCommand(const CLI::App& app, const std::vector<std::string>& arguments) {
+    if (arguments.empty() || arguments[0].empty() || arguments[0][0] == '-') return false;
+    for (const CLI::App* command : app.get_subcommands({})) {
+        if (command->get_name() == arguments[0]) return false;
+    }
+    return true;
+}
+
+std::string CommandNames(const CLI::App& app) {
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands({})) {
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    return names;
+}
+
 }
 
 int main(int argc, char** argv) {
@@ -54,6 +92,9 @@ int main(int argc, char** argv) {
                  "clipreel"};
     app.set_version_flag("--version", std::string("clipreel ") + CLIPREEL_VERSION_TEXT);
     app.require_subcommand(1);
+    bool verbose = false;
+    app.add_flag("-v,--verbose", verbose, "show the library's debug lines and the codecs' log lines");
+    app.fallthrough();
     app.footer(ExitCodeTable());
 
     InfoOptions info;
@@ -69,6 +110,7 @@ int main(int argc, char** argv) {
     editCommand->add_option("DST", edit.destination, "the new movie file")->required();
     AddIndexListOptions(*editCommand, edit, true);
     AddForceOption(*editCommand, edit.force);
+    AddSummaryOptions(*editCommand, edit);
     editCommand->add_flag("-q,--quiet", edit.quiet, "no progress and no summary");
     editCommand->add_flag("--keep-partial", edit.keepPartial, "keep the partial output after a failure or Ctrl-C");
     editCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
@@ -81,6 +123,7 @@ int main(int argc, char** argv) {
     referenceCommand->add_option("DST", reference.destination, "the reference movie file")->required();
     AddIndexListOptions(*referenceCommand, reference, false);
     AddForceOption(*referenceCommand, reference.force);
+    AddSummaryOptions(*referenceCommand, reference);
     referenceCommand->add_flag("-q,--quiet", reference.quiet, "no summary");
     referenceCommand->add_flag("--keep-partial", reference.keepPartial, "keep the partial output after a failure");
     referenceCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
@@ -147,8 +190,13 @@ int main(int argc, char** argv) {
     }
 
     try {
-        // The parser takes the arguments last first.
         std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+        if (IsUnknownCommand(app, arguments)) {
+            std::fprintf(stderr, "clipreel: unknown command \"%s\" (the commands: %s; see clipreel --help)\n",
+                         arguments[0].c_str(), CommandNames(app).c_str());
+            return EXIT_USAGE;
+        }
+        // The parser takes the arguments last first.
         std::reverse(arguments.begin(), arguments.end());
         app.parse(arguments);
     } catch (const CLI::CallForHelp& help) {
@@ -158,10 +206,14 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& version) {
         return app.exit(version);
     } catch (const CLI::ParseError& error) {
-        app.exit(error);
+        // One line, as every other problem: what is wrong and where to read more.
+        std::string command;
+        for (const CLI::App* parsed : app.get_subcommands()) command = " " + parsed->get_name();
+        std::fprintf(stderr, "clipreel: %s (see clipreel%s --help)\n", error.what(), command.c_str());
         return EXIT_USAGE;
     }
 
+    ShowLibraryLogs(verbose);
     try {
         if (infoCommand->parsed()) return RunInfo(info);
         if (editCommand->parsed()) return RunSave(edit);

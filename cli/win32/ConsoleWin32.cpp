@@ -16,6 +16,10 @@ bool StandardErrorIsTerminal() {
 void KeepRunningPastFileSizeLimit() {
     // Windows has no file-size limit signal.
 }
+void ShowCodecLogs(bool) {
+    // The system's codecs print nothing.
+}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     // argv holds the arguments in the ANSI code page, which cannot spell
     // most names; the wide command line holds them all.

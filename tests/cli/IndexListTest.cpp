@@ -27,6 +27,88 @@ TEST(IndexListParse, ReadsNumbersSeparatedByCommas) {
     }
 }
 
+// Ranges and counting from the end, against a reel of ten units.
+TEST(IndexListParse, ReadsRangesAndCountsFromTheEnd) {
+    struct Case {
+        const char* text;
+        std::vector<unsigned> expected;
+    };
+    const Case cases[] = {
+        {"0-3,7", {0, 1, 2, 3, 7}},
+        {"3-0", {3, 2, 1, 0}},
+        {"2-2", {2}},
+        {" 1 - 3 , 9 ", {1, 2, 3, 9}},
+        {"last", {9}},
+        {"last-1", {8}},
+        {"last-9", {0}},
+        {"7-last", {7, 8, 9}},
+        {"last-2-last", {7, 8, 9}},
+        {"last-last", {9}},
+        {"last-0", {9}},
+        {"last-8,0", {1, 0}},
+        {"last-0", {9}},
+        {"last - 1 - 6", {8, 7, 6}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<unsigned> indices;
+        std::string error;
+        ASSERT_TRUE(ParseIndexList(c.text, 10, indices, error)) << error;
+        EXPECT_EQ(indices, c.expected);
+    }
+}
+
+TEST(IndexListParse, RefusesBadRangesAndCounts) {
+    struct Case {
+        const char* text;
+        unsigned unitCount;
+        std::string error;
+    };
+    const std::string invalid = ": expected unit numbers or ranges separated by commas, such as 0-3,7 or 2-last";
+    const Case cases[] = {
+        {"last-10", 10, "last-10 is before the first unit: the reel has 10 shooting units"},
+        {"last-1", 1, "last-1 is before the first unit: the reel has 1 shooting unit"},
+        {"last", 0, "\"last\" needs a reel to count from"},
+        {"1-", 10, "invalid index list \"1-\"" + invalid},
+        {"-3", 10, "invalid index list \"-3\"" + invalid},
+        {"1-2-3", 10, "invalid index list \"1-2-3\"" + invalid},
+        {"lastly", 10, "invalid index list \"lastly\"" + invalid},
+        {"0-4000000000", 10, "the index list names more than 1048576 units"},
+        {"0-4294967296", 10, "index 4294967296 is out of range"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<unsigned> indices = {5};
+        std::string error;
+        EXPECT_FALSE(ParseIndexList(c.text, c.unitCount, indices, error));
+        EXPECT_EQ(error, c.error);
+        EXPECT_TRUE(indices.empty());
+    }
+}
+
+// Summaries: ascending runs of three or more as ranges, the rest as numbers.
+TEST(IndexListText, WritesRunsAsRanges) {
+    struct Case {
+        std::vector<unsigned> indices;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{}, ""},
+        {{4}, "4"},
+        {{0, 1}, "0,1"},
+        {{0, 1, 2, 3}, "0-3"},
+        {{0, 1, 2, 3, 7}, "0-3,7"},
+        {{0, 2, 3}, "0,2,3"},
+        {{3, 2, 1, 0}, "3,2,1,0"},
+        {{5, 6, 7, 0, 1, 2}, "5-7,0-2"},
+        {{9, 0, 1}, "9,0,1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(IndexRangesText(c.indices), c.text);
+    }
+}
+
 TEST(IndexListParse, RefusesWhatIsNotAList) {
     struct Case {
         const char* text;
@@ -35,11 +117,11 @@ TEST(IndexListParse, RefusesWhatIsNotAList) {
     const Case cases[] = {
         {"", "the index list is empty"},
         {"  ", "the index list is empty"},
-        {"1,,2", "invalid index list \"1,,2\": expected unit numbers separated by commas, such as 2,0,3"},
-        {"1,", "invalid index list \"1,\": expected unit numbers separated by commas, such as 2,0,3"},
-        {"-1", "invalid index list \"-1\": expected unit numbers separated by commas, such as 2,0,3"},
-        {"a,b", "invalid index list \"a,b\": expected unit numbers separated by commas, such as 2,0,3"},
-        {"1 2", "invalid index list \"1 2\": expected unit numbers separated by commas, such as 2,0,3"},
+        {"1,,2", "invalid index list \"1,,2\": expected unit numbers or ranges separated by commas, such as 0-3,7 or 2-last"},
+        {"1,", "invalid index list \"1,\": expected unit numbers or ranges separated by commas, such as 0-3,7 or 2-last"},
+        {"-1", "invalid index list \"-1\": expected unit numbers or ranges separated by commas, such as 0-3,7 or 2-last"},
+        {"a,b", "invalid index list \"a,b\": expected unit numbers or ranges separated by commas, such as 0-3,7 or 2-last"},
+        {"1 2", "invalid index list \"1 2\": expected unit numbers or ranges separated by commas, such as 0-3,7 or 2-last"},
         {"4294967296", "index 4294967296 is out of range"},
     };
     for (const Case& c : cases) {

@@ -177,7 +177,8 @@ TEST(InfoCommandErrors, NamesTheProblemAndExitsWithThree) {
         std::string message;
     };
     const Case cases[] = {
-        {dir.File("noise.mov").string(), "clipreel: " + dir.File("noise.mov").string() + " is not a camera movie\n"},
+        {dir.File("noise.mov").string(),
+         "clipreel: " + dir.File("noise.mov").string() + " is not a QuickTime movie (no atom structure)\n"},
         {dir.File("missing.mov").string(),
          "clipreel: cannot read " + dir.File("missing.mov").string() + ": No such file or directory\n"},
     };

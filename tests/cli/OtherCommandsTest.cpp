@@ -255,12 +255,19 @@ TEST(SampleCommand, RefusesImpossibleReels) {
     };
     const Case cases[] = {
         {{"--fps", "fast"},
-         "clipreel: invalid frame rate \"fast\": give frames per second (25, 29.97) or a fraction (30000/1001)\n"},
-        {{"--units", "0"}, "clipreel: a reel needs at least one shooting unit\n"},
-        {{"--gop", "7"}, "clipreel: --gop 7 does not divide the 30 frames of a unit\n"},
-        {{"--bits", "24"}, "clipreel: --bits must be 8 or 16\n"},
-        {{"--seconds-per-unit", "0"}, "clipreel: --seconds-per-unit must give between 1 and 65535 frames per unit\n"},
-        {{"--creator-version", "5"}, "clipreel: --creator-version must be 6 or more (Clipreel movies start at 6)\n"},
+         "clipreel: invalid frame rate \"fast\": give frames per second (25, 29.97) or a fraction (30000/1001) "
+         "(see clipreel sample --help)\n"},
+        {{"--units", "0"}, "clipreel: a reel needs at least one shooting unit (see clipreel sample --help)\n"},
+        {{"--gop", "7"}, "clipreel: --gop 7 does not divide the 30 frames of a unit (see clipreel sample --help)\n"},
+        {{"--bits", "24"}, "clipreel: --bits must be 8 or 16 (see clipreel sample --help)\n"},
+        {{"--seconds-per-unit", "0"},
+         "clipreel: --seconds-per-unit must give between 1 and 65535 frames per unit (see clipreel sample --help)\n"},
+        {{"--sound-rate", "44100", "--seconds-per-unit", "0.0334"},
+         "clipreel: these options make no sample movie: a unit's time does not hold a whole number of sound "
+         "samples (see clipreel sample --help)\n"},
+        {{"--units", "many"}, "clipreel: Could not convert: --units = many (see clipreel sample --help)\n"},
+        {{"--creator-version", "5"},
+         "clipreel: --creator-version must be 6 or more (Clipreel movies start at 6) (see clipreel sample --help)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
@@ -294,7 +301,12 @@ TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
         const ToolRun run = RunTool(arguments);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_FALSE(run.err.empty());
+        EXPECT_EQ(run.err.rfind("clipreel: ", 0), 0u) << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
     }
+    EXPECT_EQ(RunTool({"frobnicate", "x"}).err,
+              "clipreel: unknown command \"frobnicate\" (the commands: info, edit, reference, thumbnail, sheet, wav, "
+              "sample; see clipreel --help)\n");
 }
 
 }

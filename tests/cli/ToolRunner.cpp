@@ -32,9 +32,14 @@ std::string ReadText(const std::filesystem::path& path) {
 }
 
 ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& shellPrefix) {
+    std::string quoted;
+    for (const std::string& argument : arguments) quoted += " " + Quoted(argument);
+    return RunToolInShell(quoted, shellPrefix);
+}
+
+ToolRun RunToolInShell(const std::string& shellArguments, const std::string& shellPrefix) {
     const TempDir capture;
-    std::string command = shellPrefix + " " + Quoted(CLIPREEL_TOOL_PATH);
-    for (const std::string& argument : arguments) command += " " + Quoted(argument);
+    std::string command = shellPrefix + " " + Quoted(CLIPREEL_TOOL_PATH) + " " + shellArguments;
     command += " >" + Quoted(capture.File("out").string()) + " 2>" + Quoted(capture.File("err").string());
     const int status = std::system(command.c_str());
     ToolRun run;

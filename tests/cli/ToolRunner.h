@@ -20,6 +20,10 @@ struct ToolRun {
 // shellPrefix runs first in the same shell (for example "ulimit -f 1;").
 ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& shellPrefix = "");
 
+// The same with the arguments as shell text, unquoted, so that the shell
+// expands globs in them ("thumbnail REEL*.MOV").
+ToolRun RunToolInShell(const std::string& shellArguments, const std::string& shellPrefix = "");
+
 // `clipreel info --json FILE`, parsed; fails the test when the tool fails.
 nlohmann::json InfoJson(const std::filesystem::path& file);
 

@@ -1,0 +1,273 @@
+// The tool never loses a file: a folder of reels and a pre-existing output,
+// every destructive pattern a user may type or cause, and afterwards every
+// file byte for byte as it was and no temporary file left.
+#include "tests/cli/ToolRunner.h"
+
+#include "sample/SampleMovieWriter.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <map>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace clipreel {
+namespace test {
+namespace {
+
+namespace fs = std::filesystem;
+using Snapshot = std::map<std::string, std::vector<std::uint8_t>>;
+
+// Every file in the folder (hidden ones too) and its bytes.
+Snapshot TakeSnapshot(const fs::path& folder) {
+    Snapshot snapshot;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        snapshot[entry.path().filename().string()] =
+            entry.is_regular_file() ? ReadFileBytes(entry.path()) : std::vector<std::uint8_t>{};
+    }
+    return snapshot;
+}
+
+std::vector<std::string> NamesOf(const Snapshot& snapshot) {
+    std::vector<std::string> names;
+    for (const auto& file : snapshot) names.push_back(file.first);
+    return names;
+}
+
+// Starts the tool in folder, its output thrown away; its process id.
+pid_t StartTool(const fs::path& folder, const std::vector<std::string>& arguments) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(folder.c_str()) != 0) _exit(127);
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+        std::vector<char*> argv;
+        std::string program = CLIPREEL_TOOL_PATH;
+        argv.push_back(&program[0]);
+        std::vector<std::string> copies = arguments;
+        for (std::string& argument : copies) argv.push_back(&argument[0]);
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits until the tool's temporary file beside output has content (the save
+// is under way), then stops the tool; false when the tool ended first.
+bool StopWhileWriting(pid_t pid, const fs::path& folder, const std::string& output) {
+    const std::string prefix = "." + output + ".clipreel-";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            std::error_code error;
+            if (name.rfind(prefix, 0) == 0 && fs::file_size(entry.path(), error) > 0 && !error) {
+                kill(pid, SIGSTOP);
+                int status = 0;
+                return waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status);
+            }
+        }
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return false;
+}
+
+class NoFileLost : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder = new TempDir();
+        sample::SampleMovieSpec reel;
+        reel.frames = sample::FrameContent::H264;
+        sample::WriteSampleMovie(folder->File("REEL0001.MOV"), reel);
+        reel.units = 3;
+        sample::WriteSampleMovie(folder->File("REEL0002.MOV"), reel);
+        // Large enough that a save takes a while: the signals arrive mid-way.
+        sample::SampleMovieSpec big;
+        big.units = 6;
+        big.framesPerUnit = 240;
+        big.width = 1280;
+        big.height = 720;
+        big.frames = sample::FrameContent::Dummy;
+        sample::WriteSampleMovie(folder->File("huge.mov"), big);
+        WriteFileBytes(folder->File("keepme.mov"), std::vector<std::uint8_t>(5000, 0x4B));
+        before = new Snapshot(TakeSnapshot(folder->path()));
+    }
+    static void TearDownTestSuite() {
+        delete before;
+        delete folder;
+    }
+
+    // Every original and the pre-existing output as they were, nothing else.
+    static void ExpectFolderUnchanged() {
+        const Snapshot after = TakeSnapshot(folder->path());
+        EXPECT_EQ(NamesOf(after), NamesOf(*before));
+        for (const auto& file : *before) {
+            const auto found = after.find(file.first);
+            if (found != after.end()) {
+                EXPECT_TRUE(found->second == file.second) << file.first << " changed";
+            }
+        }
+    }
+
+    static TempDir* folder;
+    static Snapshot* before;
+};
+
+TempDir* NoFileLost::folder = nullptr;
+Snapshot* NoFileLost::before = nullptr;
+
+// What a user types: globs that put a reel where the output goes, the input
+// as its own output, an output that exists.
+TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
+    struct Case {
+        std::string arguments;  // shell text: globs expand
+        int exitCode;
+        std::string message;    // the first line on standard error
+    };
+    const Case cases[] = {
+        {"thumbnail REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
+        {"sheet REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
+        {"edit REEL*.MOV --remove 0", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
+        {"reference REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
+        {"thumbnail REEL0001.MOV REEL0001.MOV", 2,
+         "clipreel: the output REEL0001.MOV is an input of this command: inputs are never replaced"},
+        {"thumbnail REEL0001.MOV ./REEL0001.MOV --force", 2,
+         "clipreel: the output ./REEL0001.MOV is the input REEL0001.MOV itself: inputs are never replaced"},
+        {"sheet REEL0002.MOV REEL0002.MOV -y", 2,
+         "clipreel: the output REEL0002.MOV is an input of this command: inputs are never replaced"},
+        {"edit REEL0001.MOV REEL0001.MOV --remove 1 -y", 2,
+         "clipreel: the output REEL0001.MOV is an input of this command: inputs are never replaced"},
+        {"reference REEL0001.MOV ../$(basename \"$PWD\")/REEL0001.MOV -y", 2, ""},
+        {"edit REEL0001.MOV keepme.mov --remove 1", 6,
+         "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
+        {"sample keepme.mov", 6, "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
+        {"sample REEL0001.MOV --dummy-frames", 6,
+         "clipreel: REEL0001.MOV already exists: give --force (-y) to replace it"},
+        {"edit REEL0001.MOV new.mov --keep ''", 2, ""},
+        {"edit REEL0001.MOV new.mov --remove 0-last", 2,
+         "clipreel: cannot remove every shooting unit: at least one must remain"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const ToolRun run = RunToolInShell(c.arguments, "cd '" + folder->path().string() + "' &&");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        if (!c.message.empty()) {
+            EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.message);
+        }
+        ExpectFolderUnchanged();
+    }
+}
+
+// A save stopped by a signal: Ctrl-C (cancel), SIGTERM, SIGHUP, a second
+// Ctrl-C while cancelling; over an existing output (with --force) and to a
+// new name.
+TEST_F(NoFileLost, ASaveStoppedBySignals) {
+    struct Case {
+        const char* what;
+        std::vector<int> signals;
+        int exitCode;        // the exit code, or
+        int killedBy;        // the signal that ended the tool (0: none)
+    };
+    const Case cases[] = {
+        {"Ctrl-C", {SIGINT}, 11, 0},
+        {"SIGTERM", {SIGTERM}, 0, SIGTERM},
+        {"SIGHUP", {SIGHUP}, 0, SIGHUP},
+        {"two Ctrl-C", {SIGINT, SIGINT}, 11, SIGINT},
+    };
+    for (const char* output : {"keepme.mov", "fresh.mov"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(output) + ", " + c.what);
+            const pid_t pid = StartTool(folder->path(), {"edit", "huge.mov", output, "--remove", "5", "--force"});
+            ASSERT_GT(pid, 0);
+            ASSERT_TRUE(StopWhileWriting(pid, folder->path(), output)) << "the save ended before the signal";
+            // The first signal is handled as soon as the tool runs again; a
+            // second one of the same kind would merge with it while stopped.
+            kill(pid, c.signals[0]);
+            kill(pid, SIGCONT);
+            for (std::size_t i = 1; i < c.signals.size(); ++i) kill(pid, c.signals[i]);
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            if (c.signals.size() == 1) {
+                if (c.killedBy != 0) {
+                    ASSERT_TRUE(WIFSIGNALED(status));
+                    EXPECT_EQ(WTERMSIG(status), c.killedBy);
+                } else {
+                    ASSERT_TRUE(WIFEXITED(status));
+                    EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
+                }
+            } else {
+                // The second Ctrl-C ends the tool at once, unless the cancel
+                // was quicker; either way nothing may be left.
+                EXPECT_TRUE((WIFEXITED(status) && WEXITSTATUS(status) == c.exitCode) ||
+                            (WIFSIGNALED(status) && WTERMSIG(status) == c.killedBy));
+            }
+            ExpectFolderUnchanged();
+        }
+    }
+}
+
+// --keep-partial: the partial output stays beside the output, named so.
+TEST_F(NoFileLost, KeepPartialKeepsItBesideTheOutput) {
+    const pid_t pid =
+        StartTool(folder->path(), {"edit", "huge.mov", "keepme.mov", "--remove", "5", "-y", "--keep-partial"});
+    ASSERT_TRUE(StopWhileWriting(pid, folder->path(), "keepme.mov"));
+    kill(pid, SIGTERM);
+    kill(pid, SIGCONT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    const fs::path partial = folder->File("keepme.mov.partial");
+    ASSERT_TRUE(fs::exists(partial));
+    EXPECT_GT(fs::file_size(partial), 0u);
+    fs::remove(partial);
+    ExpectFolderUnchanged();
+}
+
+// A disk that fills up during the save: a small file system of its own,
+// where the test may make one.
+TEST_F(NoFileLost, AFullDiskLeavesTheExistingOutput) {
+    const TempDir mountPoint;
+    if (mount("tmpfs", mountPoint.path().c_str(), "tmpfs", 0, "size=256k") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    const std::vector<std::uint8_t> kept(100000, 0x4B);
+    WriteFileBytes(mountPoint.File("keepme.mov"), kept);
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+    };
+    const std::string target = mountPoint.File("keepme.mov").string();
+    const Case cases[] = {
+        {{"edit", folder->File("REEL0001.MOV").string(), target, "--remove", "2", "-y"}, 17},
+        {{"sample", target, "-y", "--units", "2"}, 4},
+        {{"edit", folder->File("REEL0001.MOV").string(), mountPoint.File("new.mov").string(), "--remove", "2"}, 17},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[0]);
+        const ToolRun run = RunTool(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_NE(run.err.find(": No space left on device\n"), std::string::npos) << run.err;
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(mountPoint.path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"keepme.mov"});
+        EXPECT_EQ(ReadFileBytes(mountPoint.File("keepme.mov")), kept);
+    }
+    umount(mountPoint.path().c_str());
+    ExpectFolderUnchanged();
+}
+
+}
+}
+}
