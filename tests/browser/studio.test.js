@@ -205,6 +205,10 @@ async function editInBrowser(page, url, screenshots) {
   await page.click('#cards .card[data-unit-index="1"] .remove');
   assert.deepStrictEqual(await order(page), [3, 0, 2, 4]);
   assert.match(await page.$eval('#total-units', (e) => e.textContent), /4 of 5 units/);
+  assert.match(await page.$eval('#cards .card[data-unit-index="2"] .start', (e) => e.textContent),
+    /at 0:02\.002 → 0:02\.002/);
+  assert.match(await page.$eval('#cards .card[data-unit-index="0"] .start', (e) => e.textContent),
+    /at 0:00\.000 → 0:01\.001/);
   await page.mouse.move(5, 5);
   await page.screenshot({ path: path.join(screenshots, 'studio-edited.png') });
 
@@ -217,6 +221,20 @@ async function editInBrowser(page, url, screenshots) {
   await new Promise((r) => setTimeout(r, 400));
   await page.screenshot({ path: path.join(screenshots, 'studio-play.png') });
   await page.click('#player-close');
+
+  step('a unit whose movie cannot be played shows its frames in turn');
+  await page.setRequestInterception(true);
+  const refuseMovies = (req) => (/\/movie\?/.test(req.url()) ? req.abort() : req.continue());
+  page.on('request', refuseMovies);
+  await page.click('#cards .card[data-unit-index="4"] .play');
+  await page.waitForFunction(() => {
+    const strip = document.getElementById('player-strip');
+    return document.getElementById('player').dataset.mode === 'strip' && !strip.hidden &&
+      strip.complete && strip.naturalWidth === 160;
+  }, { timeout: 15000 });
+  await page.click('#player-close');
+  page.off('request', refuseMovies);
+  await page.setRequestInterception(false);
 
   step('save as edited.MOV with progress to 100 %');
   const percents = [];

@@ -108,7 +108,7 @@ function suggestName(name) {
 
 // ---- cards ----
 
-function makeCard(tab, unit, removed) {
+function makeCard(tab, unit, removed, outputStart) {
   const card = document.createElement('div');
   card.className = 'card';
   card.dataset.unitIndex = unit.original_index;
@@ -123,7 +123,10 @@ function makeCard(tab, unit, removed) {
   label.className = 'label';
   label.innerHTML = '<b></b><br><span class="start"></span><br><span class="duration"></span>';
   label.querySelector('b').textContent = `Unit ${unit.original_index}`;
-  label.querySelector('.start').textContent = `starts ${formatTime(unit.start_seconds)}`;
+  label.querySelector('.start').textContent = removed
+    ? `was at ${formatTime(unit.start_seconds)}`
+    : `at ${formatTime(unit.start_seconds)} → ${formatTime(outputStart)}`;
+  label.querySelector('.start').title = 'start in the reel → start in the new movie';
   label.querySelector('.duration').textContent = `${unit.duration_seconds.toFixed(3)} s, ${unit.frames} frames`;
 
   const actions = document.createElement('div');
@@ -194,7 +197,13 @@ function render() {
   const focused = document.activeElement && document.activeElement.classList.contains('card')
     ? document.activeElement.dataset.unitIndex : null;
   const cards = $('cards');
-  cards.replaceChildren(...tab.order.map((original) => makeCard(tab, unitByOriginal(tab, original), false)));
+  let outputStart = 0;
+  cards.replaceChildren(...tab.order.map((original) => {
+    const unit = unitByOriginal(tab, original);
+    const card = makeCard(tab, unit, false, outputStart);
+    outputStart += unit.duration_seconds;
+    return card;
+  }));
   const removed = units(tab).filter((u) => !tab.order.includes(u.original_index));
   $('removed').replaceChildren(...removed.map((u) => makeCard(tab, u, true)));
   $('removed-section').hidden = removed.length === 0;
