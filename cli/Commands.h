@@ -72,6 +72,32 @@ struct SampleOptions {
 };
 int RunSample(const SampleOptions& options);
 
+// split, join and salvage: whole reels in, camera reels out.
+struct SplitOptions {
+    std::string source;
+    std::string folder;
+    std::string keep;  // empty: every unit
+    bool force = false;
+    bool quiet = false;
+};
+int RunSplit(const SplitOptions& options);
+
+struct JoinOptions {
+    std::string destination;
+    std::vector<std::string> reels;  // each FILE or FILE:LIST
+    bool force = false;
+    bool quiet = false;
+};
+int RunJoin(const JoinOptions& options);
+
+struct SalvageOptions {
+    std::string damaged;
+    std::string destination;
+    bool force = false;
+    bool quiet = false;
+};
+int RunSalvage(const SalvageOptions& options);
+
 }
 }
 

@@ -104,7 +104,12 @@ nlohmann::json ReportOn(const std::string& path, bool& failed) {
         report = {{"file", path}, {"valid", false}, {"kind", "invalid"}, {"creator_version", file.GetCreatorVersion()}};
     }
     if (report["kind"] == "invalid") {
-        const std::string wrong = WhatIsWrong(path, file);
+        std::string wrong = WhatIsWrong(path, file);
+        if (layout.Truncated()) {
+            nlohmann::json salvage;
+            wrong += DescribeSalvage(LocatorFor(path), salvage);
+            report["salvage"] = salvage;
+        }
         Complain(path + " " + wrong);
         report["error"] = wrong;
         report["size"] = layout.fileSize;

@@ -1,6 +1,7 @@
 #include "cli/MovieReport.h"
 
 #include "ClipreelMovie.h"
+#include "ClipreelReelOperations.h"
 #include "MovieDetails.h"
 #include "SoundFormat.h"
 #include "ZentiMovFile.h"
@@ -148,6 +149,19 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
         report["total_duration_seconds"] = Seconds(reel.GetTotalDuration(), reel.GetTimeScale());
     }
     return report;
+}
+
+std::string DescribeSalvage(const FileLocator& locator, nlohmann::json& salvage) {
+    const CClipreelReelSalvager salvager(locator);
+    const unsigned total = salvager.GetShootingUnitCount();
+    const unsigned recoverable = salvager.GetRecoverableShootingUnitCount();
+    salvage = {{"shooting_units", total}, {"recoverable_units", recoverable},
+               {"refusal", salvager.GetRefusalReason()}};
+    if (recoverable != 0) {
+        return "; `clipreel salvage` can recover " + std::to_string(recoverable) + " of its " +
+               std::to_string(total) + " shooting unit" + (total == 1 ? "" : "s");
+    }
+    return "; `clipreel salvage` cannot recover it: " + salvager.GetRefusalReason();
 }
 
 void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {

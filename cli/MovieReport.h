@@ -1,6 +1,8 @@
 #ifndef CLIPREEL_CLI_MOVIE_REPORT_H
 #define CLIPREEL_CLI_MOVIE_REPORT_H
 
+#include "FileLocator.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -20,6 +22,12 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
 // A sound format as {"format", "channels", "bits_per_sample", "sample_rate",
 // "bytes_per_frame"}; null for an invalid one.
 nlohmann::json DescribeSoundFormat(const CSoundFormatInfo& format);
+
+// For a file cut short: what `clipreel salvage` can do with it, as the end
+// of the sentence that says what is wrong ("; `clipreel salvage` can
+// recover 2 of its 4 shooting units", or why it cannot), and as JSON in
+// salvage: {shooting_units, recoverable_units, refusal}.
+std::string DescribeSalvage(const FileLocator& locator, nlohmann::json& salvage);
 
 void PrintMovieReport(const nlohmann::json& report, std::FILE* out);
 

@@ -175,6 +175,38 @@ int main(int argc, char** argv) {
     sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
     AddForceOption(*sampleCommand, sample.force);
 
+    SplitOptions split;
+    CLI::App* splitCommand =
+        app.add_subcommand("split", "write each shooting unit of a reel as its own one-unit reel");
+    splitCommand->add_option("REEL", split.source, "the Clipreel movie")->required();
+    splitCommand->add_option("OUTDIR", split.folder, "the folder for REEL-u000.mov, REEL-u001.mov, ...")->required();
+    splitCommand->add_option("--keep", split.keep, "units to write (original numbers), e.g. 0-3,7")
+        ->type_name("LIST")
+        ->check(NonEmptyList);
+    AddForceOption(*splitCommand, split.force);
+    splitCommand->add_flag("-q,--quiet", split.quiet, "no progress and no summary");
+
+    JoinOptions join;
+    CLI::App* joinCommand = app.add_subcommand(
+        "join", "combine the units of two or more reels of one shape into one reel, in the given order");
+    joinCommand->add_option("OUT", join.destination, "the new movie file")->required();
+    joinCommand->add_option("REEL", join.reels, "the reels, each optionally with its units: REEL.mov:0-3,7")
+        ->required()
+        ->expected(2, -1);
+    AddForceOption(*joinCommand, join.force);
+    joinCommand->add_flag("-q,--quiet", join.quiet, "no progress and no summary");
+
+    SalvageOptions salvage;
+    CLI::App* salvageCommand = app.add_subcommand(
+        "salvage", "recover the whole shooting units of a reel cut short (an interrupted copy)");
+    salvageCommand->add_option("DAMAGED", salvage.damaged, "the cut reel")->required();
+    salvageCommand->add_option("OUT", salvage.destination, "the recovered reel")->required();
+    AddForceOption(*salvageCommand, salvage.force);
+    salvageCommand->add_flag("-q,--quiet", salvage.quiet, "no progress and no summary");
+
+    splitCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
+    joinCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
+
 #ifdef CLIPREEL_WITH_STUDIO
     StudioOptions studio;
     CLI::App* studioCommand = app.add_subcommand(
@@ -185,7 +217,8 @@ int main(int argc, char** argv) {
     studioCommand->footer(ExitCodeTable());
 #endif
 
-    for (CLI::App* command : {infoCommand, thumbnailCommand, sheetCommand, wavCommand, sampleCommand}) {
+    for (CLI::App* command : {infoCommand, thumbnailCommand, sheetCommand, wavCommand, sampleCommand,
+                              salvageCommand}) {
         command->footer(ExitCodeTable());
     }
 
@@ -222,6 +255,9 @@ int main(int argc, char** argv) {
         if (sheetCommand->parsed()) return RunSheet(sheet);
         if (wavCommand->parsed()) return RunWav(wav);
         if (sampleCommand->parsed()) return RunSample(sample);
+        if (splitCommand->parsed()) return RunSplit(split);
+        if (joinCommand->parsed()) return RunJoin(join);
+        if (salvageCommand->parsed()) return RunSalvage(salvage);
 #ifdef CLIPREEL_WITH_STUDIO
         if (studioCommand->parsed()) return RunStudio(studio);
 #endif

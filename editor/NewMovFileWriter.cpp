@@ -8,6 +8,8 @@
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
 #include "editor/MovieAtomCopy.h"
+#include "editor/NewMovieFilePlan.h"
+#include "editor/EditorPrivateAccess.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/ThumbnailMaker.h"
 #include "file/FileReader.h"
@@ -39,25 +41,6 @@ struct MallocFree {
 
 Result WriteFailure(bool diskFull) {
     return diskFull ? CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL : CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
-}
-
-// The layout the writer depends on: the movie atom first, then exactly one
-// media data atom; every atom copied through a 32-bit read.
-bool HasWritableLayout(const clipreel::CTopLevelAtoms& atoms) {
-    const std::uint32_t moov = clipreel::FourCC("moov");
-    const std::uint32_t mdat = clipreel::FourCC("mdat");
-    bool seenMovie = false;
-    unsigned mediaData = 0;
-    for (unsigned i = 0; i < atoms.GetCount(); ++i) {
-        const clipreel::TopLevelAtomInfo& atom = atoms.GetAt(i);
-        if (atom.type == moov) {
-            if (seenMovie) return false;
-            seenMovie = true;
-        } else if (atom.type == mdat) {
-            if (!seenMovie || ++mediaData > 1) return false;
-        }
-    }
-    return seenMovie && mediaData == 1;
 }
 
 // Where the kept media data will start in the new file: every atom before
@@ -99,7 +82,7 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
     if (!sourceFile->IsValid() || sourceMovie == nullptr || atoms == nullptr ||
         !MoviePrivateAccess::IsValidStructure(*sourceMovie) || !MoviePrivateAccess::IsValidMedia(*sourceMovie))
         return CREATEMOVFILE_INVALID_SOURCE;
-    if (!HasWritableLayout(*atoms)) return CREATEMOVFILE_INVALID_SOURCE;
+    if (!clipreel::HasWritableLayout(*atoms)) return CREATEMOVFILE_INVALID_SOURCE;
 
     // 2. The reel.
     if (movie == nullptr || !movie->IsValid() || !clipreel::ReelMatchesSource(*sourceFile, *movie))
@@ -108,11 +91,6 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
     if (unitCount == 0) return CREATEMOVFILE_INTERNAL_ERROR;
     const bool firstUnitChanged =
         movie->IsEditable() && movie->IsEdited() && movie->GetShootingUnit(0).GetOriginalIndex() != 0;
-    std::uint64_t keptBytes = 0;
-    for (unsigned i = 0; i < unitCount; ++i) keptBytes += movie->GetShootingUnit(i).GetSize();
-    for (unsigned i = 0; i < atoms->GetCount(); ++i) {
-        if (atoms->GetAt(i).size > Max32) return CREATEMOVFILE_INVALID_SOURCE;
-    }
 
     // 3. The new movie atom, padded so that the 'mdat' header after it
     // starts on a 16-byte boundary, its chunk offsets relative to the kept
@@ -124,20 +102,87 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
     alignment.offset = static_cast<std::uint32_t>(moovInfo.offset);
     std::unique_ptr<CZentiMovie> newMovie = clipreel::copyMovieAtom(*sourceMovie, movie, &alignment, true);
     if (!newMovie) return CREATEMOVFILE_INTERNAL_ERROR;
+
+    clipreel::NewMovieFilePlan plan;
+    plan.layoutSource = sourceFile;
+    plan.newMovie = newMovie.get();
+    for (unsigned i = 0; i < unitCount; ++i) {
+        const CClipreelShootingUnit& unit = movie->GetShootingUnit(i);
+        plan.blocks.push_back(clipreel::KeptMediaBlock{sourceFile, unit.GetFileOffset(), unit.GetSize()});
+    }
+    if (firstUnitChanged) {
+        const unsigned firstFrame = movie->GetShootingUnit(0).GetOriginalStartVideoSampleIndex();
+        plan.pictureSource = sourceFile;
+        plan.pictureTime = clipreel::FrameMiddleTime(firstFrame, sourceMovie->GetVideoMediaTimeScale(),
+                                                     sourceMovie->GetVideoFrameDuration());
+    }
+    return clipreel::WriteNewMovieFile(*this, destination, plan);
+}
+
+namespace clipreel {
+
+bool HasWritableLayout(const CTopLevelAtoms& atoms) {
+    const std::uint32_t moov = FourCC("moov");
+    const std::uint32_t mdat = FourCC("mdat");
+    bool seenMovie = false;
+    unsigned mediaData = 0;
+    for (unsigned i = 0; i < atoms.GetCount(); ++i) {
+        const TopLevelAtomInfo& atom = atoms.GetAt(i);
+        if (atom.size > Max32) return false;
+        if (atom.type == moov) {
+            if (seenMovie) return false;
+            seenMovie = true;
+        } else if (atom.type == mdat) {
+            if (!seenMovie || ++mediaData > 1) return false;
+        }
+    }
+    return seenMovie && mediaData == 1;
+}
+
+Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& destination,
+                         const NewMovieFilePlan& plan) {
+    using E = CClipreelMovFileEditor;
+    ProgressReporter& progress = EditorPrivateAccess::Progress(editor);
+    const CTopLevelAtoms* atoms =
+        plan.layoutSource == nullptr ? nullptr : MoviePrivateAccess::GetTopLevelAtoms(*plan.layoutSource);
+    if (atoms == nullptr || plan.newMovie == nullptr || plan.blocks.empty()) return E::CREATEMOVFILE_INTERNAL_ERROR;
+    if (!HasWritableLayout(*atoms)) return E::CREATEMOVFILE_INVALID_SOURCE;
+    CZentiMovie* newMovie = plan.newMovie;
     const std::uint32_t newMovieSize = MoviePrivateAccess::GetAtomSize(*newMovie);
     const void* newMovieBytes = MoviePrivateAccess::GetAtomHeader(*newMovie);
+    std::uint64_t keptBytes = 0;
+    for (const KeptMediaBlock& block : plan.blocks) {
+        if (block.file == nullptr || block.size > Max32) return E::CREATEMOVFILE_INVALID_SOURCE;
+        keptBytes += block.size;
+    }
 
     // The 'mdat' size and every chunk offset are 32-bit: kept media data that
     // would reach 4 GiB in the new file cannot be described.
     if (keptBytes + 8 > Max32 || MediaDataStart(*atoms, newMovieSize) + keptBytes > Max32)
-        return CREATEMOVFILE_INVALID_SOURCE;
+        return E::CREATEMOVFILE_INVALID_SOURCE;
 
-    // 4. The files.
-    FileReader reader(sourceFile->GetFileLocator());
-    if (!reader.Open()) return CREATEMOVFILE_READ_ERROR;
-    if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator())) return CREATEMOVFILE_WRITE_ERROR;
+    // 4. The files: one reader per source of blocks, the layout source's
+    // first; no source is ever the destination.
+    std::vector<std::pair<const CZentiMovFile*, std::unique_ptr<FileReader>>> readers;
+    auto readerFor = [&readers](const CZentiMovFile* file) -> FileReader* {
+        for (auto& entry : readers)
+            if (entry.first == file) return entry.second.get();
+        return nullptr;
+    };
+    auto openReader = [&](const CZentiMovFile* file) {
+        if (readerFor(file) != nullptr) return E::CREATEMOVFILE_SUCCESS;
+        readers.emplace_back(file, std::make_unique<FileReader>(file->GetFileLocator()));
+        if (!readers.back().second->Open()) return E::CREATEMOVFILE_READ_ERROR;
+        if (DestinationIsSource(destination, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
+        return E::CREATEMOVFILE_SUCCESS;
+    };
+    Result opened = openReader(plan.layoutSource);
+    for (std::size_t i = 0; opened == E::CREATEMOVFILE_SUCCESS && i < plan.blocks.size(); ++i)
+        opened = openReader(plan.blocks[i].file);
+    if (opened != E::CREATEMOVFILE_SUCCESS) return opened;
+    FileReader& reader = *readerFor(plan.layoutSource);
     FileWriter writer(destination);
-    if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;
+    if (!writer.Open()) return E::CREATEMOVFILE_WRITE_ERROR;
 
     // 5. Every top-level atom in source order.
     std::uint64_t moovPosition = 0;
@@ -149,92 +194,94 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
         if (atom.type == clipreel::FourCC("moov")) {
             // A placeholder that reserves the movie atom's room.
             moovPosition = writer.GetPosition();
-            if (moovPosition == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
+            if (moovPosition == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
             if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
-            if (progress.RepeatProgress() != 0) return CREATEMOVFILE_CANCELED;
+            if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
         } else if (atom.type == clipreel::FourCC("mdat")) {
             std::uint8_t header[8] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
             const std::uint64_t headerPosition = writer.GetPosition();
-            if (headerPosition == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
+            if (headerPosition == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
             if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
             const std::uint64_t dataStart = writer.GetPosition();
-            if (dataStart == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
+            if (dataStart == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
             MoviePrivateAccess::UpdateSampleChunkOffset(*newMovie, static_cast<std::uint32_t>(dataStart));
             if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(moovPosition)))
-                return CREATEMOVFILE_WRITE_ERROR;
+                return E::CREATEMOVFILE_WRITE_ERROR;
             if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
             if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(dataStart)))
-                return CREATEMOVFILE_WRITE_ERROR;
+                return E::CREATEMOVFILE_WRITE_ERROR;
 
-            // One kept unit at a time, in editing-list order.
-            for (unsigned i = 0; i < unitCount; ++i) {
-                const CClipreelShootingUnit& unit = movie->GetShootingUnit(i);
-                const auto size = static_cast<std::uint32_t>(unit.GetSize());
+            // One kept block at a time, in the plan's order.
+            const std::size_t blockCount = plan.blocks.size();
+            for (std::size_t i = 0; i < blockCount; ++i) {
+                const KeptMediaBlock& block = plan.blocks[i];
+                FileReader& blockReader = *readerFor(block.file);
+                const auto size = static_cast<std::uint32_t>(block.size);
                 buffer.resize(size);
-                if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(unit.GetFileOffset())))
-                    return CREATEMOVFILE_READ_ERROR;
-                if (!reader.Read(buffer.data(), size, shortRead)) return CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
+                if (!blockReader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(block.offset)))
+                    return E::CREATEMOVFILE_READ_ERROR;
+                if (!blockReader.Read(buffer.data(), size, shortRead)) return E::CREATEMOVFILE_READ_ERROR;
+                if (shortRead) return E::CREATEMOVFILE_INVALID_SOURCE;
                 if (!writer.Write(buffer.data(), size, diskFull)) return WriteFailure(diskFull);
-                if (progress.ReportProgress(static_cast<double>(i + 1) / static_cast<double>(unitCount)) != 0)
-                    return CREATEMOVFILE_CANCELED;
+                if (progress.ReportProgress(static_cast<double>(i + 1) / static_cast<double>(blockCount)) != 0)
+                    return E::CREATEMOVFILE_CANCELED;
             }
             std::vector<std::uint8_t>().swap(buffer);
 
             const std::uint64_t end = writer.GetPosition();
-            if (end == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
+            if (end == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
             if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(headerPosition)))
-                return CREATEMOVFILE_WRITE_ERROR;
+                return E::CREATEMOVFILE_WRITE_ERROR;
             clipreel::ByteWriter(header, sizeof header).PokeU32BE(0, static_cast<std::uint32_t>(end - headerPosition));
             if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
-            if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(end))) return CREATEMOVFILE_WRITE_ERROR;
+            if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(end))) return E::CREATEMOVFILE_WRITE_ERROR;
         } else {
             if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(atom.offset)))
-                return CREATEMOVFILE_READ_ERROR;
+                return E::CREATEMOVFILE_READ_ERROR;
             std::uint64_t left = atom.size;
             buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, CopyBlockSize)));
             while (left > 0) {
                 const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
-                if (!reader.Read(buffer.data(), count, shortRead)) return CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
+                if (!reader.Read(buffer.data(), count, shortRead)) return E::CREATEMOVFILE_READ_ERROR;
+                if (shortRead) return E::CREATEMOVFILE_INVALID_SOURCE;
                 if (!writer.Write(buffer.data(), count, diskFull)) return WriteFailure(diskFull);
                 left -= count;
             }
             std::vector<std::uint8_t>().swap(buffer);
-            if (progress.RepeatProgress() != 0) return CREATEMOVFILE_CANCELED;
+            if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
         }
     }
 
     // 6.
-    reader.Close();
+    for (auto& entry : readers) entry.second->Close();
 
     // 7. The camera record, and a new thumbnail when the first unit changed;
     // then the movie atom a last time.
     const std::uint64_t fileSize = writer.GetPosition();
-    if (fileSize == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
+    if (fileSize == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
     std::unique_ptr<void, MallocFree> jpeg;
     unsigned jpegSize = 0;
-    if (firstUnitChanged) {
-        const unsigned firstFrame = movie->GetShootingUnit(0).GetOriginalStartVideoSampleIndex();
-        const std::int64_t time = clipreel::FrameMiddleTime(firstFrame, sourceMovie->GetVideoMediaTimeScale(),
-                                                            sourceMovie->GetVideoFrameDuration());
+    if (plan.pictureSource != nullptr) {
         clipreel::platform::Image thumbnail;
-        if (clipreel::Failed(clipreel::makeThumbnailImage(sourceFile->GetFileLocator(), time, thumbnail)))
-            return CREATEMOVFILE_THUMBNAIL_ERROR;
+        if (clipreel::Failed(
+                clipreel::makeThumbnailImage(plan.pictureSource->GetFileLocator(), plan.pictureTime, thumbnail)))
+            return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         unsigned room = 0;
-        if (!ThumbnailRoom(*newMovie, room)) return CREATEMOVFILE_THUMBNAIL_ERROR;
+        if (!ThumbnailRoom(*newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         void* encoded = nullptr;
         if (clipreel::Failed(clipreel::encodeThumbnailToFit(thumbnail, room, &encoded, &jpegSize)))
-            return CREATEMOVFILE_THUMBNAIL_ERROR;
+            return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         jpeg.reset(encoded);
     }
-    if (!updateTHMData(newMovie.get(), static_cast<std::int64_t>(fileSize), jpeg.get(), jpegSize))
-        return CREATEMOVFILE_THUMBNAIL_ERROR;
-    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(moovPosition))) return CREATEMOVFILE_READ_ERROR;
+    if (!EditorPrivateAccess::updateTHMData(editor, newMovie, static_cast<std::int64_t>(fileSize), jpeg.get(), jpegSize))
+        return E::CREATEMOVFILE_THUMBNAIL_ERROR;
+    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(moovPosition))) return E::CREATEMOVFILE_READ_ERROR;
     if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
-    if (progress.RepeatProgress() != 0) return CREATEMOVFILE_CANCELED;
+    if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
 
     // 8.
     writer.Close();
-    return CREATEMOVFILE_SUCCESS;
+    return E::CREATEMOVFILE_SUCCESS;
+}
+
 }

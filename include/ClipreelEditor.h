@@ -11,6 +11,7 @@
 #include "ZentiMovFile.h"
 #include "ClipreelMovie.h"
 #include "ClipreelMovFileEditor.h"
+#include "ClipreelReelOperations.h"
 // Beside the editor: details and frame pictures for tools.
 #include "MovieDetails.h"
 #include "MovieFrames.h"

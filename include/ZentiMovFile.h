@@ -31,7 +31,9 @@ private:
     friend struct clipreel::MoviePrivateAccess;
 
     const clipreel::CTopLevelAtoms* GetTopLevelAtoms() const;
-    bool populateTopLevelAtoms();
+    // acceptCutMediaData: a media data atom that the end of the file cuts
+    // short is taken as ending there (a reel to salvage).
+    bool populateTopLevelAtoms(bool acceptCutMediaData);
 
     FileLocator fileLocator;
     bool scanOk;

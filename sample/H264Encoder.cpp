@@ -171,7 +171,7 @@ EncodedVideo EncodeH264Frames(const SampleMovieSpec& spec, unsigned frameCount) 
     for (unsigned i = 0; i < frameCount; ++i) {
         Check(av_frame_make_writable(frame.get()), "frame writable");
         const unsigned inUnit = i % spec.framesPerUnit;
-        PaintUnitPicture(i / spec.framesPerUnit, inUnit, picture);
+        PaintUnitPicture(spec.contentOffset + i / spec.framesPerUnit, inUnit, picture);
         const std::uint8_t* planes[3] = {picture.y.data(), picture.cb.data(), picture.cr.data()};
         const unsigned widths[3] = {picture.width, picture.ChromaWidth(), picture.ChromaWidth()};
         const unsigned heights[3] = {picture.height, picture.ChromaHeight(), picture.ChromaHeight()};

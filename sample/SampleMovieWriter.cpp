@@ -123,7 +123,7 @@ public:
         plan_.frameOffsets.assign(plan_.totalFrames, 0);
         plan_.soundOffsets.assign(plan_.soundChunkSamples.size(), 0);
         std::uint8_t colour[3];
-        UnitColour(0, colour);
+        UnitColour(spec.contentOffset, colour);
         plan_.thumbnailImage = EncodeSolidColourJpeg(kThumbnailWidth, kThumbnailHeight, colour);
         // The movie atom's size does not depend on the offsets it states, so
         // a first build measures it and a second one states the final values.
@@ -332,7 +332,8 @@ private:
         std::vector<std::uint8_t> buffer;
         for (std::size_t unit = part.firstUnit; unit < part.endUnit; ++unit) {
             if (unit < plan_.soundChunkSamples.size()) {
-                FillSoundChunk(plan_.spec.sound, static_cast<unsigned>(unit), plan_.soundChunkSamples[unit], buffer);
+                FillSoundChunk(plan_.spec.sound, static_cast<unsigned>(unit) + plan_.spec.contentOffset,
+                               plan_.soundChunkSamples[unit], buffer);
                 sink.Write(buffer);
             }
             for (const FrameLayout& frame : layout_.units[unit].frames) {
@@ -342,7 +343,8 @@ private:
                     sink.Write(video_.frames[index]);
                 } else {
                     buffer.resize(frame.size);
-                    FillDummyFrame(static_cast<unsigned>(index), frame.keyFrame, buffer.data(), frame.size);
+                    const std::size_t content = index + std::size_t(plan_.spec.contentOffset) * plan_.spec.framesPerUnit;
+                    FillDummyFrame(static_cast<unsigned>(content), frame.keyFrame, buffer.data(), frame.size);
                     sink.Write(buffer);
                 }
             }
@@ -366,6 +368,8 @@ SampleMovieLayout WriteSampleMovie(const std::filesystem::path& path, const Samp
     FileSink sink(path);
     writer.WriteTo(sink);
     sink.Close();
+    if (spec.breakage.truncateAt != 0 && spec.breakage.truncateAt < writer.layout().fileSize)
+        std::filesystem::resize_file(path, spec.breakage.truncateAt);
     return writer.layout();
 }
 
@@ -375,6 +379,8 @@ std::vector<std::uint8_t> BuildSampleMovie(const SampleMovieSpec& spec, SampleMo
     bytes.reserve(static_cast<std::size_t>(writer.layout().fileSize));
     VectorSink sink(bytes);
     writer.WriteTo(sink);
+    if (spec.breakage.truncateAt != 0 && spec.breakage.truncateAt < bytes.size())
+        bytes.resize(static_cast<std::size_t>(spec.breakage.truncateAt));
     if (layout) *layout = writer.layout();
     return bytes;
 }

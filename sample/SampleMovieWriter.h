@@ -48,6 +48,9 @@ struct Breakage {
     // chunks stay laid out for SoundSpec::sampleRate (a rate whose samples
     // per unit do not divide, for example 44100 at 30000/1001).
     std::uint32_t describedSampleRate = 0;
+    // When not 0, the file ends after this many bytes, as an interrupted copy
+    // leaves it; the layout still describes the whole movie.
+    std::uint64_t truncateAt = 0;
 };
 
 // An extra top-level atom, written before 'moov' or after 'mdat'.
@@ -83,6 +86,9 @@ struct SampleMovieSpec {
     bool recordFramePerUnit = true;     // false: the record says 0 frames per unit
     bool recordGroupOfPicture = true;   // false: the record says 0
     unsigned thumbnailRoom = 16384;     // the 'ZTDA' payload is at least this long
+    // Units are painted, numbered and voiced (and the thumbnail coloured) as
+    // if the reel began at this unit: reels of one shape, other content.
+    unsigned contentOffset = 0;
 
     unsigned movieFreeAtoms = 0;        // 'free' children of 'moov' (before 'udta')
     bool movieEndsWithFree = false;     // a 'free' padding atom as the last child of 'moov'

@@ -23,6 +23,13 @@ struct MoviePrivateAccess {
     // Whether the file's top-level scan succeeded (a file without a movie
     // can scan well and still not be valid).
     static bool ScanSucceeded(const CZentiMovFile& file) { return file.scanOk; }
+    // Scans the file again, taking a media data atom that the end of the
+    // file cuts short as ending there; the file's validity then follows.
+    static void RescanAcceptingCutMediaData(CZentiMovFile& file) {
+        file.topLevelAtoms = std::make_unique<CTopLevelAtoms>();
+        file.zentiMovie.reset();
+        file.scanOk = file.populateTopLevelAtoms(true);
+    }
 
     static bool IsValidStructure(const CZentiMovie& movie) { return movie.isValidStructure(); }
     static bool IsValidMedia(const CZentiMovie& movie) { return movie.isValidMedia(); }

@@ -16,7 +16,7 @@ using clipreel::FourCC;
 
 CZentiMovFile::CZentiMovFile(const FileLocator& locator)
     : fileLocator(locator), scanOk(false), topLevelAtoms(std::make_unique<clipreel::CTopLevelAtoms>()) {
-    scanOk = populateTopLevelAtoms();
+    scanOk = populateTopLevelAtoms(false);
 }
 
 CZentiMovFile::~CZentiMovFile() = default;
@@ -37,7 +37,7 @@ const clipreel::CTopLevelAtoms* CZentiMovFile::GetTopLevelAtoms() const { return
 // The file must be tiled exactly by atoms with 32-bit sizes: each header is
 // read, the movie atom is read whole and parsed, everything else is passed
 // over with one relative seek.
-bool CZentiMovFile::populateTopLevelAtoms() {
+bool CZentiMovFile::populateTopLevelAtoms(bool acceptCutMediaData) {
     clipreel::FileReader reader(fileLocator);
     if (!reader.Open()) return false;
     const std::uint64_t fileSize = reader.GetFileSize();
@@ -55,7 +55,11 @@ bool CZentiMovFile::populateTopLevelAtoms() {
         fields.PeekU32BE(0, size);
         fields.PeekU32BE(4, type);
         if (size == 0) return false;
-        if (position + size > fileSize) return false;
+        if (position + size > fileSize) {
+            if (!acceptCutMediaData || type != FourCC("mdat") || size < AtomHeaderSize) return false;
+            topLevelAtoms->Append(clipreel::TopLevelAtomInfo{type, fileSize - position, position});
+            return true;
+        }
         topLevelAtoms->Append(clipreel::TopLevelAtomInfo{type, size, position});
         // A size below the header (1 announces a 64-bit size) is not understood.
         if (size < AtomHeaderSize) return false;
@@ -73,8 +77,10 @@ bool CZentiMovFile::populateTopLevelAtoms() {
                     return false;
                 }
             }
+            // The camera recorded the size of the whole file, which a cut file
+            // can never match: its movie is read without the file to check.
             std::unique_ptr<CZentiMovie> movie = clipreel::MoviePrivateAccess::NewMovie(
-                reinterpret_cast<const clipreel::AtomHeader*>(atom.data()), &fileLocator);
+                reinterpret_cast<const clipreel::AtomHeader*>(atom.data()), acceptCutMediaData ? nullptr : &fileLocator);
             const bool acceptable = movie->isValidStructure() && movie->GetCreatorVersion() != 0 &&
                                     movie->GetStoredSampleUnit() != nullptr && movie->isValidMedia();
             if (!acceptable || zentiMovie != nullptr) return false;

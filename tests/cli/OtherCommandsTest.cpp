@@ -305,9 +305,9 @@ TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
     }
 #ifdef CLIPREEL_TEST_HAVE_STUDIO
-    const char* const lastCommands = "sample, studio";
+    const char* const lastCommands = "sample, split, join, salvage, studio";
 #else
-    const char* const lastCommands = "sample";
+    const char* const lastCommands = "sample, split, join, salvage";
 #endif
     EXPECT_EQ(RunTool({"frobnicate", "x"}).err,
               std::string("clipreel: unknown command \"frobnicate\" (the commands: info, edit, reference, thumbnail, "

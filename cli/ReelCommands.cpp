@@ -1,0 +1,230 @@
+// split, join and salvage: the library's reel operations, their outputs
+// written beside their final names and renamed into place only on success.
+#include "cli/Commands.h"
+
+#include "ClipreelMovie.h"
+#include "ClipreelReelOperations.h"
+#include "cli/CommandPaths.h"
+#include "cli/CommandSupport.h"
+#include "cli/Interrupt.h"
+#include "cli/Console.h"
+#include "cli/ExitCode.h"
+#include "cli/IndexList.h"
+#include "cli/ProgressDisplay.h"
+#include "cli/SafeOutput.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <system_error>
+
+namespace clipreel {
+namespace cli {
+
+namespace {
+
+using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+
+ProgressDisplay::Style DisplayStyle(bool quiet) {
+    if (quiet) return ProgressDisplay::Style::Quiet;
+    return StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar : ProgressDisplay::Style::Lines;
+}
+
+using Outputs = std::vector<std::unique_ptr<SafeOutput>>;
+
+// Checks an output and gives it its temporary file; false (after a
+// complaint, the code in outputs.back()->FailureExitCode()) when refused.
+bool AddOutput(Outputs& outputs, const std::string& path, bool force, const std::vector<std::string>& inputs) {
+    outputs.push_back(std::make_unique<SafeOutput>(path, force, false));
+    return outputs.back()->Prepare(inputs);
+}
+
+// Runs one library operation, which writes every output's temporary file,
+// with a progress display and a first Ctrl-C as cancel; then renames every
+// output into place. Complains about a failure; the exit code.
+int WriteOutputs(const Outputs& outputs, bool quiet, const std::string& what,
+                 const std::function<Result(ClipreelProgressCallback, void*)>& operation) {
+    ProgressDisplay progress(DisplayStyle(quiet), stderr);
+    KeepRunningPastFileSizeLimit();
+    Result result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
+    try {
+        const CooperativeCancel cancel;
+        result = operation(&ProgressDisplay::Callback, &progress);
+    } catch (const std::exception& exception) {
+        progress.Finish();
+        Complain(std::string("internal error: ") + exception.what());
+        return EXIT_SAVE_INTERNAL_ERROR;
+    }
+    progress.Finish();
+    if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
+        Complain("cannot " + what + ": " + DescribeResult(result));
+        return ExitCodeForResult(result);
+    }
+    for (const auto& output : outputs)
+        if (!output->Commit()) return output->FailureExitCode();
+    return EXIT_OK;
+}
+
+// The name of unit `index` of a split reel: the source's stem, "-u", the
+// index zero-padded to `width` digits, the source's extension.
+std::string UnitFileName(const std::filesystem::path& source, unsigned index, std::size_t width) {
+    std::string number = std::to_string(index);
+    if (number.size() < width) number.insert(0, width - number.size(), '0');
+    return source.stem().u8string() + "-u" + number + source.extension().u8string();
+}
+
+// "FILE:LIST" names a file and its keep list when LIST is made of digits,
+// commas, dashes, blanks and the word "last" and FILE is not empty; a whole
+// argument that names an existing file is always just the file.
+void SplitReelArgument(const std::string& argument, std::string& path, std::string& list) {
+    path = argument;
+    list.clear();
+    std::error_code error;
+    if (std::filesystem::exists(ArgumentPath(argument), error)) return;
+    const std::size_t colon = argument.rfind(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == argument.size()) return;
+    const std::string tail = argument.substr(colon + 1);
+    std::string rest = tail;
+    for (std::size_t at = rest.find("last"); at != std::string::npos; at = rest.find("last")) rest.erase(at, 4);
+    for (const char c : rest)
+        if (!std::isdigit(static_cast<unsigned char>(c)) && c != ',' && c != '-' && c != ' ') return;
+    path = argument.substr(0, colon);
+    list = tail;
+}
+
+}
+
+int RunSplit(const SplitOptions& options) {
+    int exitCode = EXIT_OK;
+    const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(options.source, true, exitCode);
+    if (!source) return exitCode;
+    CClipreelMovie reel(source.get());
+    const unsigned count = reel.GetShootingUnitCount();
+    std::vector<unsigned> kept;
+    reel.GetEditingState(kept);
+    if (!options.keep.empty()) {
+        std::string error;
+        if (!ParseIndexList(options.keep, count, kept, error) || !CheckKeepList(kept, count, error)) {
+            Complain(error);
+            return EXIT_USAGE;
+        }
+        if (reel.IsEditable() && !reel.SetEditingState(kept)) {
+            Complain("the reel refused the index list");
+            return EXIT_USAGE;
+        }
+    }
+
+    std::error_code error;
+    const std::filesystem::path folder = ArgumentPath(options.folder);
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder, error)) {
+        Complain("cannot use " + options.folder + " as the output folder");
+        return EXIT_CANNOT_WRITE;
+    }
+    // Every output is checked and given its temporary file before the
+    // first is written; all are renamed into place only when all were.
+    const std::size_t width = std::max<std::size_t>(3, std::to_string(count - 1).size());
+    std::vector<std::string> names;
+    Outputs outputs;
+    std::vector<FileLocator> destinations;
+    for (const unsigned unit : kept) {
+        names.push_back(UnitFileName(ArgumentPath(options.source), unit, width));
+        std::string path = options.folder;
+        if (path.back() != '/' && path.back() != '\\') path += '/';
+        path += names.back();
+        if (!AddOutput(outputs, path, options.force, {options.source})) return outputs.back()->FailureExitCode();
+        destinations.push_back(outputs.back()->TemporaryLocator());
+    }
+
+    CClipreelReelSplitter splitter(*source);
+    const int code = WriteOutputs(outputs, options.quiet, "split " + options.source,
+                                  [&](ClipreelProgressCallback callback, void* data) {
+                                      splitter.SetProgressCallback(callback, data);
+                                      return splitter.SplitShootingUnits(reel, destinations);
+                                  });
+    if (code != EXIT_OK) return code;
+    if (!options.quiet) {
+        std::printf("wrote %zu reel%s to %s:\n", names.size(), names.size() == 1 ? "" : "s", options.folder.c_str());
+        for (const std::string& name : names) std::printf("  %s\n", name.c_str());
+    }
+    return EXIT_OK;
+}
+
+int RunJoin(const JoinOptions& options) {
+    std::vector<std::unique_ptr<CZentiMovFile>> files;
+    std::vector<std::string> paths;
+    CClipreelReelJoiner joiner;
+    for (const std::string& argument : options.reels) {
+        std::string path;
+        std::string list;
+        SplitReelArgument(argument, path, list);
+        int exitCode = EXIT_OK;
+        files.push_back(OpenCameraMovie(path, true, exitCode));
+        if (!files.back()) return exitCode;
+        paths.push_back(path);
+        std::vector<unsigned> kept;
+        if (!list.empty()) {
+            const CClipreelMovie reel(files.back().get());
+            std::string error;
+            const unsigned count = reel.GetShootingUnitCount();
+            if (!ParseIndexList(list, count, kept, error) || !CheckKeepList(kept, count, error)) {
+                Complain(path + ": " + error);
+                return EXIT_USAGE;
+            }
+        }
+        if (!joiner.AddReel(*files.back(), kept)) {
+            Complain("cannot join " + path + ": " + joiner.GetRefusalReason());
+            return EXIT_BAD_INPUT;
+        }
+    }
+
+    Outputs outputs;
+    if (!AddOutput(outputs, options.destination, options.force, paths)) return outputs.back()->FailureExitCode();
+    const int code = WriteOutputs(outputs, options.quiet, "join into " + options.destination,
+                                  [&](ClipreelProgressCallback callback, void* data) {
+                                      joiner.SetProgressCallback(callback, data);
+                                      return joiner.CreateJoinedMovFile(outputs[0]->TemporaryLocator());
+                                  });
+    if (code != EXIT_OK) return code;
+    if (!options.quiet) {
+        const unsigned units = joiner.GetShootingUnitCount();
+        std::printf("wrote %s: %u shooting unit%s from %zu reels\n", options.destination.c_str(), units,
+                    units == 1 ? "" : "s", paths.size());
+    }
+    return EXIT_OK;
+}
+
+int RunSalvage(const SalvageOptions& options) {
+    const std::string unreadable = UnreadableReason(options.damaged);
+    if (!unreadable.empty()) {
+        Complain("cannot read " + options.damaged + ": " + unreadable);
+        return EXIT_BAD_INPUT;
+    }
+    CClipreelReelSalvager salvager(LocatorFor(options.damaged));
+    if (!salvager.CanSalvage()) {
+        Complain("cannot salvage " + options.damaged + ": " + salvager.GetRefusalReason());
+        return EXIT_BAD_INPUT;
+    }
+    Outputs outputs;
+    if (!AddOutput(outputs, options.destination, options.force, {options.damaged}))
+        return outputs.back()->FailureExitCode();
+    const int code = WriteOutputs(outputs, options.quiet, "salvage into " + options.destination,
+                                  [&](ClipreelProgressCallback callback, void* data) {
+                                      salvager.SetProgressCallback(callback, data);
+                                      return salvager.CreateSalvagedMovFile(outputs[0]->TemporaryLocator());
+                                  });
+    if (code != EXIT_OK) return code;
+    if (!options.quiet) {
+        const unsigned total = salvager.GetShootingUnitCount();
+        const unsigned recovered = salvager.GetRecoverableShootingUnitCount();
+        std::printf("wrote %s: recovered %u of %u shooting unit%s, %u lost%s\n", options.destination.c_str(),
+                    recovered, total, total == 1 ? "" : "s", total - recovered,
+                    salvager.IsTruncated() ? "" : " (the file was not cut short)");
+    }
+    return EXIT_OK;
+}
+
+}
+}

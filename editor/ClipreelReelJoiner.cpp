@@ -1,0 +1,141 @@
+#include "ClipreelReelOperations.h"
+
+#include "ClipreelMovie.h"
+#include "ZentiMovFile.h"
+#include "ZentiMovie.h"
+#include "editor/EditorPrivateAccess.h"
+#include "editor/MovieAtomCopy.h"
+#include "editor/MovieAtomJoin.h"
+#include "editor/NewMovieFilePlan.h"
+#include "editor/ReelOperationRun.h"
+#include "editor/ReelShape.h"
+#include "editor/ReelSourceCheck.h"
+#include "editor/ThumbnailMaker.h"
+#include "source/MoviePrivateAccess.h"
+#include "source/TopLevelAtoms.h"
+
+
+using clipreel::MoviePrivateAccess;
+
+// One added reel: the file it reads and its kept units.
+struct CClipreelReelJoiner::Part {
+    const CZentiMovFile* file = nullptr;
+    std::unique_ptr<CClipreelMovie> reel;
+};
+
+CClipreelReelJoiner::CClipreelReelJoiner() : callback(nullptr), userData(nullptr) {}
+
+CClipreelReelJoiner::~CClipreelReelJoiner() = default;
+
+void CClipreelReelJoiner::SetProgressCallback(ClipreelProgressCallback progressCallback, void* data) {
+    callback = progressCallback;
+    userData = data;
+}
+
+bool CClipreelReelJoiner::AddReel(const CZentiMovFile& source, const std::vector<unsigned>& editingList) {
+    refusal.clear();
+    const CZentiMovie* movie = source.GetZentiMovie();
+    if (!source.IsValid() || movie == nullptr || !movie->IsClipreelMovie(nullptr)) {
+        refusal = "not a Clipreel movie";
+        return false;
+    }
+    auto part = std::make_unique<Part>();
+    part->file = &source;
+    part->reel = std::make_unique<CClipreelMovie>(&source);
+    if (!part->reel->IsValid()) {
+        refusal = "not a Clipreel movie";
+        return false;
+    }
+    const unsigned count = part->reel->GetShootingUnitCount();
+    // A unit twice in one list would have both copies' chunk offsets point
+    // at the first copy's place.
+    std::vector<bool> listed(count, false);
+    for (const unsigned index : editingList) {
+        if (index >= count) {
+            refusal = "no shooting unit " + std::to_string(index) + " (the reel has " + std::to_string(count) + ")";
+            return false;
+        }
+        if (listed[index]) {
+            refusal = "shooting unit " + std::to_string(index) + " is listed twice";
+            return false;
+        }
+        listed[index] = true;
+    }
+    // A one-unit reel takes no editing list; a list of that one unit keeps it.
+    const bool wholeReel = editingList.empty() || (count == 1 && editingList.size() == 1);
+    if (!wholeReel && !part->reel->SetEditingState(editingList)) {
+        refusal = "the reel refused the editing list";
+        return false;
+    }
+    if (!parts.empty()) {
+        refusal = clipreel::ReelShapeDifference(*parts.front()->file->GetZentiMovie(), *movie);
+        if (!refusal.empty()) return false;
+    }
+    parts.push_back(std::move(part));
+    return true;
+}
+
+unsigned CClipreelReelJoiner::GetReelCount() const { return static_cast<unsigned>(parts.size()); }
+
+unsigned CClipreelReelJoiner::GetShootingUnitCount() const {
+    unsigned count = 0;
+    for (const auto& part : parts) count += part->reel->GetShootingUnitCount();
+    return count;
+}
+
+const std::string& CClipreelReelJoiner::GetRefusalReason() const { return refusal; }
+
+// Each reel's movie atom is rebuilt by the copiers for its own kept units,
+// the rebuilt atoms are joined, and the one writer of new movie files
+// copies the first reel's other atoms and every kept block in order.
+CClipreelReelJoiner::ERROR_CREATEMOVFILE CClipreelReelJoiner::CreateJoinedMovFile(const FileLocator& destination) {
+    using E = CClipreelMovFileEditor;
+    clipreel::TopLevelAtomInfo moovInfo{};
+    auto checks = [&]() {
+        if (parts.empty()) return E::CREATEMOVFILE_INTERNAL_ERROR;
+        for (const auto& part : parts) {
+            if (!clipreel::ReelMatchesSource(*part->file, *part->reel)) return E::CREATEMOVFILE_INVALID_SOURCE;
+        }
+        const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(*parts.front()->file);
+        if (atoms == nullptr || !clipreel::HasWritableLayout(*atoms) || !atoms->FindMovieAtom(moovInfo))
+            return E::CREATEMOVFILE_INVALID_SOURCE;
+        return E::CREATEMOVFILE_SUCCESS;
+    };
+    auto work = [&]() {
+        const CZentiMovFile& first = *parts.front()->file;
+        std::vector<std::unique_ptr<CZentiMovie>> rebuilt;
+        std::vector<clipreel::JoinedMovieAtomPart> pieces;
+        clipreel::NewMovieFilePlan plan;
+        for (const auto& part : parts) {
+            rebuilt.push_back(clipreel::copyMovieAtom(*part->file->GetZentiMovie(), part->reel.get(), nullptr, true));
+            if (!rebuilt.back()) return E::CREATEMOVFILE_INTERNAL_ERROR;
+            clipreel::JoinedMovieAtomPart piece;
+            piece.rebuilt = rebuilt.back().get();
+            for (unsigned i = 0; i < part->reel->GetShootingUnitCount(); ++i) {
+                const CClipreelShootingUnit& unit = part->reel->GetShootingUnit(i);
+                plan.blocks.push_back(clipreel::KeptMediaBlock{part->file, unit.GetFileOffset(), unit.GetSize()});
+                piece.keptBytes += unit.GetSize();
+            }
+            pieces.push_back(piece);
+        }
+        CMoovAtomAlignmentInfo alignment;
+        alignment.alignment = 16;
+        alignment.offset = static_cast<std::uint32_t>(moovInfo.offset);
+        std::unique_ptr<CZentiMovie> joined = clipreel::JoinMovieAtoms(pieces, alignment);
+        if (!joined) return E::CREATEMOVFILE_INTERNAL_ERROR;
+
+        plan.layoutSource = &first;
+        plan.newMovie = joined.get();
+        const CClipreelShootingUnit& firstUnit = parts.front()->reel->GetShootingUnit(0);
+        if (firstUnit.GetOriginalIndex() != 0) {
+            const CZentiMovie& movie = *first.GetZentiMovie();
+            plan.pictureSource = &first;
+            plan.pictureTime = clipreel::FrameMiddleTime(firstUnit.GetOriginalStartVideoSampleIndex(),
+                                                         movie.GetVideoMediaTimeScale(), movie.GetVideoFrameDuration());
+        }
+        CClipreelMovFileEditor editor(first);
+        editor.SetProgressCallback(callback, userData);
+        return clipreel::WriteNewMovieFile(editor, destination, plan);
+    };
+    return clipreel::RunReelOperation(callback, userData, checks, work);
+}

@@ -1,0 +1,111 @@
+#ifndef CLIPREEL_CLIPREEL_REEL_OPERATIONS_H
+#define CLIPREEL_CLIPREEL_REEL_OPERATIONS_H
+
+#include "ClipreelExport.h"
+#include "ClipreelMovFileEditor.h"
+#include "FileLocator.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CZentiMovFile;
+class CClipreelMovie;
+
+// Operations on whole reels beyond the edit of one reel: each writes camera
+// reels that the library opens and edits again, losslessly, with their
+// camera record and thumbnail refreshed. They report progress and take
+// cancellation like CClipreelMovFileEditor and return its result codes.
+
+// Writes each kept shooting unit of a reel as its own one-unit reel.
+class CLIPREEL_API CClipreelReelSplitter {
+public:
+    using ERROR_CREATEMOVFILE = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+
+    // The source must outlive the splitter.
+    explicit CClipreelReelSplitter(const CZentiMovFile& source);
+    ~CClipreelReelSplitter();
+    CClipreelReelSplitter(const CClipreelReelSplitter&) = delete;
+    CClipreelReelSplitter& operator=(const CClipreelReelSplitter&) = delete;
+
+    void SetProgressCallback(ClipreelProgressCallback callback, void* userData);
+    // One destination per unit of the reel's editing list, in its order; the
+    // reel must describe the source. One start, progress over the whole job,
+    // one end.
+    ERROR_CREATEMOVFILE SplitShootingUnits(const CClipreelMovie& reel, const std::vector<FileLocator>& destinations);
+
+private:
+    const CZentiMovFile* sourceFile;
+    ClipreelProgressCallback callback;
+    void* userData;
+};
+
+// Combines the kept units of two or more reels of one shape into one reel,
+// in the order the reels were added.
+class CLIPREEL_API CClipreelReelJoiner {
+public:
+    using ERROR_CREATEMOVFILE = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+
+    CClipreelReelJoiner();
+    ~CClipreelReelJoiner();
+    CClipreelReelJoiner(const CClipreelReelJoiner&) = delete;
+    CClipreelReelJoiner& operator=(const CClipreelReelJoiner&) = delete;
+
+    void SetProgressCallback(ClipreelProgressCallback callback, void* userData);
+    // Adds a reel and its editing list (original indices; empty keeps every
+    // unit in order). The file must outlive the joiner. False, with the
+    // reason in GetRefusalReason, when the file is not a Clipreel movie, the
+    // list names a unit it does not have or one unit twice (the same unit
+    // may come again through another AddReel), or its shape differs from the
+    // first reel's; the joiner then stays as it was.
+    bool AddReel(const CZentiMovFile& source, const std::vector<unsigned>& editingList);
+    unsigned GetReelCount() const;
+    unsigned GetShootingUnitCount() const;
+    // Why the last refusal happened; empty when nothing was refused.
+    const std::string& GetRefusalReason() const;
+    // Needs at least one reel; nothing is written before every check passed.
+    ERROR_CREATEMOVFILE CreateJoinedMovFile(const FileLocator& destination);
+
+private:
+    struct Part;
+    std::vector<std::unique_ptr<Part>> parts;
+    std::string refusal;
+    ClipreelProgressCallback callback;
+    void* userData;
+};
+
+// Recovers a reel cut short (the movie atom whole, the media data
+// truncated): the units whose blocks lie wholly in the file become a new reel.
+class CLIPREEL_API CClipreelReelSalvager {
+public:
+    using ERROR_CREATEMOVFILE = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+
+    // Reads the damaged file's atoms and movie atom once.
+    explicit CClipreelReelSalvager(const FileLocator& damaged);
+    ~CClipreelReelSalvager();
+    CClipreelReelSalvager(const CClipreelReelSalvager&) = delete;
+    CClipreelReelSalvager& operator=(const CClipreelReelSalvager&) = delete;
+
+    // Whether at least one unit can be recovered; otherwise the reason.
+    bool CanSalvage() const;
+    const std::string& GetRefusalReason() const;
+    // Whether the file ends inside one of its atoms (cut short at all).
+    bool IsTruncated() const;
+    unsigned GetShootingUnitCount() const;
+    unsigned GetRecoverableShootingUnitCount() const;
+
+    void SetProgressCallback(ClipreelProgressCallback callback, void* userData);
+    ERROR_CREATEMOVFILE CreateSalvagedMovFile(const FileLocator& destination);
+
+private:
+    std::unique_ptr<CZentiMovFile> file;
+    std::unique_ptr<CClipreelMovie> reel;
+    std::string refusal;
+    bool truncated;
+    unsigned unitCount;
+    unsigned recoverable;
+    ClipreelProgressCallback callback;
+    void* userData;
+};
+
+#endif

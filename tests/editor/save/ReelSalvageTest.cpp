@@ -1,0 +1,109 @@
+// Salvage: a reel cut short keeps the units whose blocks lie wholly in the
+// file; a cut that leaves no movie atom or no whole unit is refused.
+#include "ClipreelReelOperations.h"
+#include "tests/editor/save/DecodedMedia.h"
+#include "tests/editor/save/SaveFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace clipreel {
+namespace test {
+namespace {
+
+TEST(ReelSalvage, RecoversTheWholeUnitsOfReelsCutAtSeveralPoints) {
+    TempDir dir;
+    sample::SampleMovieSpec spec;
+    spec.units = 3;
+    spec.frames = sample::FrameContent::H264;
+    SavedReelSource whole(dir, "whole.mov", spec);
+    const sample::SampleMovieLayout& layout = whole.layout;
+    struct Case {
+        const char* where;
+        std::uint64_t cutAt;
+        unsigned recovered;  // 0: refused
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"inside the movie atom", layout.moovOffset + layout.moovSize / 2, 0,
+         "no whole movie atom: the file ends before its movie atom does"},
+        {"inside the first unit", layout.units[0].offset + layout.units[0].size / 2, 0,
+         "no shooting unit lies wholly in the file"},
+        {"between the first and second unit", layout.units[1].offset, 1, ""},
+        {"inside the last unit", layout.units[2].offset + 100, 2, ""},
+        {"one byte short", layout.fileSize - 1, 2, ""},
+    };
+    const bool decode = !RunningOnWindows() && layout.h264;
+    DecodedMedia decodedWhole;
+    if (decode) {
+        decodedWhole = DecodeWithFfmpeg(whole.path, layout.soundSamplesPerUnit);
+        ASSERT_TRUE(decodedWhole.decoded) << decodedWhole.errors;
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        sample::SampleMovieSpec cutSpec = spec;
+        cutSpec.breakage.truncateAt = c.cutAt;
+        const std::filesystem::path cut = dir.File(std::string("cut-") + c.where + ".mov");
+        sample::WriteSampleMovie(cut, cutSpec);
+        ASSERT_EQ(c.cutAt, std::filesystem::file_size(cut));
+        // The reader alone refuses it.
+        EXPECT_FALSE(CZentiMovFile(FileLocator(cut.wstring().c_str())).IsValid());
+
+        CClipreelReelSalvager salvager(FileLocator(cut.wstring().c_str()));
+        EXPECT_TRUE(salvager.IsTruncated());
+        EXPECT_EQ(c.recovered, salvager.GetRecoverableShootingUnitCount());
+        EXPECT_EQ(c.recovered != 0, salvager.CanSalvage());
+        EXPECT_EQ(c.reason, salvager.GetRefusalReason());
+        const std::filesystem::path out = dir.File(std::string("saved-") + c.where + ".mov");
+        const auto result = salvager.CreateSalvagedMovFile(FileLocator(out.wstring().c_str()));
+        if (c.recovered == 0) {
+            EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE, result);
+            EXPECT_FALSE(std::filesystem::exists(out));
+            continue;
+        }
+        EXPECT_EQ(3u, salvager.GetShootingUnitCount());
+        ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, result);
+        ExpectCameraReel(out, c.recovered, spec.framesPerUnit, layout.thumbnail);
+        if (!decode) continue;
+        const DecodedMedia decoded = DecodeWithFfmpeg(out, layout.soundSamplesPerUnit);
+        ASSERT_TRUE(decoded.decoded) << decoded.errors;
+        std::vector<unsigned> units;
+        for (unsigned u = 0; u < c.recovered; ++u) units.push_back(u);
+        const DecodedMedia expected = UnitsOf(decodedWhole, units, spec.framesPerUnit);
+        EXPECT_EQ(expected.frames, decoded.frames);
+        EXPECT_EQ(expected.soundUnits, decoded.soundUnits);
+    }
+}
+
+TEST(ReelSalvage, AWholeReelIsNotTruncatedAndKeepsEveryUnit) {
+    TempDir dir;
+    SavedReelSource whole(dir, "whole.mov", sample::SampleMovieSpec());
+    CClipreelReelSalvager salvager(FileLocator(whole.path.wstring().c_str()));
+    EXPECT_FALSE(salvager.IsTruncated());
+    EXPECT_EQ(3u, salvager.GetRecoverableShootingUnitCount());
+    ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS,
+              salvager.CreateSalvagedMovFile(FileLocator(dir.WideFile("out.mov").c_str())));
+    ExpectCameraReel(dir.File("out.mov"), 3, whole.spec.framesPerUnit, {});
+    // Never over the damaged file itself.
+    const Bytes before = ReadFileBytes(whole.path);
+    EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR,
+              salvager.CreateSalvagedMovFile(FileLocator(whole.path.wstring().c_str())));
+    EXPECT_EQ(before, ReadFileBytes(whole.path));
+}
+
+TEST(ReelSalvage, RefusesAMovieWithoutCameraData) {
+    TempDir dir;
+    sample::SampleMovieSpec spec;
+    spec.breakage.ztcvPayload = "XXXX";
+    spec.breakage.truncateAt = 0;
+    SavedReelSource broken(dir, "nocamera.mov", spec);
+    sample::SampleMovieSpec cutSpec = spec;
+    cutSpec.breakage.truncateAt = broken.layout.units[1].offset;
+    sample::WriteSampleMovie(dir.File("cut.mov"), cutSpec);
+    CClipreelReelSalvager salvager(FileLocator(dir.WideFile("cut.mov").c_str()));
+    EXPECT_FALSE(salvager.CanSalvage());
+    EXPECT_EQ("no camera data: the movie atom is not a camera movie's", salvager.GetRefusalReason());
+}
+
+}
+}
+}
