@@ -1,6 +1,7 @@
 #include "EditedMovie.h"
 
 #include "ClipreelMovie.h"
+#include "ClipreelReelOperations.h"
 #include "cli/CommandPaths.h"
 #include "ZentiMovFile.h"
 
@@ -29,6 +30,42 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteEditedMovie(const std::filesyst
     editor.SetProgressCallback(callback, userData);
     const FileLocator target = cli::LocatorFor(destination);
     return reference ? editor.CreateReferenceMovFile(target, &reel) : editor.CreateNewMovFile(target, &reel);
+}
+
+namespace {
+
+// A joiner over the parts' files, which it needs while it lives.
+class OpenJoin {
+public:
+    explicit OpenJoin(const std::vector<JoinPart>& parts) {
+        for (const JoinPart& part : parts) {
+            files.push_back(std::make_unique<CZentiMovFile>(cli::LocatorFor(part.source)));
+            if (!joiner.AddReel(*files.back(), part.order)) {
+                refusal = part.source.filename().u8string() + ": " + joiner.GetRefusalReason();
+                return;
+            }
+        }
+        if (parts.size() < 2) refusal = "join two reels or more";
+    }
+
+    std::vector<std::unique_ptr<CZentiMovFile>> files;
+    CClipreelReelJoiner joiner;
+    std::string refusal;
+};
+
+}
+
+std::string JoinRefusal(const std::vector<JoinPart>& parts) {
+    return OpenJoin(parts).refusal;
+}
+
+CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteJoinedMovie(const std::vector<JoinPart>& parts,
+                                                             const std::filesystem::path& destination,
+                                                             ClipreelProgressCallback callback, void* userData) {
+    OpenJoin join(parts);
+    if (!join.refusal.empty()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+    join.joiner.SetProgressCallback(callback, userData);
+    return join.joiner.CreateJoinedMovFile(cli::LocatorFor(destination));
 }
 
 std::string CheckOutputName(const std::string& name) {

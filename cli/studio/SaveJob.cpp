@@ -1,6 +1,5 @@
 #include "SaveJob.h"
 
-#include "EditedMovie.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/SafeOutput.h"
@@ -77,13 +76,14 @@ nlohmann::json SaveJob::Save() {
         return nlohmann::json{{"result", "failed"}, {"message", message}};
     };
     cli::SafeOutput output(request.destination.u8string(), request.overwrite, false);
-    if (!output.Prepare({request.source.u8string()})) {
+    std::vector<std::string> inputs;
+    for (const std::filesystem::path& source : request.sources) inputs.push_back(source.u8string());
+    if (!output.Prepare(inputs)) {
         return failed(output.FailureExitCode() == cli::EXIT_OUTPUT_EXISTS ? name + " exists; nothing was replaced"
                                                                           : "cannot create " + name);
     }
-    CClipreelMovFileEditor::ERROR_CREATEMOVFILE result =
-        WriteEditedMovie(request.source, request.order, output.TemporaryPath(), request.reference,
-                         &SaveJob::Progress, this);
+    CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
+    if (request.write) result = request.write(output.TemporaryPath(), &SaveJob::Progress, this);
     // A cancel that came after the last progress call still counts: the
     // page was told the save stops.
     if (result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS && (cancelRequested || cli::InterruptRequested())) {

@@ -26,11 +26,14 @@ namespace studio {
 // reads as they come.
 class SaveJob {
 public:
+    // Writes the movie to the given (temporary) file through the library,
+    // reporting progress to the callback.
+    using Writer = std::function<CClipreelMovFileEditor::ERROR_CREATEMOVFILE(
+        const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData)>;
     struct Request {
-        std::filesystem::path source;
-        std::vector<unsigned> order;
+        std::vector<std::filesystem::path> sources;  // never replaced, not even with consent
+        Writer write;
         std::filesystem::path destination;
-        bool reference = false;
         bool overwrite = false;
     };
     // Called on the job's thread after a successful rename; its answer (the

@@ -157,6 +157,9 @@ void StudioServer::AddRoutes() {
     http.Post(R"(/api/reels/(\d+)/save)", [this](const httplib::Request& request, httplib::Response& response) {
         StartSave(request, response);
     });
+    http.Post("/api/join", [this](const httplib::Request& request, httplib::Response& response) {
+        StartJoin(request, response);
+    });
     http.Get(R"(/api/saves/(\d+)/events)", [this](const httplib::Request& request, httplib::Response& response) {
         SaveEvents(request, response);
     });
@@ -245,26 +248,83 @@ void StudioServer::UnitMovie(const httplib::Request& request, httplib::Response&
     response.set_content(bytes, "video/quicktime");
 }
 
+namespace {
+
+// The name and consent of a save or join request; false after a 400.
+bool OutputRequest(const nlohmann::json& body, httplib::Response& response, std::string& name, bool& overwrite) {
+    const auto given = body.find("name");
+    if (given == body.end() || !given->is_string()) {
+        Refuse(response, 400, "\"name\" must be a file name");
+        return false;
+    }
+    name = given->get<std::string>();
+    const std::string problem = CheckOutputName(name);
+    if (!problem.empty()) {
+        Refuse(response, 400, problem);
+        return false;
+    }
+    const auto consent = body.find("overwrite");
+    if (consent != body.end() && !consent->is_boolean()) {
+        Refuse(response, 400, "\"overwrite\" is true or false");
+        return false;
+    }
+    overwrite = consent != body.end() && consent->get<bool>();
+    return true;
+}
+
+}
+
 void StudioServer::StartSave(const httplib::Request& request, httplib::Response& response) {
     ReelSession* reel = Reel(request.matches[1]);
     if (!reel) return Refuse(response, 404, "no such reel");
     nlohmann::json body;
     if (!JsonBody(request, response, body)) return;
-    const auto name = body.find("name");
-    if (name == body.end() || !name->is_string()) return Refuse(response, 400, "\"name\" must be a file name");
-    const std::string problem = CheckOutputName(name->get<std::string>());
-    if (!problem.empty()) return Refuse(response, 400, problem);
-    const std::string kind = body.value("kind", std::string("new"));
-    if (kind != "new" && kind != "reference") return Refuse(response, 400, "\"kind\" is \"new\" or \"reference\"");
-    const auto overwrite = body.find("overwrite");
-    if (overwrite != body.end() && !overwrite->is_boolean()) return Refuse(response, 400, "\"overwrite\" is true or false");
-
     SaveJob::Request save;
-    save.source = reel->Path();
-    save.order = reel->Order();
-    save.destination = reel->Path().parent_path() / std::filesystem::u8path(name->get<std::string>());
-    save.reference = kind == "reference";
-    save.overwrite = overwrite != body.end() && overwrite->get<bool>();
+    std::string name;
+    if (!OutputRequest(body, response, name, save.overwrite)) return;
+    const auto kind = body.find("kind");
+    const bool reference = kind != body.end() && *kind == "reference";
+    if (kind != body.end() && *kind != "new" && !reference) {
+        return Refuse(response, 400, "\"kind\" is \"new\" or \"reference\"");
+    }
+    const std::filesystem::path source = reel->Path();
+    const std::vector<unsigned> order = reel->Order();
+    save.sources = {source};
+    save.destination = source.parent_path() / std::filesystem::u8path(name);
+    save.write = [source, order, reference](const std::filesystem::path& file, ClipreelProgressCallback callback,
+                                            void* userData) {
+        return WriteEditedMovie(source, order, file, reference, callback, userData);
+    };
+    StartJob(std::move(save), name, response);
+}
+
+void StudioServer::StartJoin(const httplib::Request& request, httplib::Response& response) {
+    nlohmann::json body;
+    if (!JsonBody(request, response, body)) return;
+    SaveJob::Request save;
+    std::string name;
+    if (!OutputRequest(body, response, name, save.overwrite)) return;
+    const auto numbers = body.find("reels");
+    if (numbers == body.end() || !numbers->is_array() || numbers->size() < 2 || numbers->size() > 64) {
+        return Refuse(response, 400, "\"reels\" must list two reels or more");
+    }
+    std::vector<JoinPart> parts;
+    for (const auto& number : *numbers) {
+        ReelSession* reel = number.is_number_unsigned() ? Reel(std::to_string(number.get<std::uint64_t>())) : nullptr;
+        if (!reel) return Refuse(response, 404, "no such reel: " + number.dump());
+        parts.push_back({reel->Path(), reel->Order()});
+        save.sources.push_back(reel->Path());
+    }
+    const std::string refusal = JoinRefusal(parts);
+    if (!refusal.empty()) return Refuse(response, 422, refusal);
+    save.destination = parts.front().source.parent_path() / std::filesystem::u8path(name);
+    save.write = [parts](const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData) {
+        return WriteJoinedMovie(parts, file, callback, userData);
+    };
+    StartJob(std::move(save), name, response);
+}
+
+void StudioServer::StartJob(SaveJob::Request save, const std::string& name, httplib::Response& response) {
     std::error_code failure;
     {
         const std::lock_guard<std::mutex> guardReels(reelsLock);
@@ -276,10 +336,10 @@ void StudioServer::StartSave(const httplib::Request& request, httplib::Response&
     }
     const std::filesystem::file_status status = std::filesystem::symlink_status(save.destination, failure);
     if (std::filesystem::exists(status)) {
-        if (!std::filesystem::is_regular_file(status)) return Refuse(response, 409, "that name is taken by something other than a file");
-        if (!save.overwrite) {
-            return Answer(response, 409, {{"error", name->get<std::string>() + " exists"}, {"exists", true}});
+        if (!std::filesystem::is_regular_file(status)) {
+            return Refuse(response, 409, "that name is taken by something other than a file");
         }
+        if (!save.overwrite) return Answer(response, 409, {{"error", name + " exists"}, {"exists", true}});
     }
 
     const std::lock_guard<std::mutex> guardSaves(savesLock);
@@ -287,7 +347,7 @@ void StudioServer::StartSave(const httplib::Request& request, httplib::Response&
         if (!running.second->Finished()) return Refuse(response, 409, "another save is running");
     }
     const unsigned id = nextSave++;
-    saves[id] = std::make_shared<SaveJob>(save, [this](const std::filesystem::path& path) { return SavedReel(path); });
+    saves[id] = std::make_shared<SaveJob>(std::move(save), [this](const std::filesystem::path& path) { return SavedReel(path); });
     Answer(response, 202, {{"save", id}});
 }
 

@@ -107,6 +107,11 @@ async function checkAccessAndInput(port, token) {
     ['POST', `/api/reels/0/save?${t}`, '{"name":"x.MOV","kind":"other"}', 400],
     ['POST', `/api/reels/0/save?${t}`, '{"name":"reel.MOV","overwrite":true}', 409],
     ['POST', `/api/reels/0/save?${t}`, '{"name":"big.MOV"}', 409],
+    ['POST', `/api/join?${t}`, '{"name":"j.MOV","reels":[0]}', 400],
+    ['POST', `/api/join?${t}`, '{"name":"j.MOV","reels":[0,9]}', 404],
+    ['POST', `/api/join?${t}`, '{"name":"j.MOV","reels":[0,"1"]}', 404],
+    ['POST', `/api/join?${t}`, '{"name":"../j.MOV","reels":[0,0]}', 400],
+    ['POST', `/api/join?${t}`, '{"name":"j.MOV","reels":[0,1]}', 422],
     ['POST', `/api/saves/42/cancel?${t}`, '', 404],
     ['GET', `/api/saves/42/events?${t}`, undefined, 404],
   ];
@@ -273,6 +278,33 @@ function checkSavedMovie() {
   assert.strictEqual(decodedFrames(saved), 4 * UNIT_FRAMES);
 }
 
+async function joinTabs(page, screenshots) {
+  step('reels of another shape are not joined; reel.MOV and edited.MOV are');
+  const waitForEnd = () => page.waitForFunction(() => document.getElementById('save-status').dataset.result,
+    { timeout: 30000 });
+  await page.click('#join-reels input[data-reel-id="0"]');
+  await page.click('#join-reels input[data-reel-id="1"]');
+  await page.click('#join');
+  await waitForEnd();
+  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'refused');
+  assert.match(await page.$eval('#save-status', (e) => e.textContent), /big\.MOV/);
+  await page.click('#join-reels input[data-reel-id="1"]');
+  await page.click('#join-reels input[data-reel-id="2"]');
+  await page.click('#join');
+  await waitForEnd();
+  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'saved',
+    await page.$eval('#save-status', (e) => e.textContent));
+  await page.waitForFunction(() => document.querySelector('#tabs .tab[aria-selected="true"]').textContent === 'joined.MOV' &&
+    document.querySelectorAll('#cards .card').length === 8);
+  await page.screenshot({ path: path.join(screenshots, 'studio-joined.png') });
+  const source = packetHashes(path.join(reels, 'reel.MOV'));
+  const unit = (n) => source.slice(n * UNIT_FRAMES, (n + 1) * UNIT_FRAMES);
+  const edited = [...unit(3), ...unit(0), ...unit(2), ...unit(4)];
+  const joined = path.join(reels, 'joined.MOV');
+  assert.deepStrictEqual(packetHashes(joined), [...edited, ...edited]);
+  assert.strictEqual(decodedFrames(joined), 8 * UNIT_FRAMES);
+}
+
 async function cancelLargeSave(page, screenshots) {
   step('Cancel during the save of a large reel leaves no file');
   await page.click('#tabs .tab[data-reel-id="1"]');
@@ -285,7 +317,7 @@ async function cancelLargeSave(page, screenshots) {
   await page.waitForFunction(() => document.getElementById('save-status').dataset.result, { timeout: 30000 });
   assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'cancelled');
   await page.screenshot({ path: path.join(screenshots, 'studio-cancelled.png') });
-  assert.deepStrictEqual(fs.readdirSync(reels).sort(), ['big.MOV', 'edited.MOV', 'reel.MOV']);
+  assert.deepStrictEqual(fs.readdirSync(reels).sort(), ['big.MOV', 'edited.MOV', 'joined.MOV', 'reel.MOV']);
 }
 
 async function main() {
@@ -314,6 +346,7 @@ async function main() {
     page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
     await editInBrowser(page, url, workDir);
     checkSavedMovie();
+    await joinTabs(page, workDir);
     await cancelLargeSave(page, workDir);
 
     step('Quit ends the studio');

@@ -154,6 +154,12 @@ TEST_F(StudioReel, FramePicturesAreJpegsOfFramesThatExist) {
     EXPECT_TRUE(none.empty());
 }
 
+studio::SaveJob::Writer EditedMovie(const std::filesystem::path& source, const std::vector<unsigned>& order) {
+    return [source, order](const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData) {
+        return studio::WriteEditedMovie(source, order, file, false, callback, userData);
+    };
+}
+
 nlohmann::json LastEvent(studio::SaveJob& job) {
     std::size_t next = 0;
     nlohmann::json last;
@@ -175,8 +181,8 @@ TEST_F(StudioReel, SaveWritesTheOrderAndReportsTheEnd) {
     TempDir out;
     std::filesystem::copy_file(dir->File("reel.mov"), out.File("reel.mov"));
     studio::SaveJob::Request request;
-    request.source = out.File("reel.mov");
-    request.order = {2, 0};
+    request.sources = {out.File("reel.mov")};
+    request.write = EditedMovie(out.File("reel.mov"), {2, 0});
     request.destination = out.File("saved.mov");
     std::filesystem::path reported;
     studio::SaveJob job(request, [&](const std::filesystem::path& path) {
@@ -194,11 +200,38 @@ TEST_F(StudioReel, SaveWritesTheOrderAndReportsTheEnd) {
     EXPECT_EQ(saved->UnitCount(), 2u);
 }
 
+TEST_F(StudioReel, JoinsReelsOfOneShapeOnly) {
+    TempDir out;
+    sample::SampleMovieSpec other;
+    other.units = 2;
+    other.width = 160;
+    other.height = 120;
+    sample::WriteSampleMovie(out.File("other.mov"), other);
+    const std::filesystem::path reel = dir->File("reel.mov");
+    EXPECT_EQ(studio::JoinRefusal({{reel, {2, 0}}, {reel, {1}}}), "");
+    EXPECT_NE(studio::JoinRefusal({{reel, {2, 0}}}), "") << "one reel is no join";
+    EXPECT_NE(studio::JoinRefusal({{reel, {0}}, {reel, {5}}}), "") << "a unit the reel does not have";
+    EXPECT_NE(studio::JoinRefusal({{reel, {0}}, {out.File("other.mov"), {0}}}), "") << "another frame size";
+
+    studio::SaveJob::Request request;
+    request.sources = {reel};
+    request.write = [reel](const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData) {
+        return studio::WriteJoinedMovie({{reel, {2, 0}}, {reel, {1}}}, file, callback, userData);
+    };
+    request.destination = out.File("joined.mov");
+    studio::SaveJob job(request, nullptr);
+    EXPECT_EQ(LastEvent(job)["result"], "saved");
+    std::string error;
+    const auto joined = studio::ReelSession::Open(out.File("joined.mov"), error);
+    ASSERT_TRUE(joined) << error;
+    EXPECT_EQ(joined->UnitCount(), 3u);
+}
+
 TEST_F(StudioReel, CancelledSaveLeavesNothing) {
     TempDir out;
     studio::SaveJob::Request request;
-    request.source = dir->File("reel.mov");
-    request.order = {1, 2};
+    request.sources = {dir->File("reel.mov")};
+    request.write = EditedMovie(dir->File("reel.mov"), {1, 2});
     request.destination = out.File("cancelled.mov");
     bool savedCalled = false;
     {
@@ -217,8 +250,8 @@ TEST_F(StudioReel, CancelledSaveLeavesNothing) {
 TEST_F(StudioReel, SaveKeepsAFileThatAppearedWithoutConsent) {
     TempDir out;
     studio::SaveJob::Request request;
-    request.source = dir->File("reel.mov");
-    request.order = {0};
+    request.sources = {dir->File("reel.mov")};
+    request.write = EditedMovie(dir->File("reel.mov"), {0});
     request.destination = out.File("taken.mov");
     WriteFileBytes(request.destination, {1, 2, 3});
     studio::SaveJob job(request, nullptr);

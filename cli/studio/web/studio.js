@@ -78,6 +78,19 @@ function renderTabs() {
     button.addEventListener('click', () => openReel(id));
     nav.appendChild(button);
   }
+  // One box per tab for a join, kept as ticked across redraws.
+  const boxes = $('join-reels');
+  const ticked = new Set([...boxes.querySelectorAll('input:checked')].map((box) => box.dataset.reelId));
+  boxes.replaceChildren();
+  for (const [id, tab] of tabs) {
+    const label = document.createElement('label');
+    const box = document.createElement('input');
+    box.type = 'checkbox';
+    box.dataset.reelId = id;
+    box.checked = ticked.has(String(id));
+    label.append(box, ' ', tab.name);
+    boxes.appendChild(label);
+  }
 }
 
 async function openReel(id) {
@@ -429,28 +442,27 @@ function setSaving(running) {
   $('save-cancel').disabled = !running;
 }
 
-async function save(event) {
-  event.preventDefault();
-  const tab = tabs.get(active);
-  if (!tab || saving) return;
+// Runs a save or a join: asks before replacing a file, then follows the
+// job's events into the progress bar and opens what it wrote.
+async function startJob(path, body) {
+  if (saving) return;
   showMessage('');
-  const name = $('save-name').value.trim();
-  const kind = $('save-kind').value;
   setSaving(true);
   $('save-progress').value = 0;
   $('save-percent').textContent = '0 %';
   $('save-status').textContent = 'saving…';
   $('save-status').dataset.result = '';
-  await tab.sync;
-  let answer = await api('POST', `/api/reels/${tab.details.id}/save`, { name, kind });
+  for (const tab of tabs.values()) if (tab.sync) await tab.sync;
+  let answer = await api('POST', path, body);
   if (answer.status === 409 && answer.data.exists) {
-    if (window.confirm(`${name} exists. Replace it?`)) {
-      answer = await api('POST', `/api/reels/${tab.details.id}/save`, { name, kind, overwrite: true });
+    if (window.confirm(`${body.name} exists. Replace it?`)) {
+      answer = await api('POST', path, { ...body, overwrite: true });
     }
   }
   if (!answer.ok) {
     setSaving(false);
     $('save-status').textContent = answer.data.error || 'not saved';
+    $('save-status').dataset.result = 'refused';
     return;
   }
   const id = answer.data.save;
@@ -466,14 +478,16 @@ async function save(event) {
     events.close();
     saving = null;
     setSaving(false);
-    $('save-status').textContent = end.message;
-    $('save-status').dataset.result = end.result;
+    const report = () => {
+      $('save-status').textContent = end.message;
+      $('save-status').dataset.result = end.result;
+    };
+    report();
     if (end.result === 'saved' && end.reel !== null && end.reel !== undefined) {
       tabs.delete(end.reel);  // replaced with consent: read it anew
       await loadReels();
       await openReel(end.reel);
-      $('save-status').textContent = end.message;
-      $('save-status').dataset.result = end.result;
+      report();
     }
   });
   events.onerror = () => {
@@ -481,7 +495,21 @@ async function save(event) {
   };
 }
 
+function save(event) {
+  event.preventDefault();
+  const tab = tabs.get(active);
+  if (!tab) return;
+  startJob(`/api/reels/${tab.details.id}/save`, { name: $('save-name').value.trim(), kind: $('save-kind').value });
+}
+
+function join(event) {
+  event.preventDefault();
+  const reels = [...document.querySelectorAll('#join-reels input:checked')].map((box) => Number(box.dataset.reelId));
+  startJob('/api/join', { name: $('join-name').value.trim(), reels });
+}
+
 $('save-form').addEventListener('submit', save);
+$('join-form').addEventListener('submit', join);
 $('save-cancel').addEventListener('click', () => {
   if (saving) api('POST', `/api/saves/${saving.id}/cancel`);
 });
