@@ -296,6 +296,9 @@ async function joinTabs(page, screenshots) {
     await page.$eval('#save-status', (e) => e.textContent));
   await page.waitForFunction(() => document.querySelector('#tabs .tab[aria-selected="true"]').textContent === 'joined.MOV' &&
     document.querySelectorAll('#cards .card').length === 8);
+  const joinedWidths = await page.$$eval('#cards .poster', (images) =>
+    Promise.all(images.map((img) => img.decode().then(() => img.naturalWidth, () => 0))));
+  assert.deepStrictEqual(joinedWidths, Array(8).fill(160));
   await page.screenshot({ path: path.join(screenshots, 'studio-joined.png') });
   const source = packetHashes(path.join(reels, 'reel.MOV'));
   const unit = (n) => source.slice(n * UNIT_FRAMES, (n + 1) * UNIT_FRAMES);
