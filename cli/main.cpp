@@ -5,6 +5,10 @@
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 
+#ifdef CLIPREEL_WITH_STUDIO
+#include "cli/studio/StudioCommand.h"
+#endif
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -202,6 +206,17 @@ int main(int argc, char** argv) {
 
     splitCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
     joinCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
+
+#ifdef CLIPREEL_WITH_STUDIO
+    StudioOptions studio;
+    CLI::App* studioCommand = app.add_subcommand(
+        "studio", "edit reels in the browser: serves a local page on 127.0.0.1 and prints its address");
+    studioCommand->add_option("REEL", studio.reels, "the Clipreel movies to edit, one tab each")->required();
+    studioCommand->add_option("--port", studio.port, "the port to listen on (default: a free one)")
+        ->check(CLI::Range(1, 65535));
+    studioCommand->footer(ExitCodeTable());
+#endif
+
     for (CLI::App* command : {infoCommand, thumbnailCommand, sheetCommand, wavCommand, sampleCommand,
                               salvageCommand}) {
         command->footer(ExitCodeTable());
@@ -243,6 +258,9 @@ int main(int argc, char** argv) {
         if (splitCommand->parsed()) return RunSplit(split);
         if (joinCommand->parsed()) return RunJoin(join);
         if (salvageCommand->parsed()) return RunSalvage(salvage);
+#ifdef CLIPREEL_WITH_STUDIO
+        if (studioCommand->parsed()) return RunStudio(studio);
+#endif
     } catch (const std::exception& exception) {
         std::fprintf(stderr, "clipreel: unexpected error: %s\n", exception.what());
         return EXIT_FAILURE_OTHER;

@@ -1,0 +1,67 @@
+#ifndef CLIPREEL_STUDIO_REEL_SESSION_H
+#define CLIPREEL_STUDIO_REEL_SESSION_H
+
+#include "ZentiMovFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CMovieFrames;
+
+namespace clipreel {
+namespace studio {
+
+// One reel open in the studio: its camera data, the units the page keeps in
+// their chosen order, and the frame pictures already grabbed. The server's
+// threads share it, so every member takes the session's lock.
+class ReelSession {
+public:
+    // The reel at path, or null with a reason in error.
+    static std::unique_ptr<ReelSession> Open(const std::filesystem::path& path, std::string& error);
+    ~ReelSession();
+
+    const std::filesystem::path& Path() const { return path; }
+
+    // What `clipreel info --json` says, the current editing state ("order",
+    // original unit numbers) and the bytes of the file that are not unit data
+    // ("header_bytes", for the page's size estimate).
+    nlohmann::json Describe() const;
+
+    std::vector<unsigned> Order() const;
+    // Takes a new order when it names each unit at most once, at least one;
+    // otherwise false with the reason.
+    bool SetOrder(const std::vector<unsigned>& order, std::string& error);
+
+    // A JPEG of frame `frame` of original unit `unit`, 160 x 120; false when
+    // either is out of range or the frame cannot be decoded.
+    bool FramePicture(unsigned unit, unsigned frame, std::vector<std::uint8_t>& jpeg);
+
+    unsigned UnitCount() const { return unitCount; }
+
+private:
+    ReelSession(std::filesystem::path path, std::unique_ptr<CZentiMovFile> file);
+
+    const std::filesystem::path path;
+    const std::unique_ptr<CZentiMovFile> file;
+    const std::unique_ptr<CMovieFrames> frames;
+    nlohmann::json report;
+    unsigned unitCount = 0;
+    std::vector<unsigned> firstFrames;  // by original unit number
+    std::vector<unsigned> frameCounts;
+    mutable std::mutex lock;
+    std::vector<unsigned> order;
+    std::map<std::pair<unsigned, unsigned>, std::vector<std::uint8_t>> pictures;
+};
+
+}
+}
+
+#endif

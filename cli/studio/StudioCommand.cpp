@@ -1,0 +1,92 @@
+#include "StudioCommand.h"
+
+#include "StudioServer.h"
+#include "cli/CommandPaths.h"
+#include "cli/CommandSupport.h"
+#include "cli/Console.h"
+#include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace clipreel {
+namespace cli {
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void OnTerminate(int) {
+    stopSignal = 1;
+}
+
+// While the studio serves, SIGTERM asks for the same clean stop as the
+// page's Quit, and a first Ctrl-C only raises the interrupt flag (a running
+// save sees it too); a second Ctrl-C ends the process at once, removing any
+// temporary output, as for every command.
+class StopRequests {
+public:
+    StopRequests() : previous(std::signal(SIGTERM, OnTerminate)) {}
+    ~StopRequests() { std::signal(SIGTERM, previous == SIG_ERR ? SIG_DFL : previous); }
+    StopRequests(const StopRequests&) = delete;
+    StopRequests& operator=(const StopRequests&) = delete;
+
+    bool Requested() const { return stopSignal != 0 || InterruptRequested(); }
+
+private:
+    CooperativeCancel firstInterruptOnlyAsks;
+    void (*previous)(int);
+};
+
+}
+
+int RunStudio(const StudioOptions& options) {
+    std::vector<std::unique_ptr<studio::ReelSession>> reels;
+    for (const std::string& path : options.reels) {
+        std::string error;
+        std::unique_ptr<studio::ReelSession> reel = studio::ReelSession::Open(ArgumentPath(path), error);
+        if (!reel) {
+            Complain(error);
+            return EXIT_BAD_INPUT;
+        }
+        reels.push_back(std::move(reel));
+    }
+    if (options.port < 0 || options.port > 65535) {
+        Complain("the port must be between 1 and 65535");
+        return EXIT_USAGE;
+    }
+    studio::StudioServer server(std::move(reels), studio::AccessGuard());
+    if (server.Bind(options.port) < 0) {
+        Complain("cannot listen on 127.0.0.1:" + std::to_string(options.port));
+        return EXIT_FAILURE_OTHER;
+    }
+    KeepRunningPastFileSizeLimit();
+    const StopRequests stop;
+    std::printf("%s\n", server.PageAddress().c_str());
+    std::fflush(stdout);
+
+    // The signal handler only raises a flag; this watcher turns it, or the
+    // page's Quit, into a clean stop of the server.
+    std::atomic<bool> serving{true};
+    std::thread watcher([&]() {
+        while (serving && !stop.Requested() && !server.QuitRequested()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        server.Stop();
+    });
+    const bool ran = server.Run();
+    serving = false;
+    watcher.join();
+    if (!ran && !stop.Requested() && !server.QuitRequested()) {
+        Complain("the server stopped unexpectedly");
+        return EXIT_FAILURE_OTHER;
+    }
+    return EXIT_OK;
+}
+
+}
+}

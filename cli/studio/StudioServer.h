@@ -1,0 +1,82 @@
+#ifndef CLIPREEL_STUDIO_STUDIO_SERVER_H
+#define CLIPREEL_STUDIO_STUDIO_SERVER_H
+
+#include "AccessGuard.h"
+#include "ReelSession.h"
+#include "SaveJob.h"
+#include "UnitMovies.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}
+
+namespace clipreel {
+namespace studio {
+
+// The studio's HTTP side: the page, and the JSON API under /api/ over the
+// reels it was given (and the movies it saved). Every request passes the
+// access guard first; every answer to bad input is a 4xx with
+// {"error": "..."}.
+class StudioServer {
+public:
+    StudioServer(std::vector<std::unique_ptr<ReelSession>> reels, AccessGuard guard);
+    ~StudioServer();
+    StudioServer(const StudioServer&) = delete;
+    StudioServer& operator=(const StudioServer&) = delete;
+
+    // Binds 127.0.0.1:port (port 0: a free one); the port, or -1.
+    int Bind(int port);
+    // The page's address with its token.
+    std::string PageAddress() const;
+    // Serves until Stop.
+    bool Run();
+    void Stop();
+    // True once the page asked to quit.
+    bool QuitRequested() const { return quitRequested; }
+
+private:
+    void AddRoutes();
+    ReelSession* Reel(const std::string& number, unsigned* reelNumber = nullptr);
+    std::shared_ptr<SaveJob> Save(const std::string& number);
+    nlohmann::json SavedReel(const std::filesystem::path& path);
+
+    void Page(const httplib::Request& request, httplib::Response& response);
+    void ReelList(httplib::Response& response);
+    void ReelDetails(const httplib::Request& request, httplib::Response& response);
+    void ChangeOrder(const httplib::Request& request, httplib::Response& response);
+    void Frame(const httplib::Request& request, httplib::Response& response);
+    void UnitMovie(const httplib::Request& request, httplib::Response& response);
+    void StartSave(const httplib::Request& request, httplib::Response& response);
+    void SaveEvents(const httplib::Request& request, httplib::Response& response);
+    void CancelSave(const httplib::Request& request, httplib::Response& response);
+    void StartJoin(const httplib::Request& request, httplib::Response& response);
+    // Checks the job's destination (never an open reel, replaced only with
+    // consent, one job at a time) and starts it: 202 with its number, or
+    // the 4xx answer.
+    void StartJob(SaveJob::Request job, const std::string& name, httplib::Response& response);
+
+    AccessGuard guard;
+    int port = -1;
+    std::unique_ptr<httplib::Server> server;
+    std::mutex reelsLock;
+    std::vector<std::unique_ptr<ReelSession>> reels;
+    UnitMovies unitMovies;
+    std::mutex savesLock;
+    std::map<unsigned, std::shared_ptr<SaveJob>> saves;
+    unsigned nextSave = 1;
+    std::atomic<bool> quitRequested{false};
+};
+
+}
+}
+
+#endif

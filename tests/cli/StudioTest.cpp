@@ -1,0 +1,266 @@
+// The studio's parts below its HTTP side: who may talk to it, which names a
+// save accepts, the order a reel takes, its frame pictures, and a save that
+// is cancelled or finishes.
+#include "cli/studio/AccessGuard.h"
+#include "cli/studio/EditedMovie.h"
+#include "cli/studio/ReelSession.h"
+#include "cli/studio/SaveJob.h"
+
+#include "sample/SampleMovieWriter.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace clipreel {
+namespace test {
+namespace {
+
+using studio::AccessGuard;
+
+TEST(StudioAccessGuard, OnlyItsOwnHostWithTheTokenPasses) {
+    AccessGuard guard("0123456789abcdef0123456789abcdef");
+    EXPECT_FALSE(guard.Refusal("127.0.0.1:0", guard.Token()).empty()) << "no port bound yet";
+    guard.SetPort(8123);
+    struct Case {
+        const char* host;
+        const char* token;
+        bool passes;
+    };
+    const Case cases[] = {
+        {"127.0.0.1:8123", "0123456789abcdef0123456789abcdef", true},
+        {"127.0.0.1:8123", "", false},
+        {"127.0.0.1:8123", "0123456789abcdef0123456789abcde", false},
+        {"127.0.0.1:8123", "0123456789abcdef0123456789abcdef0", false},
+        {"127.0.0.1:8123", "0123456789ABCDEF0123456789ABCDEF", false},
+        {"127.0.0.1:8123", "1123456789abcdef0123456789abcdef", false},
+        {"localhost:8123", "0123456789abcdef0123456789abcdef", false},
+        {"evil.example:8123", "0123456789abcdef0123456789abcdef", false},
+        {"127.0.0.1", "0123456789abcdef0123456789abcdef", false},
+        {"127.0.0.1:8124", "0123456789abcdef0123456789abcdef", false},
+        {"", "0123456789abcdef0123456789abcdef", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(guard.Refusal(c.host, c.token).empty(), c.passes) << c.host << " " << c.token;
+    }
+}
+
+TEST(StudioAccessGuard, FreshTokensAreLongAndDiffer) {
+    const AccessGuard one;
+    const AccessGuard two;
+    EXPECT_EQ(one.Token().size(), 32u);
+    EXPECT_EQ(one.Token().find_first_not_of("0123456789abcdef"), std::string::npos);
+    EXPECT_NE(one.Token(), two.Token());
+    EXPECT_FALSE(studio::SameSecret("", ""));
+}
+
+TEST(StudioOutputName, OnlyPlainMovieNamesInTheReelsFolder) {
+    struct Case {
+        const char* name;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"edited.MOV", true},         {"Edited Reel 2.mov", true}, {"r\xc3\xa9sum\xc3\xa9.MoV", true},
+        {"", false},                  {".MOV", false},             {".hidden.MOV", false},
+        {"../up.MOV", false},         {"sub/in.MOV", false},       {"/abs.MOV", false},
+        {"back\\slash.MOV", false},   {"c:drive.MOV", false},      {"tab\there.MOV", false},
+        {"edited.mp4", false},        {"edited", false},           {"MOV", false},
+        {"what?.MOV", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(studio::CheckOutputName(c.name).empty(), c.accepted) << c.name;
+    }
+    EXPECT_FALSE(studio::CheckOutputName(std::string(300, 'a') + ".MOV").empty());
+}
+
+// A three-unit reel with real frames, written once for the suite.
+class StudioReel : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new TempDir();
+        sample::SampleMovieSpec spec;
+        spec.units = 3;
+        spec.frames = sample::FrameContent::H264;
+        sample::WriteSampleMovie(dir->File("reel.mov"), spec);
+    }
+    static void TearDownTestSuite() { delete dir; }
+
+    static std::unique_ptr<studio::ReelSession> Open() {
+        std::string error;
+        auto reel = studio::ReelSession::Open(dir->File("reel.mov"), error);
+        EXPECT_TRUE(reel) << error;
+        return reel;
+    }
+
+    static TempDir* dir;
+};
+
+TempDir* StudioReel::dir = nullptr;
+
+TEST_F(StudioReel, OpensOnlyClipreelMovies) {
+    std::string error;
+    EXPECT_FALSE(studio::ReelSession::Open(dir->File("missing.mov"), error));
+    EXPECT_NE(error.find("no such file"), std::string::npos);
+    EXPECT_FALSE(studio::ReelSession::Open(dir->path(), error)) << "a folder";
+    const auto reel = Open();
+    ASSERT_TRUE(reel);
+    EXPECT_EQ(reel->UnitCount(), 3u);
+    const nlohmann::json description = reel->Describe();
+    EXPECT_EQ(description["order"], nlohmann::json({0, 1, 2}));
+    EXPECT_EQ(description["info"]["shooting_units"].size(), 3u);
+    EXPECT_GT(description["header_bytes"].get<std::uint64_t>(), 0u);
+}
+
+TEST_F(StudioReel, TakesOnlyOrdersThatNameEachUnitOnce) {
+    const auto reel = Open();
+    ASSERT_TRUE(reel);
+    struct Case {
+        std::vector<unsigned> order;
+        bool taken;
+    };
+    const Case cases[] = {
+        {{2, 0}, true}, {{1}, true},      {{0, 1, 2}, true}, {{}, false},
+        {{0, 0}, false}, {{3}, false}, {{0, 1, 2, 1}, false}, {{0xFFFFFFFFu}, false},
+    };
+    for (const Case& c : cases) {
+        const std::vector<unsigned> before = reel->Order();
+        std::string error;
+        EXPECT_EQ(reel->SetOrder(c.order, error), c.taken) << testing::PrintToString(c.order);
+        EXPECT_EQ(reel->Order(), c.taken ? c.order : before) << "a refused order changes nothing";
+        EXPECT_EQ(error.empty(), c.taken);
+    }
+}
+
+TEST_F(StudioReel, FramePicturesAreJpegsOfFramesThatExist) {
+    const auto reel = Open();
+    ASSERT_TRUE(reel);
+    std::vector<std::uint8_t> first;
+    ASSERT_TRUE(reel->FramePicture(1, 0, first));
+    ASSERT_GT(first.size(), 3u);
+    EXPECT_EQ(first[0], 0xFF);
+    EXPECT_EQ(first[1], 0xD8);
+    std::vector<std::uint8_t> again;
+    ASSERT_TRUE(reel->FramePicture(1, 0, again));
+    EXPECT_EQ(again, first);
+    std::vector<std::uint8_t> otherUnit;
+    ASSERT_TRUE(reel->FramePicture(2, 0, otherUnit));
+    EXPECT_NE(otherUnit, first) << "each unit has its own colour";
+    std::vector<std::uint8_t> none;
+    const unsigned frames = reel->Describe()["info"]["shooting_units"][0]["frames"].get<unsigned>();
+    EXPECT_FALSE(reel->FramePicture(3, 0, none));
+    EXPECT_FALSE(reel->FramePicture(0, frames, none));
+    EXPECT_TRUE(none.empty());
+}
+
+studio::SaveJob::Writer EditedMovie(const std::filesystem::path& source, const std::vector<unsigned>& order) {
+    return [source, order](const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData) {
+        return studio::WriteEditedMovie(source, order, file, false, callback, userData);
+    };
+}
+
+nlohmann::json LastEvent(studio::SaveJob& job) {
+    std::size_t next = 0;
+    nlohmann::json last;
+    for (int round = 0; round < 600 && !job.Finished(); ++round) {
+        for (auto& event : job.EventsFrom(next, std::chrono::milliseconds(100))) last = event;
+    }
+    for (auto& event : job.EventsFrom(next, std::chrono::milliseconds(0))) last = event;
+    return last;
+}
+
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(StudioReel, SaveWritesTheOrderAndReportsTheEnd) {
+    TempDir out;
+    std::filesystem::copy_file(dir->File("reel.mov"), out.File("reel.mov"));
+    studio::SaveJob::Request request;
+    request.sources = {out.File("reel.mov")};
+    request.write = EditedMovie(out.File("reel.mov"), {2, 0});
+    request.destination = out.File("saved.mov");
+    std::filesystem::path reported;
+    studio::SaveJob job(request, [&](const std::filesystem::path& path) {
+        reported = path;
+        return nlohmann::json(7);
+    });
+    const nlohmann::json end = LastEvent(job);
+    EXPECT_EQ(end["result"], "saved") << end.dump();
+    EXPECT_EQ(end["reel"], 7);
+    EXPECT_EQ(reported, out.File("saved.mov"));
+    EXPECT_EQ(FolderEntries(out.path()), (std::vector<std::string>{"reel.mov", "saved.mov"})) << "no part file left";
+    std::string error;
+    const auto saved = studio::ReelSession::Open(out.File("saved.mov"), error);
+    ASSERT_TRUE(saved) << error;
+    EXPECT_EQ(saved->UnitCount(), 2u);
+}
+
+TEST_F(StudioReel, JoinsReelsOfOneShapeOnly) {
+    TempDir out;
+    sample::SampleMovieSpec other;
+    other.units = 2;
+    other.width = 160;
+    other.height = 120;
+    sample::WriteSampleMovie(out.File("other.mov"), other);
+    const std::filesystem::path reel = dir->File("reel.mov");
+    EXPECT_EQ(studio::JoinRefusal({{reel, {2, 0}}, {reel, {1}}}), "");
+    EXPECT_NE(studio::JoinRefusal({{reel, {2, 0}}}), "") << "one reel is no join";
+    EXPECT_NE(studio::JoinRefusal({{reel, {0}}, {reel, {5}}}), "") << "a unit the reel does not have";
+    EXPECT_NE(studio::JoinRefusal({{reel, {0}}, {out.File("other.mov"), {0}}}), "") << "another frame size";
+
+    studio::SaveJob::Request request;
+    request.sources = {reel};
+    request.write = [reel](const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData) {
+        return studio::WriteJoinedMovie({{reel, {2, 0}}, {reel, {1}}}, file, callback, userData);
+    };
+    request.destination = out.File("joined.mov");
+    studio::SaveJob job(request, nullptr);
+    EXPECT_EQ(LastEvent(job)["result"], "saved");
+    std::string error;
+    const auto joined = studio::ReelSession::Open(out.File("joined.mov"), error);
+    ASSERT_TRUE(joined) << error;
+    EXPECT_EQ(joined->UnitCount(), 3u);
+}
+
+TEST_F(StudioReel, CancelledSaveLeavesNothing) {
+    TempDir out;
+    studio::SaveJob::Request request;
+    request.sources = {dir->File("reel.mov")};
+    request.write = EditedMovie(dir->File("reel.mov"), {1, 2});
+    request.destination = out.File("cancelled.mov");
+    bool savedCalled = false;
+    {
+        studio::SaveJob job(request, [&](const std::filesystem::path&) {
+            savedCalled = true;
+            return nlohmann::json();
+        });
+        job.Cancel();
+        const nlohmann::json end = LastEvent(job);
+        EXPECT_EQ(end["result"], "cancelled") << end.dump();
+    }
+    EXPECT_FALSE(savedCalled);
+    EXPECT_TRUE(FolderEntries(out.path()).empty());
+}
+
+TEST_F(StudioReel, SaveKeepsAFileThatAppearedWithoutConsent) {
+    TempDir out;
+    studio::SaveJob::Request request;
+    request.sources = {dir->File("reel.mov")};
+    request.write = EditedMovie(dir->File("reel.mov"), {0});
+    request.destination = out.File("taken.mov");
+    WriteFileBytes(request.destination, {1, 2, 3});
+    studio::SaveJob job(request, nullptr);
+    const nlohmann::json end = LastEvent(job);
+    EXPECT_EQ(end["result"], "failed") << end.dump();
+    EXPECT_EQ(ReadFileBytes(request.destination), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(FolderEntries(out.path()), std::vector<std::string>{"taken.mov"});
+}
+
+}
+}
+}
