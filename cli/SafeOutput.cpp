@@ -152,6 +152,12 @@ bool SafeOutput::Commit() {
     if (direct) return true;
     if (!live) return Fail(EXIT_CANNOT_WRITE, "cannot write " + argument + ": nothing was prepared");
     if (InterruptRequested()) return Fail(EXIT_SAVE_CANCELED, argument + " not written: interrupted");
+    // A replaced file keeps its permissions (a read-only copy stays so).
+    std::error_code permissionsError;
+    const std::filesystem::file_status replaced = std::filesystem::status(target, permissionsError);
+    if (force && !permissionsError && std::filesystem::is_regular_file(replaced)) {
+        std::filesystem::permissions(temporary, replaced.permissions(), permissionsError);
+    }
     std::string reason;
     bool exists = false;
     if (!MoveFile(temporary, target, force, reason, exists)) {
