@@ -28,6 +28,9 @@ std::filesystem::path ArgumentPath(const std::string& argument);
 FileLocator LocatorFor(const std::filesystem::path& path);
 FileLocator LocatorFor(const std::string& argument);
 
+// Whether the bytes are well-formed UTF-8 (a POSIX name need not be).
+bool IsUtf8(const std::string& bytes);
+
 // The system's words for an error number from std::error_code
 // ("No such file or directory").
 std::string SystemReason(const std::error_code& error);

@@ -78,6 +78,9 @@ const Child* Find(const std::vector<Child>& children, const char* type) {
     return nullptr;
 }
 
+// The child it finds lives in the list: never search a temporary one.
+const Child* Find(std::vector<Child>&& children, const char* type) = delete;
+
 // The first 'vide' track's first sample description: its tag and frame size.
 void ReadVideoDescription(const std::vector<unsigned char>& movie, FileLayout& layout) {
     for (const Child& track : Children(movie, 0, movie.size())) {
@@ -94,9 +97,11 @@ void ReadVideoDescription(const std::vector<unsigned char>& movie, FileLayout& l
         }
         const Child* information = Find(mediaChildren, "minf");
         if (information == nullptr) continue;
-        const Child* table = Find(Children(movie, information->content, information->end), "stbl");
+        const std::vector<Child> informationChildren = Children(movie, information->content, information->end);
+        const Child* table = Find(informationChildren, "stbl");
         if (table == nullptr) continue;
-        const Child* descriptions = Find(Children(movie, table->content, table->end), "stsd");
+        const std::vector<Child> tableChildren = Children(movie, table->content, table->end);
+        const Child* descriptions = Find(tableChildren, "stsd");
         // version and flags, entry count, then the first entry: size, format,
         // and the frame size 32 bytes into it.
         if (descriptions == nullptr || descriptions->end - descriptions->content < 8 + 36) return;

@@ -4,8 +4,8 @@
 namespace clipreel {
 namespace cli {
 
-// The tool's answer to being stopped: Ctrl-C (SIGINT), SIGTERM and SIGHUP on
-// POSIX; Ctrl-C, Ctrl-Break and closing the console on Windows.
+// The tool's answer to being stopped: Ctrl-C (SIGINT), SIGTERM, SIGHUP and
+// SIGPIPE on POSIX; Ctrl-C, Ctrl-Break and closing the console on Windows.
 //
 // Outside a CooperativeCancel scope, and for any stop but a first Ctrl-C,
 // the handler removes every live temporary output (cli/SafeOutput.h) and

@@ -18,9 +18,9 @@ namespace {
 
 // The live temporaries, for a handler that may run at any moment: plain
 // slots of atomic pointers into the owning SafeOutput's paths. A slot is
-// filled (partial first) before the file exists, and emptied only after the
-// file is gone or renamed, so a handler at any point finds what to remove;
-// removing a name that is already gone does nothing.
+// filled (partial first) as soon as the file is created, and emptied only
+// after the file is gone or renamed, so a handler at any point finds what to
+// remove; removing a name that is already gone does nothing.
 struct LiveTemporary {
     std::atomic<const NativeChar*> temporary{nullptr};
     std::atomic<const NativeChar*> partial{nullptr};
@@ -124,14 +124,15 @@ bool SafeOutput::Prepare(const std::vector<std::string>& inputs) {
     std::string reason;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         temporary = TemporaryNameBeside(target, attempt);
-        slot = TakeSlot(temporary, partial);
         bool exists = false;
         if (CreateNewFile(temporary, reason, exists)) {
+            // Registered only once it is ours: a handler must never remove a
+            // file of the same name that someone else made. A stop in between
+            // leaves at most this empty hidden file.
+            slot = TakeSlot(temporary, partial);
             live = true;
             return true;
         }
-        ReleaseSlot(slot);
-        slot = -1;
         if (!exists) break;
     }
     temporary.clear();
@@ -152,6 +153,12 @@ bool SafeOutput::Commit() {
     if (direct) return true;
     if (!live) return Fail(EXIT_CANNOT_WRITE, "cannot write " + argument + ": nothing was prepared");
     if (InterruptRequested()) return Fail(EXIT_SAVE_CANCELED, argument + " not written: interrupted");
+    // A replaced file keeps its permissions (a read-only copy stays so).
+    std::error_code permissionsError;
+    const std::filesystem::file_status replaced = std::filesystem::status(target, permissionsError);
+    if (force && !permissionsError && std::filesystem::is_regular_file(replaced)) {
+        std::filesystem::permissions(temporary, replaced.permissions(), permissionsError);
+    }
     std::string reason;
     bool exists = false;
     if (!MoveFile(temporary, target, force, reason, exists)) {

@@ -29,7 +29,8 @@ namespace cli {
 // new temporary file beside the output (same folder: the final rename stays
 // on one file system) and registers it with the process, so that Ctrl-C,
 // SIGTERM or SIGHUP (Ctrl-Break or closing the console on Windows) remove it
-// even when the process ends before this object does (cli/Interrupt.h).
+// even when the process ends before this object does (cli/Interrupt.h;
+// up to 1024 outputs live at once are registered).
 // Commit renames it over the output name (replacing an existing file only
 // with force). Destroying the object without a commit (failure, cancel, an
 // exception) removes the temporary, or with keepPartial moves it to

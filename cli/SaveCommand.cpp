@@ -119,6 +119,13 @@ int RunSave(const SaveOptions& options) {
                  ", which edit cannot save (only versions 6 and 10); a reference movie works: clipreel reference");
         return EXIT_BAD_INPUT;
     }
+    if (options.reference && !IsUtf8(options.source)) {
+        // The alias record keeps the source's path as text; a name of other
+        // bytes would point at no file.
+        Complain("a reference movie records its source's name as text, and the name of " + options.source +
+                 " is not UTF-8: rename it, or write a new movie with edit");
+        return EXIT_BAD_INPUT;
+    }
     CClipreelMovie reel(source.get());
     if (reel.IsValid() && !ApplyIndexList(reel, options)) return EXIT_USAGE;
 

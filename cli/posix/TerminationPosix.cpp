@@ -10,7 +10,9 @@ namespace cli {
 
 namespace {
 
-const int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: `clipreel ... | head` ends the tool when head has read
+// enough, and that must not leave a temporary behind either.
+const int StopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 extern "C" void OnStopSignal(int signalNumber) {
     if (signalNumber == SIGINT && CooperativeCancelActive() && !InterruptRequested()) {

@@ -182,6 +182,7 @@ TEST_F(NoFileLost, ASaveStoppedBySignals) {
         {"Ctrl-C", {SIGINT}, 11, 0},
         {"SIGTERM", {SIGTERM}, 0, SIGTERM},
         {"SIGHUP", {SIGHUP}, 0, SIGHUP},
+        {"SIGPIPE (a reader that went away)", {SIGPIPE}, 0, SIGPIPE},
         {"two Ctrl-C", {SIGINT, SIGINT}, 11, SIGINT},
     };
     for (const char* output : {"keepme.mov", "fresh.mov"}) {

@@ -280,6 +280,19 @@ TEST(SampleCommand, RefusesImpossibleReels) {
     }
 }
 
+// The encoder's own log lines (and the library's debug lines) reach
+// standard error only with --verbose.
+TEST(ToolCommandLine, CodecLogsOnlyWhenVerbose) {
+    if (!sample::HaveH264()) GTEST_SKIP() << "no H.264 encoder in this build";
+    const TempDir dir;
+    const ToolRun quiet = RunTool({"sample", dir.File("a.mov").string(), "-q"});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.err, "");
+    const ToolRun verbose = RunTool({"sample", dir.File("b.mov").string(), "-q", "--verbose"});
+    EXPECT_EQ(verbose.exitCode, 0);
+    EXPECT_NE(verbose.err.find("[libx264 @"), std::string::npos) << verbose.err;
+}
+
 TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
     for (const char* command : {"info", "edit", "reference", "thumbnail", "sheet", "wav", "sample"}) {
         SCOPED_TRACE(command);

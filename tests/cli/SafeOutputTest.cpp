@@ -237,7 +237,44 @@ TEST_F(SafeOutputTest, AnyNameWorks) {
     }
 }
 
+// The byte check behind refusing a reference to a source whose name is no
+// text.
+TEST(CommandPathsTest, IsUtf8) {
+    struct Case {
+        const char* bytes;
+        bool utf8;
+    };
+    const Case cases[] = {
+        {"", true},
+        {"plain.mov", true},
+        {"r\xC3\xA9\xC3\xA9l \xE2\x98\x83 \xF0\x9F\x8E\xA5", true},
+        {"\xF4\x8F\xBF\xBF", true},
+        {"r\xE9\xE9l", false},
+        {"\xC0\xAF", false},          // overlong
+        {"\xE0\x80\xAF", false},      // overlong
+        {"\xED\xA0\x80", false},      // a surrogate
+        {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+        {"\xE2\x98", false},          // cut short
+        {"\xFF", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(IsUtf8(c.bytes), c.utf8);
+    }
+}
+
 #if !defined(_WIN32)
+// A replaced file keeps its permissions.
+TEST_F(SafeOutputTest, AReplacedFileKeepsItsPermissions) {
+    fs::permissions(dir.File("existing.jpg"), fs::perms::owner_read | fs::perms::group_read);
+    SafeOutput output(In("existing.jpg"), true, false);
+    ASSERT_TRUE(output.Prepare({}));
+    ASSERT_TRUE(output.WriteAll(After));
+    ASSERT_TRUE(output.Commit());
+    EXPECT_EQ(ReadFileBytes(dir.File("existing.jpg")), After);
+    EXPECT_EQ(fs::status(dir.File("existing.jpg")).permissions(), fs::perms::owner_read | fs::perms::group_read);
+}
+
 // A device is written in place: there is nothing there to lose, and it must
 // never be renamed over.
 TEST_F(SafeOutputTest, ADeviceIsWrittenInPlace) {
