@@ -6,11 +6,13 @@
 #include "bytes/ByteReader.h"
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
+#include "editor/CopyResult.h"
 #include "editor/DestinationCheck.h"
 #include "editor/MovieAtomCopy.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/ThumbnailMaker.h"
 #include "file/FileReader.h"
+#include "file/RangeCopier.h"
 #include "platform/Image.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
@@ -28,9 +30,6 @@ namespace {
 
 using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
 
-// Atoms other than the movie and media data atoms are copied through a
-// buffer of at most this size, so memory stays bounded by the largest unit.
-constexpr std::uint32_t CopyBlockSize = 0xA00000;
 constexpr std::uint64_t Max32 = 0xFFFFFFFFu;
 
 struct MallocFree {
@@ -134,16 +133,16 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
 
     // 4. The files.
     FileReader reader(sourceFile->GetFileLocator());
-    if (!reader.Open()) return CREATEMOVFILE_READ_ERROR;
+    if (!reader.OpenSequential()) return CREATEMOVFILE_READ_ERROR;
     if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator())) return CREATEMOVFILE_WRITE_ERROR;
     FileWriter writer(destination);
     if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;
 
-    // 5. Every top-level atom in source order.
+    // 5. Every top-level atom in source order; the unit blocks and the
+    // other atoms go to the new file unchanged, all through one copier.
     std::uint64_t moovPosition = 0;
-    std::vector<std::uint8_t> buffer;
+    clipreel::RangeCopier copier;
     bool diskFull = false;
-    bool shortRead = false;
     for (unsigned index = 0; index < atoms->GetCount(); ++index) {
         const clipreel::TopLevelAtomInfo& atom = atoms->GetAt(index);
         if (atom.type == clipreel::FourCC("moov")) {
@@ -169,17 +168,13 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
             // One kept unit at a time, in editing-list order.
             for (unsigned i = 0; i < unitCount; ++i) {
                 const CClipreelShootingUnit& unit = movie->GetShootingUnit(i);
-                const auto size = static_cast<std::uint32_t>(unit.GetSize());
-                buffer.resize(size);
                 if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(unit.GetFileOffset())))
                     return CREATEMOVFILE_READ_ERROR;
-                if (!reader.Read(buffer.data(), size, shortRead)) return CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
-                if (!writer.Write(buffer.data(), size, diskFull)) return WriteFailure(diskFull);
+                const Result copied = clipreel::SaveResultOf(copier.Copy(reader, writer, unit.GetSize()));
+                if (copied != CREATEMOVFILE_SUCCESS) return copied;
                 if (progress.ReportProgress(static_cast<double>(i + 1) / static_cast<double>(unitCount)) != 0)
                     return CREATEMOVFILE_CANCELED;
             }
-            std::vector<std::uint8_t>().swap(buffer);
 
             const std::uint64_t end = writer.GetPosition();
             if (end == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
@@ -191,16 +186,8 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
         } else {
             if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(atom.offset)))
                 return CREATEMOVFILE_READ_ERROR;
-            std::uint64_t left = atom.size;
-            buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, CopyBlockSize)));
-            while (left > 0) {
-                const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
-                if (!reader.Read(buffer.data(), count, shortRead)) return CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
-                if (!writer.Write(buffer.data(), count, diskFull)) return WriteFailure(diskFull);
-                left -= count;
-            }
-            std::vector<std::uint8_t>().swap(buffer);
+            const Result copied = clipreel::SaveResultOf(copier.Copy(reader, writer, atom.size));
+            if (copied != CREATEMOVFILE_SUCCESS) return copied;
             if (progress.RepeatProgress() != 0) return CREATEMOVFILE_CANCELED;
         }
     }

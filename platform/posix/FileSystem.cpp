@@ -86,6 +86,13 @@ FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error) {
     return fd;
 }
 
+FileHandle OpenForSequentialReading(const wchar_t* path, ErrorNumber& error) {
+    const FileHandle handle = OpenForReading(path, error);
+    // Only a hint: a system that ignores it reads the same bytes.
+    if (handle != InvalidFileHandle) ::posix_fadvise(ToDescriptor(handle), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return handle;
+}
+
 FileHandle CreateForWriting(const wchar_t* path, ErrorNumber& error) {
     std::string systemPath;
     if (!SystemPath(path, systemPath, error)) return InvalidFileHandle;
@@ -223,6 +230,30 @@ bool WriteToFile(FileHandle handle, const void* buffer, std::uint32_t count,
     } while (done < count);
     bytesWritten = done;
     return true;
+}
+
+bool CopyFileRange(FileHandle source, FileHandle destination, std::uint32_t count, std::uint32_t& moved,
+                   ErrorNumber& error) {
+    moved = 0;
+#if defined(__linux__)
+    ssize_t result;
+    do {
+        result = ::copy_file_range(ToDescriptor(source), nullptr, ToDescriptor(destination), nullptr,
+                                   static_cast<size_t>(count), 0);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
+        error = LastError();
+        return false;
+    }
+    moved = static_cast<std::uint32_t>(result);
+    return true;
+#else
+    (void)source;
+    (void)destination;
+    (void)count;
+    error = static_cast<ErrorNumber>(ENOSYS);
+    return false;
+#endif
 }
 
 bool IsDiskFullError(ErrorNumber error) {
