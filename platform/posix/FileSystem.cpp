@@ -113,7 +113,10 @@ FileHandle CreateForWriting(const wchar_t* path, ErrorNumber& error) {
         return InvalidFileHandle;
     }
     // Only a regular file has a length to cut; a device keeps its nature.
-    if (S_ISREG(info.st_mode)) {
+    // An empty file is left alone: some file systems (ext4) take a cut to
+    // zero for a file being replaced and write all of it out when it is
+    // closed, which would make the close of a new file wait for the disk.
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
         int result;
         do {
             result = ::ftruncate(fd, 0);
