@@ -189,6 +189,17 @@ clipreel::sample::SampleMovieLayout WriteReel(const fs::path& path, const clipre
     return layout;
 }
 
+// Dummy frames in groups of 15.
+clipreel::sample::SampleMovieSpec ReelSpec(unsigned units, unsigned framesPerUnit, unsigned width, unsigned height) {
+    clipreel::sample::SampleMovieSpec spec;
+    spec.units = units;
+    spec.framesPerUnit = framesPerUnit;
+    spec.groupOfPicture = 15;
+    spec.width = width;
+    spec.height = height;
+    return spec;
+}
+
 struct Contender {
     const char* name;
     std::vector<std::string> argv;
@@ -210,12 +221,7 @@ int main(int argc, char** argv) {
     // The large reel: 40 units of full HD dummy frames with 48 kHz stereo
     // sound, the frames per unit chosen (in whole groups of 15) so that the
     // reel comes near the size asked for.
-    clipreel::sample::SampleMovieSpec spec;
-    spec.width = 1920;
-    spec.height = 1080;
-    spec.framesPerUnit = 120;
-    spec.groupOfPicture = 15;
-    spec.units = 1;
+    clipreel::sample::SampleMovieSpec spec = ReelSpec(1, 120, 1920, 1080);
     const std::uint64_t probeSize = clipreel::sample::WriteSampleMovie(source, spec).fileSize;
     const double framesWanted = static_cast<double>(targetBytes) / 40 / (static_cast<double>(probeSize) / 120);
     spec.framesPerUnit = 15 * std::max(1u, static_cast<unsigned>(framesWanted / 15 + 0.5));
@@ -228,12 +234,7 @@ int main(int argc, char** argv) {
                   static_cast<double>(keptFrames) * spec.frameDuration / spec.timeScale);
 
     // The reel of 10,000 short units for the open time.
-    clipreel::sample::SampleMovieSpec many;
-    many.units = 10000;
-    many.framesPerUnit = 15;
-    many.groupOfPicture = 15;
-    many.width = 64;
-    many.height = 48;
+    clipreel::sample::SampleMovieSpec many = ReelSpec(10000, 15, 64, 48);
     many.sound.sampleRate = 8000;
     many.sound.channels = 1;
     many.sound.bitsPerSample = 8;

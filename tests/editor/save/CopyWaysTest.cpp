@@ -22,6 +22,14 @@ struct Written {
     Bytes file;
 };
 
+sample::ExtraAtom Filler(std::uint32_t type, std::size_t size, bool afterMediaData) {
+    sample::ExtraAtom atom;
+    atom.type = type;
+    atom.payload.assign(size, static_cast<std::uint8_t>(size));
+    atom.afterMediaData = afterMediaData;
+    return atom;
+}
+
 class CopyWays : public ::testing::Test {
 protected:
     Written Save(SavedReelSource& source, const std::string& name, bool kernel) {
@@ -58,16 +66,8 @@ TEST_F(CopyWays, BothWaysWriteTheSameFileAndReportTheSameProgress) {
         SCOPED_TRACE(c.name);
         sample::SampleMovieSpec spec;
         spec.units = 4;
-        sample::ExtraAtom before;
-        before.type = FourCC("uuid");
-        before.payload.assign(300, 4);
-        before.afterMediaData = false;
-        spec.extraAtoms.push_back(before);
-        if (c.atomAfterMediaData > 0) {
-            sample::ExtraAtom after;
-            after.payload.assign(c.atomAfterMediaData, 0x6B);
-            spec.extraAtoms.push_back(after);
-        }
+        spec.extraAtoms.push_back(Filler(FourCC("uuid"), 300, false));
+        if (c.atomAfterMediaData > 0) spec.extraAtoms.push_back(Filler(FourCC("skip"), c.atomAfterMediaData, true));
         SavedReelSource source(dir, std::string(c.name) + ".mov", spec);
         if (!c.kept.empty()) {
             ASSERT_TRUE(source.reel->SetEditingState(c.kept));
