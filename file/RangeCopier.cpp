@@ -30,15 +30,12 @@ bool RangeCopier::KernelCopiesAllowed() {
 
 RangeCopyResult RangeCopier::Copy(FileReader& source, FileWriter& destination, std::uint64_t count) {
     std::uint64_t left = count;
-    while (left > 0 && !kernelRefused && KernelCopiesAllowed()) {
+    while (left > 0 && KernelCopiesAllowed()) {
         const auto piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, KernelPieceSize));
         std::uint32_t moved = 0;
         // Nothing moved: the source's end, or a file the system only
         // pretends to copy (such as one whose size it does not know).
-        if (!destination.CopyInKernel(source, piece, moved) || moved == 0) {
-            kernelRefused = true;
-            break;
-        }
+        if (!destination.CopyInKernel(source, piece, moved) || moved == 0) break;
         left -= moved;
         kernelBytes += moved;
     }

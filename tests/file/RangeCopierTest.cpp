@@ -59,13 +59,19 @@ TEST_F(RangeCopierTest, BothWaysWriteTheSameBytesAtTheSamePositions) {
         {"ranges out of order, larger than the buffer", 100000, 4096, {{70001, 29999}, {3, 12345}, {40000, 1}}},
         {"a range of exactly the buffer's size", 8192, 4096, {{4096, 4096}}},
         {"an empty range between two", 3000, 1024, {{10, 100}, {500, 0}, {2000, 1000}}},
+        {"ranges at the same place within a page on both sides", 300000, 4096, {{4096, 200000}, {3392, 50000}}},
     };
-    const Bytes header = {'h', 'e', 'a', 'd'};
+    const Bytes header = PatternBytes(4096, 9);
     for (const Case& c : cases) {
         const Bytes source = PatternBytes(c.fileSize, 3);
         WriteFileBytes(dir.File("source.bin"), source);
         Bytes expected = header;
+        // Linux copies inside the system only the ranges that lie at the same
+        // place within a page of the source and of the destination: from
+        // elsewhere a read and a write are faster.
+        std::uint64_t samePlaceBytes = 0;
         for (const Range& r : c.ranges) {
+            if ((expected.size() - r.offset) % 4096 == 0) samePlaceBytes += r.size;
             const Bytes part = Slice(source, r.offset, r.size);
             expected.insert(expected.end(), part.begin(), part.end());
         }
@@ -88,8 +94,8 @@ TEST_F(RangeCopierTest, BothWaysWriteTheSameBytesAtTheSamePositions) {
                 EXPECT_EQ(reader.GetPosition(), r.offset + r.size);
                 EXPECT_EQ(writer.GetPosition(), header.size() + total);
             }
-            // Only Linux copies between two files inside the system.
-            EXPECT_EQ(copier.KernelBytes(), way.kernel && !RunningOnWindows() ? total : 0u);
+            // Windows never copies between two files inside the system.
+            EXPECT_EQ(copier.KernelBytes(), way.kernel && !RunningOnWindows() ? samePlaceBytes : 0u);
             writer.Close();
             written.push_back(ReadFileBytes(dir.File("target.bin")));
             EXPECT_TRUE(written.back() == expected);
