@@ -40,6 +40,22 @@ Result WriteFailure(bool diskFull) {
     return diskFull ? CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL : CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
 }
 
+// Writes the 'mdat' header at headerPosition again with the size of the data
+// written after it so far, and returns to the end.
+Result WriteMediaDataSize(FileWriter& writer, std::uint64_t headerPosition) {
+    const std::uint64_t end = writer.GetPosition();
+    if (end == clipreel::InvalidFileSize) return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(headerPosition)))
+        return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+    std::uint8_t header[8] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
+    clipreel::ByteWriter(header, sizeof header).PokeU32BE(0, static_cast<std::uint32_t>(end - headerPosition));
+    bool diskFull = false;
+    if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
+    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(end)))
+        return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+    return CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS;
+}
+
 // The layout the writer depends on: the movie atom first, then exactly one
 // media data atom; every atom copied through a 32-bit read.
 bool HasWritableLayout(const clipreel::CTopLevelAtoms& atoms) {
@@ -170,19 +186,21 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
                 const CClipreelShootingUnit& unit = movie->GetShootingUnit(i);
                 if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(unit.GetFileOffset())))
                     return CREATEMOVFILE_READ_ERROR;
-                const Result copied = clipreel::SaveResultOf(copier.Copy(reader, writer, unit.GetSize()));
+                const clipreel::RangeCopyResult copy = copier.Copy(reader, writer, unit.GetSize());
+                // Like a cancel, a source that ends early leaves a partial
+                // file whose 'mdat' header holds the data written so far.
+                if (copy == clipreel::RangeCopyResult::SourceEnded) {
+                    WriteMediaDataSize(writer, headerPosition);
+                    return CREATEMOVFILE_INVALID_SOURCE;
+                }
+                const Result copied = clipreel::SaveResultOf(copy);
                 if (copied != CREATEMOVFILE_SUCCESS) return copied;
                 if (progress.ReportProgress(static_cast<double>(i + 1) / static_cast<double>(unitCount)) != 0)
                     return CREATEMOVFILE_CANCELED;
             }
 
-            const std::uint64_t end = writer.GetPosition();
-            if (end == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
-            if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(headerPosition)))
-                return CREATEMOVFILE_WRITE_ERROR;
-            clipreel::ByteWriter(header, sizeof header).PokeU32BE(0, static_cast<std::uint32_t>(end - headerPosition));
-            if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
-            if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(end))) return CREATEMOVFILE_WRITE_ERROR;
+            const Result sized = WriteMediaDataSize(writer, headerPosition);
+            if (sized != CREATEMOVFILE_SUCCESS) return sized;
         } else {
             if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(atom.offset)))
                 return CREATEMOVFILE_READ_ERROR;

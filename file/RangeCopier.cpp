@@ -14,6 +14,19 @@ std::atomic<bool> kernelCopiesAllowed{true};
 // single call.
 constexpr std::uint32_t KernelPieceSize = 0x40000000;
 
+
+// A range that runs past the end of a source of known size is refused before
+// a byte of it is written, as when it was read whole first. Files whose size
+// the system does not know (0: special files, devices) are copied until they
+// end. A reader that is not open is left to fail at the read.
+bool RunsPastTheEnd(FileReader& source, std::uint64_t count) {
+    if (!source.IsOpen()) return false;
+    const std::uint64_t size = source.GetFileSize();
+    const std::uint64_t position = source.GetPosition();
+    if (size == InvalidFileSize || size == 0 || position == InvalidFileSize) return false;
+    return position > size || count > size - position;
+}
+
 }
 
 RangeCopier::RangeCopier(std::uint32_t size) : bufferSize(std::max<std::uint32_t>(size, 1)) {}
@@ -29,6 +42,7 @@ bool RangeCopier::KernelCopiesAllowed() {
 }
 
 RangeCopyResult RangeCopier::Copy(FileReader& source, FileWriter& destination, std::uint64_t count) {
+    if (RunsPastTheEnd(source, count)) return RangeCopyResult::SourceEnded;
     std::uint64_t left = count;
     while (left > 0 && KernelCopiesAllowed()) {
         const auto piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, KernelPieceSize));

@@ -33,7 +33,8 @@ public:
     RangeCopier& operator=(const RangeCopier&) = delete;
 
     // Copies count bytes and advances both positions by them. SourceEnded:
-    // the source ended first; the pieces before the short one are written.
+    // the source ends first; nothing is written when its size said so
+    // before the copy, else the pieces before the short one are.
     RangeCopyResult Copy(FileReader& source, FileWriter& destination, std::uint64_t count);
     // The bytes this copier moved inside the system.
     std::uint64_t KernelBytes() const { return kernelBytes; }

@@ -105,7 +105,7 @@ TEST_F(RangeCopierTest, BothWaysWriteTheSameBytesAtTheSamePositions) {
 }
 
 // A range that runs past the end of the source ends the copy with
-// SourceEnded either way, and nothing after the source's end is invented.
+// SourceEnded either way, before anything of it is written.
 TEST_F(RangeCopierTest, ASourceThatEndsEarlyIsToldEitherWay) {
     const Bytes source = PatternBytes(10000, 5);
     WriteFileBytes(dir.File("source.bin"), source);
@@ -120,9 +120,8 @@ TEST_F(RangeCopierTest, ASourceThatEndsEarlyIsToldEitherWay) {
         RangeCopier copier(1024);
         EXPECT_EQ(copier.Copy(reader, writer, 5000), RangeCopyResult::SourceEnded);
         writer.Close();
-        const Bytes written = ReadFileBytes(dir.File("target.bin"));
-        ASSERT_LE(written.size(), 4000u);
-        EXPECT_TRUE(written == Slice(source, 6000, written.size()));
+        // The source's size tells before the copy: nothing is written.
+        EXPECT_TRUE(ReadFileBytes(dir.File("target.bin")).empty());
     }
 }
 
