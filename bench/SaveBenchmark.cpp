@@ -1,21 +1,37 @@
-// Times saving a large sample reel with one shooting unit removed against
-// the physical limit (cp of the same file) and against ffmpeg copying the
-// same kept units without re-encoding (-c copy), and reports each one's peak
-// memory and the time to open the reel. The last unit is the one removed, so
-// that ffmpeg keeps the same units with a plain duration limit: the dummy
-// frames of a reel this size are not real H.264, and ffmpeg's concat
-// demuxer refuses streams it cannot probe.
+// Times the library's writes of a large sample reel against the physical
+// limit, cp of the same file, and against ffmpeg copying the same kept units
+// without re-encoding (-c copy); times opening a reel of 40 units and one of
+// 10,000 units; and reports each one's peak memory.
 //
-//   save_benchmark [folder] [MiB]      (defaults: /tmp, 1024)
+//   save_benchmark [folder] [MiB] [rounds]      (defaults: /tmp, 1024, 5)
+//
+// The contenders:
+//   cp              cp of the reel
+//   edited save     CreateNewMovFile with the last unit removed
+//   edited save, buffer
+//                   the same with the copies inside the system turned off,
+//                   as on a system without them (Windows): every byte
+//                   through the save's one buffer
+//   unchanged copy  CreateNewMovFile with the unedited reel
+//   reference movie CreateReferenceMovFile with the last unit removed
+//   ffmpeg -c copy  the movie up to the removed last unit (the dummy frames
+//                   of a reel this size are not real H.264, and ffmpeg's
+//                   concat demuxer refuses streams it cannot probe)
+//   open, 40 / 10,000 units
+//                   CZentiMovFile's constructor, then CClipreelMovie's (the
+//                   reel model)
 //
 // Every measured run is its own process (this program started again with
-// "--save", or cp, or ffmpeg), so that its peak resident size (ru_maxrss
-// from wait4) is its own. Each is run three times after a warm-up read of
-// the source, each after a sync; the median time is reported.
+// a "--" mode, or cp, or ffmpeg), so that its peak resident size (ru_maxrss
+// from wait4) is its own. The rounds alternate: each round runs every
+// contender once, in an order that rotates from round to round, each after a
+// sync so that no dirty pages of an earlier one are left to write back.
+// Medians over the rounds are reported; ratios are of process times.
 
 #include "ClipreelMovFileEditor.h"
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
+#include "file/RangeCopier.h"
 #include "sample/SampleMovieWriter.h"
 
 #include <algorithm>
@@ -24,9 +40,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,14 +53,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
+constexpr double MiB = 1048576.0;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 struct Run {
     double seconds = 0;
     long maxRssKiB = 0;
     int status = -1;
+    std::map<std::string, double> reported;  // the child's own "name value" lines
 };
 
-Run RunProcess(const std::vector<std::string>& argv, bool quiet) {
+// Runs a program; its standard output goes to outputPath, its errors to
+// /dev/null.
+Run RunProcess(const std::vector<std::string>& argv, const std::string& outputPath) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -50,13 +76,10 @@ Run RunProcess(const std::vector<std::string>& argv, bool quiet) {
     const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        if (quiet) {
-            std::FILE* devnull = std::fopen("/dev/null", "w");
-            if (devnull != nullptr) {
-                dup2(fileno(devnull), 1);
-                dup2(fileno(devnull), 2);
-            }
-        }
+        const int out = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        if (out >= 0) dup2(out, 1);
+        if (devnull >= 0) dup2(devnull, 2);
         execvp(args[0], args.data());
         _exit(127);
     }
@@ -64,153 +87,231 @@ Run RunProcess(const std::vector<std::string>& argv, bool quiet) {
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) < 0) return run;
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    run.seconds = SecondsSince(start);
     run.maxRssKiB = usage.ru_maxrss;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(outputPath);
+    std::string name;
+    double value = 0;
+    while (in >> name >> value) run.reported[name] = value;
     return run;
 }
 
-Run Median(std::vector<Run> runs) {
-    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
-    Run median = runs[runs.size() / 2];
-    for (const Run& r : runs) {
-        median.maxRssKiB = std::max(median.maxRssKiB, r.maxRssKiB);
-        if (r.status != 0) median.status = r.status;
-    }
-    return median;
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
-// The child: opens the reel, removes one unit and saves; exit status is the
-// result code. Prints the resident size before the reel is opened (the
-// loaded libraries), the constructor time of CZentiMovFile and the time from
-// opening the reel to the end of the save.
-int SaveChild(const std::string& source, const std::string& destination, unsigned removed) {
-    const std::wstring wideSource = fs::path(source).wstring();
-    const std::wstring wideDestination = fs::path(destination).wstring();
-    rusage before{};
-    getrusage(RUSAGE_SELF, &before);
-    std::printf("baseline %ld\n", before.ru_maxrss);
-    const auto start = Clock::now();
-    CZentiMovFile file{FileLocator(wideSource.c_str())};
-    const double openMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    std::printf("open %.3f\n", openMs);
-    if (!file.IsValid()) return 100;
-    CClipreelMovie reel(&file);
-    if (!reel.RemoveShootingUnit(removed)) return 101;
-    CClipreelMovFileEditor editor(file);
-    const auto result = editor.CreateNewMovFile(FileLocator(wideDestination.c_str()), &reel);
-    std::printf("save %.6f\n", std::chrono::duration<double>(Clock::now() - start).count());
+// The median of the process times and of each reported value; the highest
+// peak memory; the first failing status.
+struct Summary {
+    double seconds = 0;
+    long maxRssKiB = 0;
+    int status = 0;
+    std::map<std::string, double> reported;
+};
+
+Summary Summarise(const std::vector<Run>& runs) {
+    Summary s;
+    std::vector<double> seconds;
+    std::map<std::string, std::vector<double>> reported;
+    for (const Run& r : runs) {
+        seconds.push_back(r.seconds);
+        s.maxRssKiB = std::max(s.maxRssKiB, r.maxRssKiB);
+        if (r.status != 0 && s.status == 0) s.status = r.status;
+        for (const auto& entry : r.reported) reported[entry.first].push_back(entry.second);
+    }
+    s.seconds = Median(seconds);
+    for (auto& entry : reported) s.reported[entry.first] = Median(entry.second);
+    return s;
+}
+
+// ---- The children: each prints "name value" lines and exits with the
+// library's result code (0 success).
+
+void PrintResidentBaseline() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("baseline_kib %ld\n", usage.ru_maxrss);
+}
+
+struct OpenedReel {
+    explicit OpenedReel(const std::string& path)
+        : wide(fs::path(path).wstring()), start(Clock::now()), file(FileLocator(wide.c_str())),
+          fileMs(SecondsSince(start) * 1000), reel(&file), reelMs(SecondsSince(start) * 1000 - fileMs) {
+        std::printf("file_ms %.4f\nreel_ms %.4f\n", fileMs, reelMs);
+    }
+    std::wstring wide;
+    Clock::time_point start;
+    CZentiMovFile file;
+    double fileMs;
+    CClipreelMovie reel;
+    double reelMs;
+};
+
+int ExitCode(CClipreelMovFileEditor::ERROR_CREATEMOVFILE result) {
     return result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS ? 0 : static_cast<int>(result & 0x7F);
 }
 
-double SecondsAt(const clipreel::sample::SampleMovieSpec& spec, std::uint64_t frame) {
-    return static_cast<double>(frame) * spec.frameDuration / spec.timeScale;
+int Child(const std::string& mode, const std::string& source, const std::string& destination) {
+    PrintResidentBaseline();
+    OpenedReel opened(source);
+    if (!opened.file.IsValid() || !opened.reel.IsValid()) return 100;
+    if (mode == "--open") return 0;
+    if (mode == "--save-buffered") clipreel::RangeCopier::AllowKernelCopies(false);
+    const std::wstring wideDestination = fs::path(destination).wstring();
+    const FileLocator target(wideDestination.c_str());
+    if (mode != "--copy" && !opened.reel.RemoveShootingUnit(opened.reel.GetShootingUnitCount() - 1)) return 101;
+    CClipreelMovFileEditor editor(opened.file);
+    const auto start = Clock::now();
+    const auto result = mode == "--reference" ? editor.CreateReferenceMovFile(target, &opened.reel)
+                                              : editor.CreateNewMovFile(target, &opened.reel);
+    std::printf("work_s %.6f\n", SecondsSince(start));
+    return ExitCode(result);
 }
+
+// ---- The parent.
+
+std::string LoadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+clipreel::sample::SampleMovieLayout WriteReel(const fs::path& path, const clipreel::sample::SampleMovieSpec& spec,
+                                              const char* what) {
+    const auto start = Clock::now();
+    clipreel::sample::SampleMovieLayout layout = clipreel::sample::WriteSampleMovie(path, spec);
+    std::printf("%s: %u units of %u frames (%ux%u), %.1f MiB, written in %.2f s\n", what, spec.units,
+                spec.framesPerUnit, spec.width, spec.height, layout.fileSize / MiB, SecondsSince(start));
+    return layout;
+}
+
+// Dummy frames in groups of 15.
+clipreel::sample::SampleMovieSpec ReelSpec(unsigned units, unsigned framesPerUnit, unsigned width, unsigned height) {
+    clipreel::sample::SampleMovieSpec spec;
+    spec.units = units;
+    spec.framesPerUnit = framesPerUnit;
+    spec.groupOfPicture = 15;
+    spec.width = width;
+    spec.height = height;
+    return spec;
+}
+
+struct Contender {
+    const char* name;
+    std::vector<std::string> argv;
+    fs::path output;  // removed after each run; empty: none
+};
 
 }
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::string(argv[1]) == "--save") {
-        return SaveChild(argv[2], argv[3], static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)));
-    }
+    if (argc == 4 && std::string(argv[1]).rfind("--", 0) == 0) return Child(argv[1], argv[2], argv[3]);
     const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::path("/tmp");
     const std::uint64_t targetBytes = (argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1024ull) << 20;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     const fs::path source = folder / "clipreel_bench_source.mov";
-    const fs::path saved = folder / "clipreel_bench_saved.mov";
-    const fs::path copied = folder / "clipreel_bench_cp.mov";
-    const fs::path remuxed = folder / "clipreel_bench_ffmpeg.mov";
+    const fs::path manyUnits = folder / "clipreel_bench_10000.mov";
+    const fs::path log = folder / "clipreel_bench_child.txt";
+    std::printf("load average before: %s\n", LoadAverage().c_str());
 
-    // Full HD dummy frames with 48 kHz stereo sound: about 50 KB a frame;
-    // units of 4 s (120 frames at 29.97 fps).
-    clipreel::sample::SampleMovieSpec spec;
-    spec.width = 1920;
-    spec.height = 1080;
-    spec.framesPerUnit = 120;
-    spec.groupOfPicture = 15;
-    spec.units = 1;
-    const clipreel::sample::SampleMovieLayout probe = clipreel::sample::WriteSampleMovie(source, spec);
-    spec.units = static_cast<unsigned>(std::max<std::uint64_t>(3, targetBytes / probe.fileSize));
-    const auto writeStart = Clock::now();
-    const clipreel::sample::SampleMovieLayout layout = clipreel::sample::WriteSampleMovie(source, spec);
-    const double writeSeconds = std::chrono::duration<double>(Clock::now() - writeStart).count();
-    const unsigned removed = spec.units - 1;
-    std::uint64_t largestKept = 0;
-    for (unsigned u = 0; u < spec.units; ++u)
-        if (u != removed) largestKept = std::max(largestKept, layout.units[u].size);
-    std::printf("reel: %u units of %u frames, %.1f MiB, written in %.2f s; unit %u removed\n", spec.units,
-                spec.framesPerUnit, layout.fileSize / 1048576.0, writeSeconds, removed);
-
-    // ffmpeg keeps the same units: the movie up to the removed last unit.
+    // The large reel: 40 units of full HD dummy frames with 48 kHz stereo
+    // sound, the frames per unit chosen (in whole groups of 15) so that the
+    // reel comes near the size asked for.
+    clipreel::sample::SampleMovieSpec spec = ReelSpec(1, 120, 1920, 1080);
+    const std::uint64_t probeSize = clipreel::sample::WriteSampleMovie(source, spec).fileSize;
+    const double framesWanted = static_cast<double>(targetBytes) / 40 / (static_cast<double>(probeSize) / 120);
+    spec.framesPerUnit = 15 * std::max(1u, static_cast<unsigned>(framesWanted / 15 + 0.5));
+    spec.units = 40;
+    const clipreel::sample::SampleMovieLayout layout = WriteReel(source, spec, "reel");
     std::uint64_t keptFrames = 0;
-    for (unsigned u = 0; u < removed; ++u) keptFrames += layout.units[u].frames.size();
+    for (unsigned u = 0; u + 1 < spec.units; ++u) keptFrames += layout.units[u].frames.size();
     char keptSeconds[32];
-    std::snprintf(keptSeconds, sizeof keptSeconds, "%.6f", SecondsAt(spec, keptFrames));
+    std::snprintf(keptSeconds, sizeof keptSeconds, "%.6f",
+                  static_cast<double>(keptFrames) * spec.frameDuration / spec.timeScale);
+
+    // The reel of 10,000 short units for the open time.
+    clipreel::sample::SampleMovieSpec many = ReelSpec(10000, 15, 64, 48);
+    many.sound.sampleRate = 8000;
+    many.sound.channels = 1;
+    many.sound.bitsPerSample = 8;
+    many.sound.format = clipreel::FourCC("raw ");
+    WriteReel(manyUnits, many, "open reel");
+
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    const std::string src = source.string();
+    auto output = [&](const char* name) { return folder / (std::string("clipreel_bench_") + name + ".mov"); };
+    const std::vector<Contender> contenders = {
+        {"cp", {"cp", src, output("cp").string()}, output("cp")},
+        {"edited save", {self, "--save", src, output("save").string()}, output("save")},
+        {"edited save, buffer", {self, "--save-buffered", src, output("buffered").string()}, output("buffered")},
+        {"unchanged copy", {self, "--copy", src, output("copy").string()}, output("copy")},
+        {"reference movie", {self, "--reference", src, output("reference").string()}, output("reference")},
+        {"ffmpeg -c copy",
+         {"ffmpeg", "-y", "-v", "error", "-i", src, "-map", "0", "-c", "copy", "-t", keptSeconds,
+          output("ffmpeg").string()},
+         output("ffmpeg")},
+        {"open, 40 units", {self, "--open", src, "-"}, {}},
+        {"open, 10,000 units", {self, "--open", manyUnits.string(), "-"}, {}},
+    };
 
     // A warm-up read so that every contender starts from the same cache.
-    RunProcess({"cat", source.string()}, true);
-
-    std::vector<Run> saves, copies, ffmpegs;
-    std::vector<double> opens, inProcess;
-    long baselineKiB = 0;
-    for (int round = 0; round < 3; ++round) {
-        const std::string self = fs::read_symlink("/proc/self/exe").string();
-        const std::string openLog = (folder / "clipreel_bench_open.txt").string();
-        // Each contender starts with no dirty pages of an earlier one left to
-        // write back.
-        RunProcess({"sync"}, true);
-        saves.push_back(RunProcess({"sh", "-c",
-                                    "exec \"$0\" --save \"$1\" \"$2\" \"$3\" > \"$4\"", self, source.string(),
-                                    saved.string(), std::to_string(removed), openLog},
-                                   false));
-        std::ifstream logIn(openLog);
-        std::string word;
-        double value = 0;
-        while (logIn >> word >> value) {
-            if (word == "open") opens.push_back(value);
-            if (word == "save") inProcess.push_back(value);
-            if (word == "baseline") baselineKiB = std::max(baselineKiB, static_cast<long>(value));
+    RunProcess({"cat", src}, "/dev/null");
+    std::vector<std::vector<Run>> runs(contenders.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t k = 0; k < contenders.size(); ++k) {
+            const std::size_t i = (k + static_cast<std::size_t>(round)) % contenders.size();
+            RunProcess({"sync"}, "/dev/null");
+            runs[i].push_back(RunProcess(contenders[i].argv, log.string()));
+            if (!contenders[i].output.empty()) fs::remove(contenders[i].output);
         }
-        RunProcess({"sync"}, true);
-        copies.push_back(RunProcess({"cp", source.string(), copied.string()}, true));
-        RunProcess({"sync"}, true);
-        ffmpegs.push_back(RunProcess({"ffmpeg", "-y", "-v", "error", "-i", source.string(), "-map", "0", "-c",
-                                      "copy", "-t", keptSeconds, remuxed.string()},
-                                     true));
-        fs::remove(copied);
-        fs::remove(remuxed);
-        if (round < 2) fs::remove(saved);
     }
-    const Run save = Median(saves);
-    const Run copy = Median(copies);
-    const Run ffmpeg = Median(ffmpegs);
-    std::sort(opens.begin(), opens.end());
-    const std::uint64_t savedSize = fs::exists(saved) ? fs::file_size(saved) : 0;
-    const std::uint64_t moovBytes = layout.moovSize;
 
-    std::printf("%-22s %10s %10s %12s %s\n", "", "seconds", "x cp", "peak MiB", "status");
-    auto row = [&](const char* name, const Run& r) {
-        std::printf("%-22s %10.3f %10.2f %12.1f %d\n", name, r.seconds, copy.seconds > 0 ? r.seconds / copy.seconds : 0,
-                    r.maxRssKiB / 1024.0, r.status);
-    };
-    row("save (process)", save);
-    std::sort(inProcess.begin(), inProcess.end());
-    if (!inProcess.empty()) {
-        const double median = inProcess[inProcess.size() / 2];
-        std::printf("%-22s %10.3f %10.2f %12.1f (peak %.1f - libraries %.1f)\n", "save (in process)", median,
-                    copy.seconds > 0 ? median / copy.seconds : 0, (save.maxRssKiB - baselineKiB) / 1024.0,
-                    save.maxRssKiB / 1024.0, baselineKiB / 1024.0);
+    std::vector<Summary> summaries;
+    for (const std::vector<Run>& r : runs) summaries.push_back(Summarise(r));
+    const double cp = summaries[0].seconds;
+    std::printf("\nmedians of %d alternating rounds on %.1f MiB in %s\n", rounds, layout.fileSize / MiB,
+                folder.string().c_str());
+    std::printf("%-20s %9s %8s %12s %8s %9s %9s %7s\n", "", "process s", "x cp", "in-process", "x cp",
+                "peak MiB", "libs MiB", "status");
+    for (std::size_t i = 0; i + 2 < contenders.size(); ++i) {
+        const Summary& s = summaries[i];
+        const auto work = s.reported.find("work_s");
+        const auto base = s.reported.find("baseline_kib");
+        char inProcess[32] = "";
+        char inProcessRatio[32] = "";
+        char libraries[32] = "";
+        if (work != s.reported.end()) {
+            std::snprintf(inProcess, sizeof inProcess, "%.3f", work->second);
+            std::snprintf(inProcessRatio, sizeof inProcessRatio, "%.2f", cp > 0 ? work->second / cp : 0);
+        }
+        if (base != s.reported.end()) std::snprintf(libraries, sizeof libraries, "%.1f", base->second / 1024);
+        std::printf("%-20s %9.3f %8.2f %12s %8s %9.1f %9s %7d\n", contenders[i].name, s.seconds,
+                    cp > 0 ? s.seconds / cp : 0, inProcess, inProcessRatio, s.maxRssKiB / 1024.0, libraries,
+                    s.status);
     }
-    row("cp", copy);
-    row("ffmpeg -c copy", ffmpeg);
-    std::printf("saved file %.1f MiB; memory bound = largest kept unit %.1f MiB + movie atom %.2f MiB + 32 MiB = "
-                "%.1f MiB\n",
-                savedSize / 1048576.0, largestKept / 1048576.0, moovBytes / 1048576.0,
-                (largestKept + moovBytes) / 1048576.0 + 32);
-    if (!opens.empty())
-        std::printf("CZentiMovFile constructor: median %.3f ms (min %.3f, max %.3f)\n", opens[opens.size() / 2],
-                    opens.front(), opens.back());
-    fs::remove(saved);
+    std::printf("%-20s %9s %8s %12s %8s %9s %9s %7s\n", "", "file ms", "reel ms", "total ms", "", "peak MiB",
+                "libs MiB", "status");
+    for (std::size_t i = contenders.size() - 2; i < contenders.size(); ++i) {
+        const Summary& s = summaries[i];
+        const double fileMs = s.reported.count("file_ms") ? s.reported.at("file_ms") : 0;
+        const double reelMs = s.reported.count("reel_ms") ? s.reported.at("reel_ms") : 0;
+        const double base = s.reported.count("baseline_kib") ? s.reported.at("baseline_kib") : 0;
+        std::printf("%-20s %9.3f %8.3f %12.3f %8s %9.1f %9.1f %7d\n", contenders[i].name, fileMs, reelMs,
+                    fileMs + reelMs, "", s.maxRssKiB / 1024.0, base / 1024, s.status);
+    }
+    std::printf("process s: from fork to exit (cp's and ffmpeg's only time); in-process: the library call alone,\n"
+                "without starting the process and loading its libraries; peak MiB: the process's peak resident\n"
+                "size; libs MiB: its size before the reel is opened\n");
+    std::printf("load average after: %s\n", LoadAverage().c_str());
+
     fs::remove(source);
-    fs::remove(folder / "clipreel_bench_open.txt");
-    return save.status == 0 && copy.status == 0 ? 0 : 1;
+    fs::remove(manyUnits);
+    fs::remove(log);
+    int failed = 0;
+    for (const Summary& s : summaries) failed += s.status != 0;
+    return failed == 0 ? 0 : 1;
 }

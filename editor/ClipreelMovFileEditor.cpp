@@ -5,9 +5,11 @@
 #include "ZentiMovie.h"
 #include "bytes/ByteReader.h"
 #include "bytes/FourCC.h"
+#include "editor/CopyResult.h"
 #include "editor/DestinationCheck.h"
 #include "editor/ReelSourceCheck.h"
 #include "file/FileReader.h"
+#include "file/RangeCopier.h"
 #include "source/AtomHeader.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
@@ -24,8 +26,8 @@ using clipreel::MoviePrivateAccess;
 
 namespace {
 
-// Media data is copied in blocks of this size through one reused buffer;
-// only the movie atom is ever held whole.
+// Every atom but the movie atom is copied in blocks of this size, with a
+// progress report after each; only the movie atom is ever held whole.
 constexpr std::uint32_t CopyBlockSize = 0xA00000;
 
 }
@@ -74,7 +76,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::CreateNewMov
 
 CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(const FileLocator& destination) {
     FileReader reader(sourceFile->GetFileLocator());
-    if (!reader.Open()) return CREATEMOVFILE_READ_ERROR;
+    if (!reader.OpenSequential()) return CREATEMOVFILE_READ_ERROR;
     const std::uint64_t total = reader.GetFileSize();
     if (total == clipreel::InvalidFileSize) return CREATEMOVFILE_READ_ERROR;
     if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator())) return CREATEMOVFILE_WRITE_ERROR;
@@ -91,7 +93,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
         return progress.ReportProgress(fraction);
     };
 
-    std::vector<std::uint8_t> block;
+    clipreel::RangeCopier copier;
     std::uint64_t copied = 0;
     for (unsigned index = 0; index < atoms->GetCount(); ++index) {
         const clipreel::TopLevelAtomInfo& atom = atoms->GetAt(index);
@@ -121,13 +123,11 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
             copied += copySize;
             if (report(copied) != 0) return CREATEMOVFILE_CANCELED;
         } else {
-            if (block.empty()) block.resize(CopyBlockSize);
             std::uint64_t left = atom.size;
             while (left > 0) {
                 const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
-                if (!reader.Read(block.data(), count, shortRead)) return CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
-                if (!writer.Write(block.data(), count, diskFull)) return writeFailure(diskFull);
+                const ERROR_CREATEMOVFILE result = clipreel::SaveResultOf(copier.Copy(reader, writer, count));
+                if (result != CREATEMOVFILE_SUCCESS) return result;
                 left -= count;
                 copied += count;
                 if (progress.callback != nullptr && report(copied) != 0) return CREATEMOVFILE_CANCELED;

@@ -6,6 +6,7 @@
 #include "bytes/ByteReader.h"
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
+#include "editor/CopyResult.h"
 #include "editor/DestinationCheck.h"
 #include "editor/MovieAtomCopy.h"
 #include "editor/NewMovieFilePlan.h"
@@ -13,6 +14,7 @@
 #include "editor/ReelSourceCheck.h"
 #include "editor/ThumbnailMaker.h"
 #include "file/FileReader.h"
+#include "file/RangeCopier.h"
 #include "platform/Image.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
@@ -30,9 +32,6 @@ namespace {
 
 using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
 
-// Atoms other than the movie and media data atoms are copied through a
-// buffer of at most this size, so memory stays bounded by the largest unit.
-constexpr std::uint32_t CopyBlockSize = 0xA00000;
 constexpr std::uint64_t Max32 = 0xFFFFFFFFu;
 
 struct MallocFree {
@@ -188,7 +187,7 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
     auto openReader = [&](const CZentiMovFile* file) {
         if (readerFor(file) != nullptr) return E::CREATEMOVFILE_SUCCESS;
         readers.emplace_back(file, std::make_unique<FileReader>(file->GetFileLocator()));
-        if (!readers.back().second->Open()) return E::CREATEMOVFILE_READ_ERROR;
+        if (!readers.back().second->OpenSequential()) return E::CREATEMOVFILE_READ_ERROR;
         if (DestinationIsSource(destination, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
         return E::CREATEMOVFILE_SUCCESS;
     };
@@ -200,11 +199,11 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
     FileWriter writer(destination);
     if (!writer.Open()) return E::CREATEMOVFILE_WRITE_ERROR;
 
-    // 5. Every top-level atom in source order.
+    // 5. Every top-level atom in source order; the unit blocks and the
+    // other atoms go to the new file unchanged, all through one copier.
     std::uint64_t moovPosition = 0;
-    std::vector<std::uint8_t> buffer;
+    clipreel::RangeCopier copier;
     bool diskFull = false;
-    bool shortRead = false;
     for (unsigned index = 0; index < atoms->GetCount(); ++index) {
         const clipreel::TopLevelAtomInfo& atom = atoms->GetAt(index);
         if (atom.type == clipreel::FourCC("moov")) {
@@ -232,38 +231,28 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
             for (std::size_t i = 0; i < blockCount; ++i) {
                 const KeptMediaBlock& block = plan.blocks[i];
                 FileReader& blockReader = *readerFor(block.file);
-                const auto size = static_cast<std::uint32_t>(block.size);
-                buffer.resize(size);
                 if (!blockReader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(block.offset)))
                     return E::CREATEMOVFILE_READ_ERROR;
-                if (!blockReader.Read(buffer.data(), size, shortRead)) return E::CREATEMOVFILE_READ_ERROR;
+                const clipreel::RangeCopyResult copy = copier.Copy(blockReader, writer, block.size);
                 // Like a cancel, a source that ends early leaves a partial
                 // file whose 'mdat' header holds the data written so far.
-                if (shortRead) {
+                if (copy == clipreel::RangeCopyResult::SourceEnded) {
                     WriteMediaDataSize(writer, headerPosition);
                     return E::CREATEMOVFILE_INVALID_SOURCE;
                 }
-                if (!writer.Write(buffer.data(), size, diskFull)) return WriteFailure(diskFull);
+                const Result copied = clipreel::SaveResultOf(copy);
+                if (copied != E::CREATEMOVFILE_SUCCESS) return copied;
                 if (progress.ReportProgress(static_cast<double>(i + 1) / static_cast<double>(blockCount)) != 0)
                     return E::CREATEMOVFILE_CANCELED;
             }
-            std::vector<std::uint8_t>().swap(buffer);
 
             const Result sized = WriteMediaDataSize(writer, headerPosition);
             if (sized != E::CREATEMOVFILE_SUCCESS) return sized;
         } else {
             if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(atom.offset)))
                 return E::CREATEMOVFILE_READ_ERROR;
-            std::uint64_t left = atom.size;
-            buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, CopyBlockSize)));
-            while (left > 0) {
-                const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
-                if (!reader.Read(buffer.data(), count, shortRead)) return E::CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return E::CREATEMOVFILE_INVALID_SOURCE;
-                if (!writer.Write(buffer.data(), count, diskFull)) return WriteFailure(diskFull);
-                left -= count;
-            }
-            std::vector<std::uint8_t>().swap(buffer);
+            const Result copied = clipreel::SaveResultOf(copier.Copy(reader, writer, atom.size));
+            if (copied != E::CREATEMOVFILE_SUCCESS) return copied;
             if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
         }
     }

@@ -11,11 +11,19 @@ FileReader::~FileReader() {
 }
 
 bool FileReader::Open() {
+    return OpenWith(platform::OpenForReading);
+}
+
+bool FileReader::OpenSequential() {
+    return OpenWith(platform::OpenForSequentialReading);
+}
+
+bool FileReader::OpenWith(OpenCall open) {
     // A second Open would otherwise lose the first handle, and with it a
     // lock that nothing could release any more.
     Close();
     platform::ErrorNumber error = 0;
-    const platform::FileHandle opened = platform::OpenForReading(path, error);
+    const platform::FileHandle opened = open(path, error);
     if (opened == platform::InvalidFileHandle) {
         WriteDebugLog("CreateFile Error : %u \n", error);
         return false;

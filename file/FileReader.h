@@ -25,6 +25,8 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     virtual bool Open();
+    // Open, for a reader that goes from start to end: the system reads ahead.
+    bool OpenSequential();
     void Close();
     bool IsOpen() const;
     // Open: the handle's size. Not open: the size found by looking the path up,
@@ -36,8 +38,14 @@ public:
     bool Read(void* buffer, std::uint32_t count, bool& shortRead);
 
 protected:
+    using OpenCall = platform::FileHandle (*)(const wchar_t* path, platform::ErrorNumber& error);
+    bool OpenWith(OpenCall open);
+
     FileLocator path;
     platform::FileHandle handle;
+
+private:
+    friend class FileWriter;
 };
 
 // One file created (an existing one truncated) for writing, shared with
@@ -50,6 +58,13 @@ public:
     bool Open() override;
     // diskFull: the write failed because the disk is full.
     bool Write(const void* buffer, std::uint32_t count, bool& diskFull);
+    // Moves up to count bytes from source's position to this file's position
+    // inside the system, advancing both by moved (fewer bytes than asked may
+    // move, none at the source's end). False when the system cannot copy
+    // between these two files, or failed: nothing moved then, and no debug
+    // line is written, for Read and Write can still copy the bytes and they
+    // tell what failed.
+    bool CopyInKernel(FileReader& source, std::uint32_t count, std::uint32_t& moved);
 };
 
 }

@@ -9,16 +9,7 @@ FileWriter::FileWriter(const FileLocator& locator) : FileReader(locator) {}
 FileWriter::~FileWriter() = default;
 
 bool FileWriter::Open() {
-    // As for a reader: a handle opened before is not lost.
-    Close();
-    platform::ErrorNumber error = 0;
-    const platform::FileHandle opened = platform::CreateForWriting(path, error);
-    if (opened == platform::InvalidFileHandle) {
-        WriteDebugLog("CreateFile Error : %u \n", error);
-        return false;
-    }
-    handle = opened;
-    return true;
+    return OpenWith(platform::CreateForWriting);
 }
 
 bool FileWriter::Write(const void* buffer, std::uint32_t count, bool& diskFull) {
@@ -31,6 +22,11 @@ bool FileWriter::Write(const void* buffer, std::uint32_t count, bool& diskFull) 
         return false;
     }
     return true;
+}
+
+bool FileWriter::CopyInKernel(FileReader& source, std::uint32_t count, std::uint32_t& moved) {
+    platform::ErrorNumber error = 0;
+    return platform::CopyFileRange(source.handle, handle, count, moved, error);
 }
 
 }

@@ -2,6 +2,7 @@
 
 #include "platform/posix/WidePath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <string>
@@ -86,6 +87,13 @@ FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error) {
     return fd;
 }
 
+FileHandle OpenForSequentialReading(const wchar_t* path, ErrorNumber& error) {
+    const FileHandle handle = OpenForReading(path, error);
+    // Only a hint: a system that ignores it reads the same bytes.
+    if (handle != InvalidFileHandle) ::posix_fadvise(ToDescriptor(handle), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return handle;
+}
+
 FileHandle CreateForWriting(const wchar_t* path, ErrorNumber& error) {
     std::string systemPath;
     if (!SystemPath(path, systemPath, error)) return InvalidFileHandle;
@@ -106,7 +114,10 @@ FileHandle CreateForWriting(const wchar_t* path, ErrorNumber& error) {
         return InvalidFileHandle;
     }
     // Only a regular file has a length to cut; a device keeps its nature.
-    if (S_ISREG(info.st_mode)) {
+    // An empty file is left alone: some file systems (ext4) take a cut to
+    // zero for a file being replaced and write all of it out when it is
+    // closed, which would make the close of a new file wait for the disk.
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
         int result;
         do {
             result = ::ftruncate(fd, 0);
@@ -223,6 +234,50 @@ bool WriteToFile(FileHandle handle, const void* buffer, std::uint32_t count,
     } while (done < count);
     bytesWritten = done;
     return true;
+}
+
+bool CopyFileRange(FileHandle source, FileHandle destination, std::uint32_t count, std::uint32_t& moved,
+                   ErrorNumber& error) {
+    moved = 0;
+#if defined(__linux__)
+    const int in = ToDescriptor(source);
+    const int out = ToDescriptor(destination);
+    const off_t from = ::lseek(in, 0, SEEK_CUR);
+    const off_t to = ::lseek(out, 0, SEEK_CUR);
+    if (from < 0 || to < 0) {
+        error = LastError();
+        return false;
+    }
+    // Linux moves the bytes page by page of the source. Where the two
+    // positions differ within a page, every page of the destination is
+    // written in two parts, and a read and a write are faster.
+    constexpr off_t PageSize = 4096;
+    if ((to - from) % PageSize != 0) {
+        error = static_cast<ErrorNumber>(EINVAL);
+        return false;
+    }
+    // It writes in runs of 64 KiB; runs that start on a 64 KiB boundary of
+    // the destination fill whole pages of its cache, about a quarter faster.
+    // A copy from elsewhere goes up to the next boundary.
+    constexpr off_t RunSize = 0x10000;
+    if (to % RunSize != 0) count = static_cast<std::uint32_t>(std::min<off_t>(count, RunSize - to % RunSize));
+    ssize_t result;
+    do {
+        result = ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(count), 0);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
+        error = LastError();
+        return false;
+    }
+    moved = static_cast<std::uint32_t>(result);
+    return true;
+#else
+    (void)source;
+    (void)destination;
+    (void)count;
+    error = static_cast<ErrorNumber>(ENOSYS);
+    return false;
+#endif
 }
 
 bool IsDiskFullError(ErrorNumber error) {

@@ -29,16 +29,23 @@ bool HasWildcard(const wchar_t* path) {
     return false;
 }
 
-}
-
-FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error) {
-    const HANDLE handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+FileHandle OpenSharingReads(const wchar_t* path, DWORD flags, ErrorNumber& error) {
+    const HANDLE handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = LastError();
         return InvalidFileHandle;
     }
     return FromHandle(handle);
+}
+
+}
+
+FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error) {
+    return OpenSharingReads(path, FILE_ATTRIBUTE_NORMAL, error);
+}
+
+FileHandle OpenForSequentialReading(const wchar_t* path, ErrorNumber& error) {
+    return OpenSharingReads(path, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, error);
 }
 
 FileHandle CreateForWriting(const wchar_t* path, ErrorNumber& error) {
@@ -136,6 +143,14 @@ bool WriteToFile(FileHandle handle, const void* buffer, std::uint32_t count,
     }
     bytesWritten = done;
     return true;
+}
+
+// Windows has no copy between two open handles that keeps their positions:
+// the caller copies through its own buffer, in large sequential pieces.
+bool CopyFileRange(FileHandle, FileHandle, std::uint32_t, std::uint32_t& moved, ErrorNumber& error) {
+    moved = 0;
+    error = ERROR_NOT_SUPPORTED;
+    return false;
 }
 
 bool IsDiskFullError(ErrorNumber error) {

@@ -1,6 +1,8 @@
 #ifndef CLIPREEL_TESTS_FILE_FILE_TEST_SUPPORT_H
 #define CLIPREEL_TESTS_FILE_FILE_TEST_SUPPORT_H
 
+#include "file/RangeCopier.h"
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +40,21 @@ constexpr unsigned kNegativeSeek = EINVAL;
 constexpr unsigned kFolderAsFile = EISDIR;
 constexpr unsigned kWildcardName = ENOENT;
 #endif
+
+// Turns the copies inside the system on or off for one scope, so that a
+// test can compare them with the copies through the copier's buffer.
+class KernelCopies {
+public:
+    explicit KernelCopies(bool allowed) : before(RangeCopier::KernelCopiesAllowed()) {
+        RangeCopier::AllowKernelCopies(allowed);
+    }
+    ~KernelCopies() { RangeCopier::AllowKernelCopies(before); }
+    KernelCopies(const KernelCopies&) = delete;
+    KernelCopies& operator=(const KernelCopies&) = delete;
+
+private:
+    bool before;
+};
 
 inline std::string LogLine(const char* call, unsigned error) {
     return std::string(call) + " Error : " + std::to_string(error) + " \n";
