@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/FileLayer.h"
 
 #include "platform/posix/WidePath.h"
 
@@ -60,6 +61,10 @@ void Abandon(int fd, ErrorNumber& error, ErrorNumber reason) {
 }
 
 }
+
+// The system calls themselves; platform/FileSystem.cpp routes every call
+// here unless a test layer stands in their place.
+namespace native {
 
 FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error) {
     std::string systemPath;
@@ -223,6 +228,8 @@ bool WriteToFile(FileHandle handle, const void* buffer, std::uint32_t count,
     } while (done < count);
     bytesWritten = done;
     return true;
+}
+
 }
 
 bool IsDiskFullError(ErrorNumber error) {

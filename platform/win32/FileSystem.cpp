@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/FileLayer.h"
 
 #include <windows.h>
 
@@ -30,6 +31,10 @@ bool HasWildcard(const wchar_t* path) {
 }
 
 }
+
+// The system calls themselves; platform/FileSystem.cpp routes every call
+// here unless a test layer stands in their place.
+namespace native {
 
 FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error) {
     const HANDLE handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -136,6 +141,8 @@ bool WriteToFile(FileHandle handle, const void* buffer, std::uint32_t count,
     }
     bytesWritten = done;
     return true;
+}
+
 }
 
 bool IsDiskFullError(ErrorNumber error) {
