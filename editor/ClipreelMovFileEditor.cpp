@@ -6,6 +6,7 @@
 #include "bytes/ByteReader.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
+#include "editor/OpenEndedAtom.h"
 #include "editor/ReelSourceCheck.h"
 #include "file/FileReader.h"
 #include "source/AtomHeader.h"
@@ -97,6 +98,14 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
         const clipreel::TopLevelAtomInfo& atom = atoms->GetAt(index);
         bool shortRead = false;
         bool diskFull = false;
+        // A failure part way through this atom leaves it open-ended rather
+        // than claiming bytes the file does not hold. The output holds
+        // exactly the bytes copied so far.
+        const std::uint64_t atomStart = copied;
+        auto fail = [&writer, atomStart](ERROR_CREATEMOVFILE result) {
+            clipreel::MarkAtomOpenEnded(writer, atomStart);
+            return result;
+        };
         if (atom.type == clipreel::FourCC("moov")) {
             if (atom.size < clipreel::AtomHeaderSize || atom.size > 0xFFFFFFFFu)
                 return CREATEMOVFILE_INVALID_SOURCE;
@@ -117,7 +126,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
             MoviePrivateAccess::UpdateMovieResourceModificationTime(*copy);
             const std::uint32_t copySize = MoviePrivateAccess::GetAtomSize(*copy);
             if (!writer.Write(MoviePrivateAccess::GetAtomHeader(*copy), copySize, diskFull))
-                return writeFailure(diskFull);
+                return fail(writeFailure(diskFull));
             copied += copySize;
             if (report(copied) != 0) return CREATEMOVFILE_CANCELED;
         } else {
@@ -125,16 +134,17 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
             std::uint64_t left = atom.size;
             while (left > 0) {
                 const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
-                if (!reader.Read(block.data(), count, shortRead)) return CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
-                if (!writer.Write(block.data(), count, diskFull)) return writeFailure(diskFull);
+                if (!reader.Read(block.data(), count, shortRead)) return fail(CREATEMOVFILE_READ_ERROR);
+                if (shortRead) return fail(CREATEMOVFILE_INVALID_SOURCE);
+                if (!writer.Write(block.data(), count, diskFull)) return fail(writeFailure(diskFull));
                 left -= count;
                 copied += count;
                 if (progress.callback != nullptr && report(copied) != 0) return CREATEMOVFILE_CANCELED;
             }
         }
     }
-    writer.Close();
     reader.Close();
+    // A close that fails may have lost bytes the writes took.
+    if (!writer.Close()) return CREATEMOVFILE_WRITE_ERROR;
     return CREATEMOVFILE_SUCCESS;
 }

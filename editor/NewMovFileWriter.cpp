@@ -8,6 +8,7 @@
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
 #include "editor/MovieAtomCopy.h"
+#include "editor/OpenEndedAtom.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/ThumbnailMaker.h"
 #include "file/FileReader.h"
@@ -139,7 +140,10 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
     FileWriter writer(destination);
     if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;
 
-    // 5. Every top-level atom in source order.
+    // 5. Every top-level atom in source order. A failure part way through
+    // the first writing of an atom leaves it open-ended rather than claiming
+    // bytes the file does not hold; the 'mdat' header says 0 ("to the end")
+    // until its data is complete.
     std::uint64_t moovPosition = 0;
     std::vector<std::uint8_t> buffer;
     bool diskFull = false;
@@ -150,7 +154,10 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
             // A placeholder that reserves the movie atom's room.
             moovPosition = writer.GetPosition();
             if (moovPosition == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
-            if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
+            if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) {
+                clipreel::MarkAtomOpenEnded(writer, moovPosition);
+                return WriteFailure(diskFull);
+            }
             if (progress.RepeatProgress() != 0) return CREATEMOVFILE_CANCELED;
         } else if (atom.type == clipreel::FourCC("mdat")) {
             std::uint8_t header[8] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
@@ -189,15 +196,21 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
             if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
             if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(end))) return CREATEMOVFILE_WRITE_ERROR;
         } else {
+            const std::uint64_t atomStart = writer.GetPosition();
+            if (atomStart == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
+            auto fail = [&writer, atomStart](Result result) {
+                clipreel::MarkAtomOpenEnded(writer, atomStart);
+                return result;
+            };
             if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(atom.offset)))
                 return CREATEMOVFILE_READ_ERROR;
             std::uint64_t left = atom.size;
             buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, CopyBlockSize)));
             while (left > 0) {
                 const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
-                if (!reader.Read(buffer.data(), count, shortRead)) return CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
-                if (!writer.Write(buffer.data(), count, diskFull)) return WriteFailure(diskFull);
+                if (!reader.Read(buffer.data(), count, shortRead)) return fail(CREATEMOVFILE_READ_ERROR);
+                if (shortRead) return fail(CREATEMOVFILE_INVALID_SOURCE);
+                if (!writer.Write(buffer.data(), count, diskFull)) return fail(WriteFailure(diskFull));
                 left -= count;
             }
             std::vector<std::uint8_t>().swap(buffer);
@@ -234,7 +247,7 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
     if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
     if (progress.RepeatProgress() != 0) return CREATEMOVFILE_CANCELED;
 
-    // 8.
-    writer.Close();
+    // 8. A close that fails may have lost bytes the writes took.
+    if (!writer.Close()) return CREATEMOVFILE_WRITE_ERROR;
     return CREATEMOVFILE_SUCCESS;
 }

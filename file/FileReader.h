@@ -25,7 +25,10 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     virtual bool Open();
-    void Close();
+    // False when the system reports the close failed (the handle is released
+    // all the same); for a writer, its bytes may then not all have reached
+    // the file. True when nothing was open.
+    bool Close();
     bool IsOpen() const;
     // Open: the handle's size. Not open: the size found by looking the path up,
     // without opening it. All ones on failure.

@@ -33,7 +33,22 @@ platform::ErrorNumber ErrorNumberOf(FaultKind kind) {
     return numbers[static_cast<std::size_t>(kind)];
 }
 
-bool FaultyFileLayer::Strikes(FileOperation operation) {
+std::wstring FaultyFileLayer::PathOf(platform::FileHandle handle) const {
+    const auto found = openPaths.find(handle);
+    return found == openPaths.end() ? std::wstring() : found->second;
+}
+
+platform::FileHandle FaultyFileLayer::Opened(platform::FileHandle handle, const wchar_t* path) {
+    if (handle != platform::InvalidFileHandle) openPaths[handle] = path == nullptr ? L"" : path;
+    return handle;
+}
+
+bool FaultyFileLayer::Strikes(FileOperation operation, const wchar_t* path, bool byPath) {
+    return Strikes(operation, std::wstring(path == nullptr ? L"" : path), byPath);
+}
+
+bool FaultyFileLayer::Strikes(FileOperation operation, const std::wstring& path, bool byPath) {
+    trace.push_back(Call{operation, path, byPath});
     const std::size_t n = ++counts[static_cast<std::size_t>(operation)];
     if (operation != target || n != strikeAt || !Applies(fault, operation)) return false;
     struck = true;
@@ -41,23 +56,24 @@ bool FaultyFileLayer::Strikes(FileOperation operation) {
 }
 
 platform::FileHandle FaultyFileLayer::OpenForReading(const wchar_t* path, platform::ErrorNumber& error) {
-    if (Strikes(FileOperation::Open)) {
+    if (Strikes(FileOperation::Open, path)) {
         error = ErrorNumberOf(fault);
         return platform::InvalidFileHandle;
     }
-    return FileLayer::OpenForReading(path, error);
+    return Opened(FileLayer::OpenForReading(path, error), path);
 }
 
 platform::FileHandle FaultyFileLayer::CreateForWriting(const wchar_t* path, platform::ErrorNumber& error) {
-    if (Strikes(FileOperation::Open)) {
+    if (Strikes(FileOperation::Open, path)) {
         error = ErrorNumberOf(fault);
         return platform::InvalidFileHandle;
     }
-    return FileLayer::CreateForWriting(path, error);
+    return Opened(FileLayer::CreateForWriting(path, error), path);
 }
 
 bool FaultyFileLayer::CloseFile(platform::FileHandle handle, platform::ErrorNumber& error) {
-    const bool strikes = Strikes(FileOperation::Close);
+    const bool strikes = Strikes(FileOperation::Close, PathOf(handle));
+    openPaths.erase(handle);
     const bool closed = FileLayer::CloseFile(handle, error);
     if (!strikes) return closed;
     error = ErrorNumberOf(fault);
@@ -66,7 +82,7 @@ bool FaultyFileLayer::CloseFile(platform::FileHandle handle, platform::ErrorNumb
 
 bool FaultyFileLayer::GetOpenFileSize(platform::FileHandle handle, std::uint64_t& size,
                                       platform::ErrorNumber& error) {
-    if (Strikes(FileOperation::Size)) {
+    if (Strikes(FileOperation::Size, PathOf(handle))) {
         error = ErrorNumberOf(fault);
         return false;
     }
@@ -75,7 +91,7 @@ bool FaultyFileLayer::GetOpenFileSize(platform::FileHandle handle, std::uint64_t
 
 bool FaultyFileLayer::FindFileSize(const wchar_t* path, std::uint64_t& size, bool& findFailed,
                                    platform::ErrorNumber& error) {
-    if (Strikes(FileOperation::Size)) {
+    if (Strikes(FileOperation::Size, path, true)) {
         findFailed = true;
         error = ErrorNumberOf(fault);
         return false;
@@ -85,7 +101,7 @@ bool FaultyFileLayer::FindFileSize(const wchar_t* path, std::uint64_t& size, boo
 
 bool FaultyFileLayer::SetFilePosition(platform::FileHandle handle, std::int64_t distance, unsigned origin,
                                       std::uint64_t* newPosition, platform::ErrorNumber& error) {
-    if (Strikes(FileOperation::Seek)) {
+    if (Strikes(FileOperation::Seek, PathOf(handle))) {
         error = ErrorNumberOf(fault);
         return false;
     }
@@ -94,7 +110,8 @@ bool FaultyFileLayer::SetFilePosition(platform::FileHandle handle, std::int64_t 
 
 bool FaultyFileLayer::ReadFromFile(platform::FileHandle handle, void* buffer, std::uint32_t count,
                                    std::uint32_t& bytesRead, platform::ErrorNumber& error) {
-    if (!Strikes(FileOperation::Read)) return FileLayer::ReadFromFile(handle, buffer, count, bytesRead, error);
+    if (!Strikes(FileOperation::Read, PathOf(handle)))
+        return FileLayer::ReadFromFile(handle, buffer, count, bytesRead, error);
     bytesRead = 0;
     if (fault == FaultKind::Short) return FileLayer::ReadFromFile(handle, buffer, count / 2, bytesRead, error);
     error = ErrorNumberOf(fault);
@@ -103,7 +120,8 @@ bool FaultyFileLayer::ReadFromFile(platform::FileHandle handle, void* buffer, st
 
 bool FaultyFileLayer::WriteToFile(platform::FileHandle handle, const void* buffer, std::uint32_t count,
                                   std::uint32_t& bytesWritten, platform::ErrorNumber& error) {
-    if (!Strikes(FileOperation::Write)) return FileLayer::WriteToFile(handle, buffer, count, bytesWritten, error);
+    if (!Strikes(FileOperation::Write, PathOf(handle)))
+        return FileLayer::WriteToFile(handle, buffer, count, bytesWritten, error);
     bytesWritten = 0;
     if (fault == FaultKind::Short) return FileLayer::WriteToFile(handle, buffer, count / 2, bytesWritten, error);
     error = ErrorNumberOf(fault);

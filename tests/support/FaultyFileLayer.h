@@ -6,7 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace clipreel {
 namespace test {
@@ -35,8 +37,19 @@ public:
     FaultyFileLayer(FileOperation operation, std::size_t n, FaultKind kind)
         : target(operation), strikeAt(n), fault(kind) {}
 
+    // One operation as made: its kind and the path of the file it concerns.
+    struct Call {
+        FileOperation operation;
+        std::wstring path;
+        bool byPath;  // a size looked up by path, not asked of an open file
+    };
+
     std::size_t Count(FileOperation operation) const { return counts[static_cast<std::size_t>(operation)]; }
     bool Struck() const { return struck; }
+    // Every operation in the order made, the struck one included.
+    const std::vector<Call>& Trace() const { return trace; }
+    // Handles opened through this layer and not closed yet.
+    std::size_t OpenHandleCount() const { return openPaths.size(); }
 
     platform::FileHandle OpenForReading(const wchar_t* path, platform::ErrorNumber& error) override;
     platform::FileHandle CreateForWriting(const wchar_t* path, platform::ErrorNumber& error) override;
@@ -52,10 +65,15 @@ public:
                      std::uint32_t& bytesWritten, platform::ErrorNumber& error) override;
 
 private:
-    // Counts the operation; true when this one is to fail.
-    bool Strikes(FileOperation operation);
+    // Counts and records the operation; true when this one is to fail.
+    bool Strikes(FileOperation operation, const std::wstring& path, bool byPath = false);
+    bool Strikes(FileOperation operation, const wchar_t* path, bool byPath = false);
+    std::wstring PathOf(platform::FileHandle handle) const;
+    platform::FileHandle Opened(platform::FileHandle handle, const wchar_t* path);
 
     std::array<std::size_t, FileOperationCount> counts{};
+    std::vector<Call> trace;
+    std::map<platform::FileHandle, std::wstring> openPaths;
     FileOperation target = FileOperation::Open;
     std::size_t strikeAt = 0;
     FaultKind fault = FaultKind::IoError;
