@@ -136,6 +136,10 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
     // 4. The files.
     FileReader reader(sourceFile->GetFileLocator());
     if (!reader.Open()) return CREATEMOVFILE_READ_ERROR;
+    // A unit is read whole: one that reaches past the source's end would
+    // take a buffer of its size only to find the read short.
+    const std::uint64_t sourceSize = reader.GetFileSize();
+    if (sourceSize == clipreel::InvalidFileSize) return CREATEMOVFILE_READ_ERROR;
     if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator())) return CREATEMOVFILE_WRITE_ERROR;
     FileWriter writer(destination);
     if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;
@@ -177,6 +181,8 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
             for (unsigned i = 0; i < unitCount; ++i) {
                 const CClipreelShootingUnit& unit = movie->GetShootingUnit(i);
                 const auto size = static_cast<std::uint32_t>(unit.GetSize());
+                if (unit.GetFileOffset() > sourceSize || size > sourceSize - unit.GetFileOffset())
+                    return CREATEMOVFILE_INVALID_SOURCE;
                 buffer.resize(size);
                 if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(unit.GetFileOffset())))
                     return CREATEMOVFILE_READ_ERROR;
