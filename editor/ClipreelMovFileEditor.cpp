@@ -130,7 +130,10 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
             copied += copySize;
             if (report(copied) != 0) return CREATEMOVFILE_CANCELED;
         } else {
-            if (block.empty()) block.resize(CopyBlockSize);
+            // One buffer serves every block; it need not be larger than the
+            // largest block, so a small file takes no 10 MiB.
+            const auto largestBlock = static_cast<std::size_t>(std::min<std::uint64_t>(atom.size, CopyBlockSize));
+            if (block.size() < largestBlock) block.resize(largestBlock);
             std::uint64_t left = atom.size;
             while (left > 0) {
                 const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
