@@ -7,7 +7,7 @@
 #include "bytes/FourCC.h"
 #include "editor/MoovAtomPadding.h"
 #include "editor/copiers/MoovAtomCopier.h"
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 #include "source/AtomHeader.h"
 #include "source/MoviePrivateAccess.h"
 

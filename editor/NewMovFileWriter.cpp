@@ -42,6 +42,22 @@ Result WriteFailure(bool diskFull) {
     return diskFull ? CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL : CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
 }
 
+// Writes the 'mdat' header at headerPosition again with the size of the data
+// written after it so far, and returns to the end.
+Result WriteMediaDataSize(FileWriter& writer, std::uint64_t headerPosition) {
+    const std::uint64_t end = writer.GetPosition();
+    if (end == clipreel::InvalidFileSize) return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(headerPosition)))
+        return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+    std::uint8_t header[8] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
+    clipreel::ByteWriter(header, sizeof header).PokeU32BE(0, static_cast<std::uint32_t>(end - headerPosition));
+    bool diskFull = false;
+    if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
+    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(end)))
+        return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+    return CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS;
+}
+
 // The layout the writer depends on: the movie atom first, then exactly one
 // media data atom; every atom copied through a 32-bit read.
 bool HasWritableLayout(const clipreel::CTopLevelAtoms& atoms) {
@@ -181,26 +197,28 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
             for (unsigned i = 0; i < unitCount; ++i) {
                 const CClipreelShootingUnit& unit = movie->GetShootingUnit(i);
                 const auto size = static_cast<std::uint32_t>(unit.GetSize());
-                if (unit.GetFileOffset() > sourceSize || size > sourceSize - unit.GetFileOffset())
+                if (unit.GetFileOffset() > sourceSize || size > sourceSize - unit.GetFileOffset()) {
+                    WriteMediaDataSize(writer, headerPosition);
                     return CREATEMOVFILE_INVALID_SOURCE;
+                }
                 buffer.resize(size);
                 if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(unit.GetFileOffset())))
                     return CREATEMOVFILE_READ_ERROR;
                 if (!reader.Read(buffer.data(), size, shortRead)) return CREATEMOVFILE_READ_ERROR;
-                if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
+                // Like a cancel, a source that ends early leaves a partial
+                // file whose 'mdat' header holds the data written so far.
+                if (shortRead) {
+                    WriteMediaDataSize(writer, headerPosition);
+                    return CREATEMOVFILE_INVALID_SOURCE;
+                }
                 if (!writer.Write(buffer.data(), size, diskFull)) return WriteFailure(diskFull);
                 if (progress.ReportProgress(static_cast<double>(i + 1) / static_cast<double>(unitCount)) != 0)
                     return CREATEMOVFILE_CANCELED;
             }
             std::vector<std::uint8_t>().swap(buffer);
 
-            const std::uint64_t end = writer.GetPosition();
-            if (end == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;
-            if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(headerPosition)))
-                return CREATEMOVFILE_WRITE_ERROR;
-            clipreel::ByteWriter(header, sizeof header).PokeU32BE(0, static_cast<std::uint32_t>(end - headerPosition));
-            if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
-            if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(end))) return CREATEMOVFILE_WRITE_ERROR;
+            const Result sized = WriteMediaDataSize(writer, headerPosition);
+            if (sized != CREATEMOVFILE_SUCCESS) return sized;
         } else {
             const std::uint64_t atomStart = writer.GetPosition();
             if (atomStart == clipreel::InvalidFileSize) return CREATEMOVFILE_WRITE_ERROR;

@@ -1,6 +1,6 @@
 #include "file/DebugLog.h"
 
-#include "platform/DebugChannel.h"
+#include "file/DebugOutputSink.h"
 
 #include <cstdio>
 
@@ -17,7 +17,7 @@ void WriteDebugLog(const char* format, std::uint32_t errorNumber) {
     const unsigned value = errorNumber;
     std::snprintf(line, sizeof line, format, value);
     line[DebugLineBufferSize - 1] = '\0';
-    platform::SendDebugLine(line);
+    SendDebugLine(line);
 }
 
 }

@@ -95,6 +95,10 @@ private:
     unsigned getFrameCountPerUnit() const;
     unsigned getSoundChunkCountPerUnit() const;
     unsigned getSoundSampleCountPerUnit() const;
+    // The sound samples of one original unit, and of its last sound chunk:
+    // the source's last chunk may be shorter than a stored sample unit's.
+    unsigned getSoundSampleCount(unsigned originalIndex) const;
+    unsigned getLastChunkSoundSamples(unsigned originalIndex) const;
     const clipreel::CStoredSampleUnit2* GetStoredSampleUnit() const;
 
     unsigned getOriginalIndex(unsigned currentIndex) const;
@@ -115,6 +119,7 @@ private:
     std::vector<CClipreelShootingUnit> shootingUnits;
     bool editable;
     std::vector<unsigned> editingList;
+    std::uint32_t lastChunkSoundSamples;  // samples of the source's last sound chunk; 0 without sound in the file
 };
 
 #endif

@@ -94,6 +94,7 @@ private:
     unsigned short GetMovieDescMontagioTime() const;
 
     clipreel::CStoredSampleUnit2* createStoredSampleUnit() const;
+    bool isClipreelMovieAsParsed(ClipreelMovieInfo* info) const;
 
     std::unique_ptr<clipreel::MyMovieDirectory> directory;
     std::uint32_t creatorVersion;

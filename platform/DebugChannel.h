@@ -4,12 +4,8 @@
 namespace clipreel {
 namespace platform {
 
-// Sends one zero-terminated line to the system's debug-output channel
-// (OutputDebugStringA; standard error), or to the application's sink when
-// one is set.
-void SendDebugLine(const char* line);
-
-// The backend's own channel, used when no sink is set.
+// Sends one zero-terminated line to the system's debug-output channel:
+// OutputDebugStringA on Windows, standard error elsewhere.
 void SendSystemDebugLine(const char* line);
 
 }

@@ -2,9 +2,9 @@
 
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
+#include "reel/UnitBlocks.h"
 #include "source/StoredSampleUnit.h"
 
-#include <cstring>
 
 namespace {
 
@@ -19,7 +19,7 @@ unsigned FrameDuration(const clipreel::CStoredSampleUnit2& layout) {
 }
 
 CClipreelMovie::CClipreelMovie(const CZentiMovFile* source)
-    : valid(false), storedUnitsPerShootingUnit(0), timeScale(0), editable(false) {
+    : valid(false), storedUnitsPerShootingUnit(0), timeScale(0), editable(false), lastChunkSoundSamples(0) {
     if (source == nullptr) {
         return;
     }
@@ -36,56 +36,23 @@ CClipreelMovie::CClipreelMovie(const CZentiMovFile* source)
     if (layout == nullptr || !layout->valid) {
         return;
     }
+    // The tables must lay every unit out as one gap-free block: the writer
+    // copies exactly that block, so a reel whose blocks would leave out some
+    // of its media is not valid.
+    clipreel::UnitBlocks blocks;
+    if (!clipreel::BuildUnitBlocks(*movie, info.storedUnitsPerShootingUnit, info.shootingUnitCount, blocks)) return;
     storedSampleUnit = std::make_unique<clipreel::CStoredSampleUnit2>(*layout);
     valid = true;
     storedUnitsPerShootingUnit = info.storedUnitsPerShootingUnit;
-
-    // The sound chunks are part of each unit's block only when the sound is
-    // stored in this file: a sound track whose media lies in another file
-    // has no samples in the stored sample unit, and its chunk offsets are
-    // positions in that other file.
-    std::uint32_t soundBytesPerFrame = 0;
-    const bool soundInFile = movie->HasSound() && storedSampleUnit->soundSamplesPerUnit != 0;
-    if (movie->HasSound()) {
-        soundFormat.reset(movie->CopySoundFormatInfo());
-        const SoundDescriptionV1* description = soundFormat ? soundFormat->GetFormatInfo() : nullptr;
-        if (description != nullptr) {
-            SoundDescriptionV1 native;
-            std::memcpy(&native, description, sizeof(native));
-            soundBytesPerFrame = native.bytesPerFrame;
-        }
-    }
-
-    const unsigned framesPerShootingUnit = storedSampleUnit->framesPerUnit * storedUnitsPerShootingUnit;
-    const std::uint32_t fullChunkBytes = storedSampleUnit->soundSamplesPerUnit * soundBytesPerFrame;
-    // A sound track whose sample-to-chunk table has a second entry stores a
-    // shorter last chunk; the unit holding it ends where that chunk's data
-    // ends, not a full chunk further on.
-    const unsigned lastChunkSamples = soundInFile ? movie->GetSoundSamplesPerChunk(true) : 0;
-    const unsigned soundChunkCount = movie->GetSoundChunkCount();
+    lastChunkSoundSamples = blocks.lastChunkSamples;
+    if (movie->HasSound()) soundFormat.reset(movie->CopySoundFormatInfo());
 
     const unsigned unitCount = info.shootingUnitCount;
     shootingUnits.reserve(unitCount);
     editingList.reserve(unitCount);
     for (unsigned i = 0; i < unitCount; ++i) {
-        const unsigned firstFrame = i * framesPerShootingUnit;
-        std::uint64_t fileOffset = movie->GetVideoFrameFileOffset(firstFrame);
-        std::uint64_t size = 0;
-        for (unsigned frame = 0; frame < framesPerShootingUnit; ++frame) {
-            size += movie->GetVideoFrameDataSize(firstFrame + frame);
-        }
-        if (soundInFile) {
-            const unsigned firstChunk = i * storedUnitsPerShootingUnit;
-            fileOffset = movie->GetSoundChunkFileOffset(firstChunk);
-            std::uint32_t soundBytes = fullChunkBytes * storedUnitsPerShootingUnit;
-            const unsigned lastChunk = firstChunk + storedUnitsPerShootingUnit - 1;
-            if (lastChunkSamples != 0 && storedUnitsPerShootingUnit != 0 && soundChunkCount != 0 &&
-                lastChunk == soundChunkCount - 1) {
-                soundBytes = fullChunkBytes * (storedUnitsPerShootingUnit - 1) + lastChunkSamples * soundBytesPerFrame;
-            }
-            size += soundBytes;
-        }
-        shootingUnits.push_back(CClipreelShootingUnit(this, i, storedUnitsPerShootingUnit, fileOffset, size));
+        shootingUnits.push_back(
+            CClipreelShootingUnit(this, i, storedUnitsPerShootingUnit, blocks.units[i].offset, blocks.units[i].size));
         editingList.push_back(i);
     }
     editable = shootingUnits.size() > 1;
@@ -143,11 +110,30 @@ unsigned CClipreelMovie::GetTotalSoundChunkCount() const {
     return total;
 }
 
+// The source's last sound chunk may be shorter than the others: the total
+// counts the samples the kept chunks really hold.
 unsigned CClipreelMovie::GetTotalSoundSampleCount() const {
     if (!storedSampleUnit) {
         return 0;
     }
-    return GetTotalSoundChunkCount() * storedSampleUnit->soundSamplesPerUnit;
+    unsigned total = 0;
+    for (unsigned i = 0; i < editingList.size(); ++i) {
+        total += getSoundSampleCount(getOriginalIndex(i));
+    }
+    return total;
+}
+
+unsigned CClipreelMovie::getSoundSampleCount(unsigned originalIndex) const {
+    const unsigned full = getSoundSampleCountPerUnit();
+    if (originalIndex + 1 != shootingUnits.size() || lastChunkSoundSamples == 0 || storedSampleUnit == nullptr) {
+        return full;
+    }
+    return full - storedSampleUnit->soundSamplesPerUnit + lastChunkSoundSamples;
+}
+
+unsigned CClipreelMovie::getLastChunkSoundSamples(unsigned originalIndex) const {
+    if (originalIndex + 1 == shootingUnits.size() && lastChunkSoundSamples != 0) return lastChunkSoundSamples;
+    return storedSampleUnit ? storedSampleUnit->soundSamplesPerUnit : 0;
 }
 
 std::int32_t CClipreelMovie::GetTotalDuration() const {

@@ -16,6 +16,8 @@ struct ReelPrivateAccess {
     static unsigned getFrameCountPerUnit(const CClipreelMovie& m) { return m.getFrameCountPerUnit(); }
     static unsigned getSoundChunkCountPerUnit(const CClipreelMovie& m) { return m.getSoundChunkCountPerUnit(); }
     static unsigned getSoundSampleCountPerUnit(const CClipreelMovie& m) { return m.getSoundSampleCountPerUnit(); }
+    static unsigned getSoundSampleCount(const CClipreelMovie& m, unsigned o) { return m.getSoundSampleCount(o); }
+    static unsigned getLastChunkSoundSamples(const CClipreelMovie& m, unsigned o) { return m.getLastChunkSoundSamples(o); }
     static const CStoredSampleUnit2* GetStoredSampleUnit(const CClipreelMovie& m) { return m.GetStoredSampleUnit(); }
     static unsigned getOriginalIndex(const CClipreelMovie& m, unsigned i) { return m.getOriginalIndex(i); }
     static unsigned GetCurrentIndex(const CClipreelMovie& m, unsigned o) { return m.GetCurrentIndex(o); }

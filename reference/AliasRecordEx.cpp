@@ -56,10 +56,19 @@ bool AnsiPrefix(VolumeServices& services, const std::wstring& text, std::size_t 
 // characters or is too long gives way to its short 8.3 name on Windows; a
 // POSIX file system keeps no short names, so a long name is cut there
 // instead, and a name that does not convert ends the build.
+// A name as the colon-separated paths of the record spell it: a ':' inside a
+// POSIX name is written '/', so that it is not read as a folder separator.
+std::wstring RecordName(const std::wstring& name, AliasPathStyle style) {
+    std::wstring spelled = name;
+    if (style == AliasPathStyle::Posix) std::replace(spelled.begin(), spelled.end(), L':', L'/');
+    return spelled;
+}
+
 bool ConvertName(VolumeServices& services, AliasPathStyle style, const AliasPathLevel& level, std::size_t limit,
                  std::string& out) {
     std::string converted;
-    const AnsiConversion result = services.ToAnsi(level.name, converted);
+    const std::wstring name = RecordName(level.name, style);
+    const AnsiConversion result = services.ToAnsi(name, converted);
     if (result == AnsiConversion::Clean && !converted.empty() && converted.size() <= limit) {
         out.swap(converted);
         return true;
@@ -73,7 +82,7 @@ bool ConvertName(VolumeServices& services, AliasPathStyle style, const AliasPath
         return true;
     }
     if (result != AnsiConversion::Clean) return false;
-    return AnsiPrefix(services, level.name, limit, out) && !out.empty();
+    return AnsiPrefix(services, name, limit, out) && !out.empty();
 }
 
 // A length byte and the text, in a field of 1 + capacity bytes.
@@ -225,7 +234,7 @@ bool CAliasRecordEx::build(platform::VolumeServices& services, AliasPathStyle st
     baseRecord = std::move(base);
     const std::string posixPathText = Utf8WithTerminator(posixPath);
     const std::string mountPointText = Utf8WithTerminator(mountPoint);
-    const ByteBuffer fileNameRecord = Utf16Record(target.LeafName());
+    const ByteBuffer fileNameRecord = Utf16Record(RecordName(target.LeafName(), style));
     bool ok = addTaggedRecord(TagParentDirectoryName, parentName.data(), parentName.size()) &&
               addTaggedRecord(TagAbsolutePath, absolutePath.data(), absolutePath.size()) &&
               addTaggedRecord(TagVolumeSerialAndDrive, volumeIdentity, sizeof volumeIdentity) &&

@@ -23,6 +23,9 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::CreateRefere
         const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
         if (!sourceFile->IsValid() || sourceMovie == nullptr || !sourceMovie->IsValid())
             return CREATEMOVFILE_INVALID_SOURCE;
+        // A reel that is not valid describes no units: the whole source is
+        // referenced, as without a reel.
+        if (movie != nullptr && !movie->IsValid()) movie = nullptr;
         // The rebuilt tables are read through the reel: one made from another
         // file would send the copy to samples the source does not hold.
         if (movie != nullptr && !clipreel::ReelMatchesSource(*sourceFile, *movie))

@@ -2,6 +2,7 @@
 
 #include "bytes/ByteBuffer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -160,7 +161,8 @@ void AppendSoundDescription(ByteBuffer& out, const MoviePlan& plan) {
     out.AppendU32BE(describedRate << 16);
     out.AppendU32BE(1);              // samples per packet
     out.AppendU32BE(bytesPerSample); // bytes per packet
-    out.AppendU32BE(plan.soundBytesPerFrame);
+    const std::uint32_t described = plan.spec.breakage.describedBytesPerFrame;
+    out.AppendU32BE(described != 0 ? described : plan.soundBytesPerFrame);
     out.AppendU32BE(bytesPerSample);
     if (out.size() - entry != 52) throw std::logic_error("sound description is not 52 bytes");
 }
@@ -235,9 +237,12 @@ void AppendVideoTrack(ByteBuffer& out, const MoviePlan& plan) {
     {
         Atom stsz(out, FourCC("stsz"));
         AppendVersionFlags(out);
-        out.AppendU32BE(0);
+        const bool constant = breakage.videoConstantSampleSize && !plan.frameSizes.empty();
+        out.AppendU32BE(constant ? plan.frameSizes.front() : 0);
         out.AppendU32BE(plan.totalFrames);
-        for (std::uint32_t size : plan.frameSizes) out.AppendU32BE(size);
+        if (!constant) {
+            for (std::uint32_t size : plan.frameSizes) out.AppendU32BE(size);
+        }
     }
     AppendChunkOffsets(out, plan.frameOffsets, breakage.videoChunkOffsets64);
 }
@@ -273,7 +278,9 @@ void AppendSoundTrack(ByteBuffer& out, const MoviePlan& plan) {
         out.AppendU32BE(1);
         out.AppendU32BE(Low32(plan.TotalSoundSamples()));
     }
-    AppendChunkOffsets(out, plan.soundOffsets, false);
+    std::vector<std::uint64_t> offsets = plan.soundOffsets;
+    offsets.resize(offsets.size() - std::min<std::size_t>(offsets.size(), breakage.missingSoundChunkOffsets));
+    AppendChunkOffsets(out, offsets, false);
 }
 
 ThumbnailSpec ThumbnailOf(const MoviePlan& plan) {

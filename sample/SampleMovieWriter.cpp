@@ -163,6 +163,7 @@ private:
             plan_.h264 = true;
             plan_.avcC = video_.avcC;
             plan_.keyFrames = video_.keyFrames;
+            if (spec.breakage.videoConstantSampleSize) PadToOneSize(video_.frames);
             for (const std::vector<std::uint8_t>& frame : video_.frames) {
                 plan_.frameSizes.push_back(static_cast<std::uint32_t>(frame.size()));
             }
@@ -173,6 +174,29 @@ private:
         for (unsigned i = 0; i < plan_.totalFrames; ++i) {
             plan_.keyFrames[i] = IsKeyFrame(spec, i) ? 1 : 0;
             plan_.frameSizes[i] = DummyFrameSize(i, plan_.keyFrames[i] != 0, spec.width, spec.height);
+        }
+        if (spec.breakage.videoConstantSampleSize && !plan_.frameSizes.empty()) {
+            const std::uint32_t largest = *std::max_element(plan_.frameSizes.begin(), plan_.frameSizes.end());
+            plan_.frameSizes.assign(plan_.frameSizes.size(), largest);
+        }
+    }
+
+    // Every length-prefixed frame grows to the largest one's size plus room
+    // for a filler NAL unit, which decoders skip.
+    static void PadToOneSize(std::vector<std::vector<std::uint8_t>>& frames) {
+        constexpr std::size_t fillerHeader = 4 + 1;  // length prefix, NAL header
+        constexpr std::size_t smallestFiller = fillerHeader + 1;  // the stop bit's byte
+        std::size_t largest = 0;
+        for (const std::vector<std::uint8_t>& frame : frames) largest = std::max(largest, frame.size());
+        const std::size_t target = largest + smallestFiller;
+        for (std::vector<std::uint8_t>& frame : frames) {
+            const std::size_t pad = target - frame.size();
+            std::uint8_t prefix[fillerHeader];
+            ByteWriter(prefix, sizeof prefix).WriteU32BE(static_cast<std::uint32_t>(pad - 4));
+            prefix[4] = 12;  // filler data
+            frame.insert(frame.end(), prefix, prefix + sizeof prefix);
+            frame.insert(frame.end(), pad - smallestFiller, 0xFF);
+            frame.push_back(0x80);  // the RBSP stop bit
         }
     }
 

@@ -48,6 +48,13 @@ struct Breakage {
     // chunks stay laid out for SoundSpec::sampleRate (a rate whose samples
     // per unit do not divide, for example 44100 at 30000/1001).
     std::uint32_t describedSampleRate = 0;
+    // When not 0, the sound description states this many bytes per frame
+    // while the chunks keep their real size.
+    std::uint32_t describedBytesPerFrame = 0;
+    unsigned missingSoundChunkOffsets = 0;  // the sound 'stco' lacks this many last chunks
+    // Every frame padded to one size (real H.264 with a filler NAL unit) and
+    // the video 'stsz' states that constant size with no table.
+    bool videoConstantSampleSize = false;
 };
 
 // An extra top-level atom, written before 'moov' or after 'mdat'.

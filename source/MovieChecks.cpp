@@ -59,6 +59,12 @@ bool SoundMediaFits(const MyMovieDirectory& directory, const MyTrackMediaDirecto
 
 }
 
+bool MediaInOwnFile(const MyMovieDirectory& directory, const MyTrackMediaDirectory& track) {
+    constexpr std::uint32_t selfReference = 0x1;
+    return !track.dataReferences.empty() &&
+           (directory.U32(track.dataReferences.front(), kDataReferenceFlags) & selfReference) != 0;
+}
+
 bool CheckMovieStructure(const MyMovieDirectory& directory) {
     if (!HasAtLeast(directory.movieHeader, kModificationTime + 4)) return false;
     if (directory.tracks.empty()) return false;

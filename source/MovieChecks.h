@@ -23,6 +23,10 @@ constexpr std::size_t kSoundSampleRate = kSoundDescription + 32;   // 16.16, int
 constexpr std::size_t kSoundBytesPerFrame = kSoundDescription + 44;
 }
 
+// Whether a track's media lies in the movie's own file: its data reference
+// has the self-reference flag.
+bool MediaInOwnFile(const MyMovieDirectory& directory, const MyTrackMediaDirectory& track);
+
 // Every track has the atoms the queries read, each long enough for the
 // fields read from it and every table as long as its count says; the movie
 // has a header.

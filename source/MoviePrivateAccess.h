@@ -4,6 +4,7 @@
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
 #include "source/AtomHeader.h"
+#include "source/MovieDirectory.h"
 #include "source/StoredSampleUnit.h"
 #include "source/TopLevelAtoms.h"
 
@@ -38,6 +39,13 @@ struct MoviePrivateAccess {
     static bool UpdateZTDAAtomSize(CZentiMovie& movie, unsigned value) { return movie.UpdateZTDAAtomSize(value); }
     static unsigned short GetMovieDescMovieMode(const CZentiMovie& movie) { return movie.GetMovieDescMovieMode(); }
     static std::uint64_t GetMovieDescMovFileSize(const CZentiMovie& movie) { return movie.GetMovieDescMovFileSize(); }
+    // The tables as parsed, for code that walks a whole table once.
+    static const MyMovieDirectory& GetDirectory(const CZentiMovie& movie) { return *movie.directory; }
+    // The Clipreel check on the parsed movie alone, without comparing the
+    // recorded file size with the file as it is on disk now.
+    static bool IsClipreelMovieAsParsed(const CZentiMovie& movie, CZentiMovie::ClipreelMovieInfo* info) {
+        return movie.isClipreelMovieAsParsed(info);
+    }
     static unsigned short GetMovieDescFramePerUnit(const CZentiMovie& movie) { return movie.GetMovieDescFramePerUnit(); }
     static unsigned short GetMovieDescMontagioTime(const CZentiMovie& movie) { return movie.GetMovieDescMontagioTime(); }
 };

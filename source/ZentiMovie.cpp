@@ -1,7 +1,7 @@
 #include "ZentiMovie.h"
 
 #include "bytes/FourCC.h"
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 #include "source/AtomHeader.h"
 #include "source/MovieChecks.h"
 #include "source/MovieDirectory.h"
@@ -160,6 +160,8 @@ const SoundDescriptionV1* CZentiMovie::getSoundDescriptionInMoovAtom() const {
 
 void CZentiMovie::UpdateSampleChunkOffset(unsigned delta) {
     for (const MyTrackMediaDirectory& track : directory->tracks) {
+        // A track whose media lies in another file keeps that file's offsets.
+        if (!clipreel::MediaInOwnFile(*directory, track)) continue;
         const std::uint32_t count = directory->U32(track.chunkOffset, kEntryCount);
         const clipreel::ByteReader current = directory->Read(track.chunkOffset);
         clipreel::ByteWriter stco = directory->Write(track.chunkOffset);

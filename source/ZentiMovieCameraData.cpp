@@ -104,9 +104,15 @@ bool RecordedSizeMatches(const FileLocator* locator, std::uint64_t recorded) {
 
 bool CZentiMovie::IsClipreelMovie(ClipreelMovieInfo* info) const {
     if (info != nullptr) *info = ClipreelMovieInfo{0, 0, 0};
+    if (!isClipreelMovieAsParsed(nullptr)) return false;
+    if (!RecordedSizeMatches(fileLocator.get(), GetMovieDescMovFileSize())) return false;
+    return isClipreelMovieAsParsed(info);
+}
+
+bool CZentiMovie::isClipreelMovieAsParsed(ClipreelMovieInfo* info) const {
+    if (info != nullptr) *info = ClipreelMovieInfo{0, 0, 0};
     if (!IsValid() || creatorVersion < 6) return false;
     if (GetMovieDescMovieMode() != kClipreelMovieMode) return false;
-    if (!RecordedSizeMatches(fileLocator.get(), GetMovieDescMovFileSize())) return false;
     const unsigned framesPerUnit = storedSampleUnit->framesPerUnit;
     const unsigned frames = GetVideoFrameCount();
     if (frames % framesPerUnit != 0) return false;

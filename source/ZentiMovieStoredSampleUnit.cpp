@@ -16,12 +16,6 @@ using clipreel::FourCC;
 using clipreel::MyTrackMediaDirectory;
 using namespace clipreel::atom_fields;
 
-namespace {
-
-constexpr std::uint32_t kSelfReference = 0x1;  // the media lies in the movie's own file
-
-}
-
 clipreel::CStoredSampleUnit2* CZentiMovie::createStoredSampleUnit() const {
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
     if (video == nullptr) return nullptr;
@@ -54,8 +48,7 @@ clipreel::CStoredSampleUnit2* CZentiMovie::createStoredSampleUnit() const {
 
     std::uint32_t soundSamplesPerUnit = 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
-    if (sound != nullptr && !sound->dataReferences.empty() &&
-        (directory->U32(sound->dataReferences.front(), kDataReferenceFlags) & kSelfReference) != 0) {
+    if (sound != nullptr && clipreel::MediaInOwnFile(*directory, *sound)) {
         const std::uint64_t sampleRate = directory->U16(sound->sampleDescription, kSoundSampleRate);
         // Formed in 64 bits: the product of a long unit, a high sample rate
         // and a 1001 frame duration passes 2^32 and must not wrap.

@@ -65,6 +65,21 @@ std::uint32_t MediaSampleTableAtomCopier::copyWithField(ByteWriter& dst, ByteRea
     return size;
 }
 
+std::uint32_t MediaSampleTableAtomCopier::copyConstantSampleSize(ByteWriter& dst, ByteReader& src,
+                                                                  std::uint32_t count) const {
+    constexpr std::uint32_t header = 16;    // size, type, version and flags, sample size
+    constexpr std::uint32_t atomSize = 20;  // and the count: no table
+    ByteReader table;
+    ByteReader kept;
+    std::uint32_t sampleSize = 0;
+    if (!takeExpected(src, FourCC("stsz"), table)) return 0;
+    if (!table.Sub(0, header, kept) || !table.PeekU32BE(12, sampleSize) || sampleSize == 0) return fail();
+    const std::size_t start = dst.position();
+    if (!dst.WriteBytes(kept.data(), kept.size()) || !dst.WriteU32BE(count) || !dst.PokeU32BE(start, atomSize))
+        return fail();
+    return atomSize;
+}
+
 std::uint32_t MediaSampleTableAtomCopier::rebuildTable(ByteWriter& dst, ByteReader& src, std::uint32_t type,
                                                         std::uint32_t countOffset, std::uint32_t total,
                                                         Entries entries, bool rebase) const {

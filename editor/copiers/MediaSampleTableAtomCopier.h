@@ -53,6 +53,9 @@ protected:
     // Copies a table unchanged and sets one 32-bit field of the copy.
     std::uint32_t copyWithField(ByteWriter& dst, ByteReader& src, std::uint32_t type, std::uint32_t offset,
                                 std::uint32_t value) const;
+    // Copies a sample size table with a constant sample size (no table), its
+    // count set; fails on a table of sizes.
+    std::uint32_t copyConstantSampleSize(ByteWriter& dst, ByteReader& src, std::uint32_t count) const;
     // Rebuilds a table of 32-bit entries for the kept units: the source's
     // first countOffset bytes, then the count, then per kept unit its entries
     // (its frames or its sound chunks) from the source table, with delta added

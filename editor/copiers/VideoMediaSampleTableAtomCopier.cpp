@@ -4,6 +4,7 @@
 #include "bytes/FourCC.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace clipreel {
 
@@ -20,25 +21,58 @@ std::uint32_t VideoMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst,
     return copyWithField(dst, src, FourCC("stts"), FirstSampleCountOffset, reel().GetTotalFrameCount());
 }
 
+// The kept frames' own sync samples: the source's entries that fall in each
+// kept unit, moved to where that unit's frames now stand. A unit that is not
+// a whole number of groups of pictures keeps its key frames where the encoder
+// put them. The count stays within the reel's key frame count and the
+// source's.
 std::uint32_t VideoMediaSampleTableAtomCopier::copySyncSample(ByteWriter& dst, ByteReader& src) {
     std::uint32_t type = 0;
     if (!peekType(src, type) || type != FourCC("stss")) return 0;
     ByteReader table;
     if (!takeAtom(src, table)) return 0;
     std::uint32_t sourceCount = 0;
-    if (!table.PeekU32BE(SyncCountOffset, sourceCount)) return fail();
-    const std::uint32_t count = std::min<std::uint32_t>(reel().GetTotalIFrameCount(), sourceCount);
-    const std::uint64_t size = 16 + 4 * std::uint64_t(count);
-    ByteReader kept;
-    if (size > table.size() || !table.Sub(0, static_cast<std::size_t>(size), kept)) return fail();
-    const std::size_t start = dst.position();
-    if (!dst.WriteBytes(kept.data(), kept.size()) || !dst.PokeU32BE(start, static_cast<std::uint32_t>(size)) ||
-        !dst.PokeU32BE(start + SyncCountOffset, count))
+    ByteReader header;
+    if (!table.PeekU32BE(SyncCountOffset, sourceCount) || !table.Sub(0, SyncCountOffset, header) ||
+        16 + 4 * std::uint64_t(sourceCount) > table.size())
         return fail();
+    std::vector<std::uint32_t> sync(sourceCount);
+    for (std::uint32_t i = 0; i < sourceCount; ++i) {
+        if (!table.PeekU32BE(16 + std::size_t(i) * 4, sync[i])) return fail();
+    }
+    const std::uint32_t cap = std::min<std::uint32_t>(reel().GetTotalIFrameCount(), sourceCount);
+
+    const CClipreelMovie& movie = reel();
+    std::vector<std::uint32_t> kept;
+    std::uint32_t outputStart = 0;
+    for (unsigned i = 0; i < movie.GetShootingUnitCount() && kept.size() < cap; ++i) {
+        const CClipreelShootingUnit& unit = movie.GetShootingUnit(i);
+        // Sample numbers count from 1.
+        const std::uint32_t first = unit.GetOriginalStartVideoSampleIndex() + 1;
+        const std::uint32_t frames = unit.GetFrameCount();
+        auto at = std::lower_bound(sync.begin(), sync.end(), first);
+        for (; at != sync.end() && *at < first + frames && kept.size() < cap; ++at)
+            kept.push_back(*at - first + 1 + outputStart);
+        outputStart += frames;
+    }
+
+    const std::uint64_t size = 16 + 4 * std::uint64_t(kept.size());
+    const std::size_t start = dst.position();
+    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(static_cast<std::uint32_t>(kept.size())) ||
+        !dst.PokeU32BE(start, static_cast<std::uint32_t>(size)))
+        return fail();
+    for (const std::uint32_t sample : kept) {
+        if (!dst.WriteU32BE(sample)) return fail();
+    }
     return static_cast<std::uint32_t>(size);
 }
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, ByteReader& src) {
+    // A constant sample size stands for every frame: only the count changes.
+    ByteReader table;
+    std::uint32_t constantSize = 0;
+    if (src.Sub(src.position(), SampleSizeCountOffset, table) && table.PeekU32BE(12, constantSize) && constantSize != 0)
+        return copyConstantSampleSize(dst, src, reel().GetTotalFrameCount());
     return rebuildTable(dst, src, FourCC("stsz"), SampleSizeCountOffset, reel().GetTotalFrameCount(),
                         Entries::VideoFrames, false);
 }

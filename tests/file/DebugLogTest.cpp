@@ -1,7 +1,6 @@
 #include "file/DebugLog.h"
 
 #include "DebugOutput.h"
-#include "platform/DebugChannel.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>

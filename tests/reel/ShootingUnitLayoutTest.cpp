@@ -72,14 +72,21 @@ std::vector<LayoutCase> LayoutCases() {
         cases.push_back(c);
     }
     {
-        // The totals still count whole chunks; only the last block is shorter.
-        LayoutCase c{"shorter last sound chunk", {}, false, 30, 1001, 30000, 90, 6, 3 * 48048, 90 * 1001};
+        // The total counts the samples the chunks hold: the last holds half.
+        LayoutCase c{"shorter last sound chunk", {}, false, 30, 1001, 30000, 90, 6, 2 * 48048 + 24024, 90 * 1001};
         c.spec.breakage.soundStscTwoEntries = true;
         cases.push_back(c);
     }
     {
         LayoutCase c{"sound in another file", {}, true, 30, 1001, 30000, 90, 6, 0, 90 * 1001};
         c.spec.breakage.soundInOtherFile = true;
+        cases.push_back(c);
+    }
+    {
+        // One size stated for every frame, and no table: the blocks still
+        // hold every frame.
+        LayoutCase c{"constant video sample size", {}, false, 30, 1001, 30000, 90, 6, 3 * 48048, 90 * 1001};
+        c.spec.breakage.videoConstantSampleSize = true;
         cases.push_back(c);
     }
     return cases;
@@ -143,7 +150,8 @@ TEST_P(ShootingUnitLayout, EveryUnitHasTheBlockTheWriterLaidOut) {
     EXPECT_EQ(reel.GetTotalDuration(), c.totalDuration);
     EXPECT_EQ(ReelPrivateAccess::getFrameCountPerUnit(reel), c.framesPerUnit);
     EXPECT_EQ(ReelPrivateAccess::getSoundChunkCountPerUnit(reel), 1u);
-    EXPECT_EQ(ReelPrivateAccess::getSoundSampleCountPerUnit(reel), n == 0 ? 0 : c.totalSoundSamples / n);
+    EXPECT_EQ(ReelPrivateAccess::getSoundSampleCountPerUnit(reel),
+              c.totalSoundSamples == 0 ? 0 : sample.layout.soundSamplesPerUnit);
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleReels, ShootingUnitLayout, ::testing::ValuesIn(LayoutCases()),
@@ -165,6 +173,30 @@ TEST(ShootingUnitLayoutLastChunk, LastBlockEndsWithTheMediaData) {
     const CClipreelShootingUnit& last = sample.reel->GetShootingUnit(2);
     EXPECT_EQ(last.GetFileOffset() + last.GetSize(), sample.layout.mdatOffset + sample.layout.mdatSize);
     EXPECT_EQ(last.GetSize(), lastWritten.size);
+}
+
+// Tables that cannot lay each unit out as one block holding all of its media
+// make no reel: the writer would copy blocks that leave media out.
+TEST(ShootingUnitLayoutRefused, BlocksThatCannotCoverTheMediaMakeNoReel) {
+    struct RefusedCase {
+        const char* name;
+        void (*breakIt)(SampleMovieSpec&);
+    };
+    const RefusedCase cases[] = {
+        {"bytes per frame against the chunk sizes",
+         [](SampleMovieSpec& spec) { spec.breakage.describedBytesPerFrame = 2; }},
+        {"fewer sound chunks than units", [](SampleMovieSpec& spec) { spec.breakage.missingSoundChunkOffsets = 1; }},
+    };
+    for (const RefusedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SampleMovieSpec spec;
+        c.breakIt(spec);
+        const SampleReel sample(spec);
+        ASSERT_TRUE(sample.sourceValid);
+        EXPECT_FALSE(sample.reel->IsValid());
+        EXPECT_FALSE(sample.reel->IsEditable());
+        EXPECT_EQ(sample.reel->GetShootingUnitCount(), 0u);
+    }
 }
 
 // The layout copy belongs to the reel: units report their counts after the

@@ -251,6 +251,20 @@ TEST(AliasRecordPosixPathTest, AbsolutePath) {
     EXPECT_EQ(Flatten(record), expected);
 }
 
+// A ':' is a character of a POSIX name but the folder separator of the
+// record's colon-separated paths: there it is written '/', as the Mac
+// convention does; the POSIX path keeps it.
+TEST(AliasRecordPosixPathTest, AColonInANameIsWrittenAsASlash) {
+    CAliasRecordEx record(L"/home/take:1/a:b.mov", platform::SystemVolumeServices(), AliasPathStyle::Posix);
+
+    const ParsedAliasRecord parsed = ParseAliasRecord(Flatten(record));
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.BaseString(FileNameOffset), "a/b.mov");
+    EXPECT_EQ(parsed.TagData(TagParent), "take/1");
+    EXPECT_EQ(parsed.TagData(TagAbsolutePath), "*:home:take/1:a/b.mov");
+    EXPECT_EQ(parsed.TagData(TagPosixPath), std::string("/home/take:1/a:b.mov\0", 21));
+}
+
 // No short names on a POSIX system: a name too long for its field is cut
 // there at a character boundary, and the UTF tags keep it whole.
 TEST(AliasRecordPosixPathTest, LongNamesAreCutAtCharacterBoundaries) {

@@ -2,7 +2,7 @@
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 #include "reference/AliasRecordEx.h"
 #include "sample/SampleMovieWriter.h"
 #include "tests/editor/copy/CopyTestAtoms.h"
@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -252,6 +253,30 @@ TEST_F(ReferenceMovFileTest, RelativeSourcePathGivesTheAbsolutePathsAlias) {
 
     const std::vector<std::uint8_t> bytes = ReadFileBytes(destination);
     ExpectAliasDataReferences(bytes, ExpectOneMovieAtom(bytes));
+}
+
+// Opened through "link/../clip.mov", where link leads to a/b, the source is
+// a/clip.mov: the system follows the link before it goes up. The alias
+// names that file, not the dir/clip.mov the text would collapse to.
+TEST_F(ReferenceMovFileTest, APathThroughALinkGivesTheAliasOfTheFileOpened) {
+    if (RunningOnWindows()) GTEST_SKIP() << "Windows collapses '..' in the text of a path";
+    std::filesystem::create_directories(dir.File("a") / "b");
+    std::filesystem::create_directory_symlink(dir.File("a") / "b", dir.File("link"));
+    const std::filesystem::path opened = dir.File("a") / "clip.mov";
+    std::filesystem::copy_file(source.path, opened);
+    CZentiMovFile linked(FileLocator((dir.File("link") / ".." / "clip.mov").wstring().c_str()));
+    ASSERT_TRUE(linked.IsValid());
+    CClipreelMovFileEditor editor(linked);
+    ASSERT_EQ(editor.CreateReferenceMovFile(FileLocator(destination.wstring().c_str()), nullptr),
+              CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS);
+
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(destination);
+    const std::vector<std::uint8_t> alias = AliasRecordOf(opened);
+    ASSERT_FALSE(alias.empty());
+    const AtomRef moov = ExpectOneMovieAtom(bytes);
+    const AtomRef dref = DataReference(bytes, moov, Code("vide"));
+    const std::vector<std::uint8_t> written = Slice(bytes, dref);
+    EXPECT_NE(std::search(written.begin(), written.end(), alias.begin(), alias.end()), written.end());
 }
 
 }

@@ -1,6 +1,6 @@
 #include "ZentiMovie.h"
 
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 #include "tests/source/SourceFixtures.h"
 
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -39,6 +40,15 @@ DebugLineCapture::~DebugLineCapture() {
 
 void DebugLineCapture::Sink(const char* line, void* self) {
     static_cast<DebugLineCapture*>(self)->lines_.emplace_back(line);
+}
+
+std::vector<std::string> NonEmptyLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty()) lines.push_back(line);
+    return lines;
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {

@@ -43,6 +43,8 @@ private:
 };
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
+// A tool's output as its non-empty lines.
+std::vector<std::string> NonEmptyLines(const std::string& text);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // True when the tests run as Windows programs (under wine here).

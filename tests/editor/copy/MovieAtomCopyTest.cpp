@@ -5,7 +5,7 @@
 #include "CopyTestFixture.h"
 #include "editor/MoovAtomPadding.h"
 #include "editor/MovieAtomCopy.h"
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 #include "source/MoviePrivateAccess.h"
 
 #include <gtest/gtest.h>
@@ -241,9 +241,10 @@ TEST_F(MovieAtomCopyTest, RebuiltTablesFollowTheEditingList) {
     }
 }
 
-// The sync samples kept: the source's first (kept frames ÷ group of
-// pictures), no more than the source's table holds, and none at all when the
-// source has no table, without taking the next table for one.
+// The sync samples kept: the kept frames' own entries of the source's table,
+// at their new positions, no more than (kept frames ÷ group of pictures) nor
+// than the source's table holds, and none at all when the source has no
+// table, without taking the next table for one.
 TEST_F(MovieAtomCopyTest, SyncSamplesAreCutToTheKeptGroups) {
     struct SyncCase {
         const char* name;
@@ -255,7 +256,8 @@ TEST_F(MovieAtomCopyTest, SyncSamplesAreCutToTheKeptGroups) {
     const SyncCase cases[] = {
         {"30 kept frames in groups of 15", {1}, false, 0, {1, 16}},
         {"60 kept frames", {2, 0}, false, 0, {1, 16, 31, 46}},
-        {"a source table of one entry", {2, 0}, false, 1, {1}},
+        // Its one entry is unit 0's first frame, now the 31st.
+        {"a source table of one entry", {2, 0}, false, 1, {31}},
         {"no source table", {2, 0}, true, 0, {}},
     };
     for (const SyncCase& c : cases) {

@@ -4,7 +4,7 @@
 #include "CopyTestAtoms.h"
 #include "CopyTestFixture.h"
 #include "editor/EditorPrivateAccess.h"
-#include "platform/Clock.h"
+#include "source/MovieTime.h"
 
 #include <gtest/gtest.h>
 

@@ -19,11 +19,13 @@ struct Regression {
     Result result;
 };
 
-// unit-past-source-end: a kept unit whose size reaches 4 GiB past the end of
-// a small source; the save took a buffer of that size before finding the
-// read short. It must report the short source without that buffer.
+// unit-past-source-end: tables that put a unit 4 GiB past the end of a
+// small source; the edited save took a buffer of that size before finding
+// the read short. The reel now refuses blocks the media cannot cover, so no
+// reel is made and the save is the unchanged copy (the writer also checks
+// each unit against the source's size before taking its buffer).
 const Regression regressions[] = {
-    {"unit-past-source-end", CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE},
+    {"unit-past-source-end", CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS},
 };
 
 TEST(SaveFuzzRegression, EachFoundInputGivesItsResult) {

@@ -1,11 +1,11 @@
-#include "platform/DebugChannel.h"
+#include "file/DebugOutputSink.h"
 
 #include "DebugOutput.h"
+#include "platform/DebugChannel.h"
 
 #include <mutex>
 
 namespace clipreel {
-namespace platform {
 
 namespace {
 
@@ -33,15 +33,14 @@ void SendDebugLine(const char* line) {
     if (state.sink != nullptr) {
         state.sink(line, state.userData);
     } else {
-        SendSystemDebugLine(line);
+        platform::SendSystemDebugLine(line);
     }
 }
 
 }
-}
 
 void ClipreelSetDebugOutputSink(ClipreelDebugOutputSink sink, void* userData) {
-    auto& state = clipreel::platform::TheDebugSink();
+    auto& state = clipreel::TheDebugSink();
     std::lock_guard<std::recursive_mutex> guard(state.lock);
     state.sink = sink;
     state.userData = sink != nullptr ? userData : nullptr;

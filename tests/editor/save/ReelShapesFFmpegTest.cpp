@@ -1,0 +1,218 @@
+// Every reel shape the reader accepts, crossed with the editing lists that
+// matter: each edited save and each reference movie either succeeds with an
+// output FFmpeg decodes in full (every kept frame and sound sample, the key
+// frames where 'stss' says they are), or gives the one code the shape calls
+// for. Never success with an output FFmpeg refuses.
+#include "tests/editor/save/SaveFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+namespace clipreel {
+namespace test {
+namespace {
+
+using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+
+struct ReelShape {
+    const char* name;
+    sample::SampleMovieSpec spec;
+    bool reelValid = true;       // the reader takes it as an editable reel
+    bool soundChecked = true;    // its sound lies in the file, as described
+    Result saveResult = CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS;
+};
+
+std::vector<ReelShape> Shapes() {
+    auto base = [] {
+        sample::SampleMovieSpec spec;
+        spec.units = 3;
+        spec.width = 64;
+        spec.height = 48;
+        spec.frames = sample::FrameContent::H264;
+        return spec;
+    };
+    std::vector<ReelShape> shapes;
+    shapes.push_back({"ordinary", base()});
+    {
+        ReelShape s{"shorter last sound chunk", base()};
+        s.spec.breakage.soundStscTwoEntries = true;
+        shapes.push_back(s);
+    }
+    {
+        ReelShape s{"sound in another file", base()};
+        s.spec.breakage.soundInOtherFile = true;
+        s.soundChecked = false;
+        shapes.push_back(s);
+    }
+    {
+        ReelShape s{"units not whole groups of pictures", base()};
+        s.spec.groupOfPicture = 12;
+        shapes.push_back(s);
+    }
+    {
+        // The blocks could not cover the sound: not a valid reel.
+        ReelShape s{"bytes per frame against the chunks", base()};
+        s.spec.breakage.describedBytesPerFrame = 2;
+        s.reelValid = false;
+        s.soundChecked = false;
+        shapes.push_back(s);
+    }
+    {
+        ReelShape s{"a sound chunk offset missing", base()};
+        s.spec.breakage.missingSoundChunkOffsets = 1;
+        s.reelValid = false;
+        s.soundChecked = false;
+        shapes.push_back(s);
+    }
+    {
+        ReelShape s{"constant video sample size", base()};
+        s.spec.breakage.videoConstantSampleSize = true;
+        shapes.push_back(s);
+    }
+    {
+        // A valid movie of another kind: no new movie, a whole reference.
+        ReelShape s{"not a Clipreel movie", base()};
+        s.spec.movieMode = 1;
+        s.reelValid = false;
+        s.saveResult = CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+        shapes.push_back(s);
+    }
+    return shapes;
+}
+
+struct EditingCase {
+    const char* name;
+    std::vector<unsigned> list;
+};
+
+const EditingCase kLists[] = {
+    {"keep the last unit", {0, 2}},
+    {"drop the last unit", {0, 1}},
+    {"reorder", {2, 0, 1}},
+    {"keep one unit", {1}},
+    {"keep all", {0, 1, 2}},
+};
+
+// What FFmpeg reads from one output; a reference movie's media is read
+// through its alias record.
+class FFmpegView {
+public:
+    FFmpegView(const std::filesystem::path& file, bool reference)
+        : probeInput_((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" '") +
+                      file.string() + "'"),
+          input_((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" -i '") + file.string() +
+                 "'") {}
+
+    // Decodes the whole video stream in one pass: no error line, every kept
+    // frame, and every packet the sync sample table marks decodes to a key
+    // frame (no B-frames: packets and frames come in the same order).
+    void ExpectVideoDecodesWithItsKeyFrames(unsigned expectedFrames) const {
+        int status = -1;
+        const std::vector<std::string> lines = NonEmptyLines(RunCommand(
+            "ffprobe -v error -select_streams v:0 -show_entries packet=flags:frame=key_frame -of csv" + probeInput_ +
+                " 2>&1",
+            status));
+        EXPECT_EQ(0, status);
+        std::vector<bool> marked;
+        std::vector<bool> decodedKey;
+        for (const std::string& line : lines) {
+            if (line.rfind("packet,", 0) == 0) {
+                marked.push_back(line.size() > 7 && line[7] == 'K');
+            } else if (line.rfind("frame,", 0) == 0) {
+                decodedKey.push_back(line.size() > 6 && line[6] == '1');
+            } else {
+                ADD_FAILURE() << "FFmpeg: " << line;
+            }
+        }
+        EXPECT_EQ(expectedFrames, marked.size());
+        ASSERT_EQ(expectedFrames, decodedKey.size());
+        unsigned keys = 0;
+        for (std::size_t i = 0; i < marked.size(); ++i) {
+            if (!marked[i]) continue;
+            ++keys;
+            EXPECT_TRUE(decodedKey[i]) << "sample " << i + 1 << " is in 'stss' but is not a key frame";
+        }
+        EXPECT_GT(keys, 0u);
+    }
+
+    std::string Pcm() const {
+        int status = -1;
+        const std::string pcm =
+            RunCommand("ffmpeg -v error" + input_ + " -map 0:a:0 -f s16le -acodec pcm_s16le - 2>/dev/null", status);
+        EXPECT_EQ(0, status);
+        return pcm;
+    }
+
+private:
+    std::string probeInput_;
+    std::string input_;
+};
+
+class ReelShapesFFmpeg : public ::testing::TestWithParam<ReelShape> {};
+
+TEST_P(ReelShapesFFmpeg, EverySaveAndReferenceDecodesInFullOrGivesItsCode) {
+    if (RunningOnWindows()) GTEST_SKIP() << "FFmpeg's tools are run on the POSIX build";
+    if (!sample::HaveH264()) GTEST_SKIP() << "this build writes no real H.264 frames";
+    const ReelShape& shape = GetParam();
+    TempDir dir;
+    SavedReelSource source(dir, "source.mov", shape.spec);
+    ASSERT_TRUE(source.layout.h264);
+    ASSERT_EQ(shape.reelValid, source.reel->IsValid());
+    const Bytes in = ReadFileBytes(source.path);
+    for (const EditingCase& edit : kLists) {
+        SCOPED_TRACE(edit.name);
+        source.Open();
+        // A reel that is not valid cannot be edited: every unit is kept.
+        std::vector<unsigned> kept = {0, 1, 2};
+        if (shape.reelValid) {
+            ASSERT_TRUE(source.reel->SetEditingState(edit.list));
+            kept = edit.list;
+        } else {
+            EXPECT_FALSE(source.reel->SetEditingState(edit.list));
+        }
+        std::string sound;
+        for (unsigned unit : kept) {
+            const sample::UnitLayout& u = source.layout.units[unit];
+            sound.append(in.begin() + static_cast<std::ptrdiff_t>(u.soundOffset),
+                         in.begin() + static_cast<std::ptrdiff_t>(u.soundOffset + u.soundSize));
+        }
+
+        CClipreelMovFileEditor editor(*source.file);
+        const std::filesystem::path saved = dir.File("saved.mov");
+        const std::filesystem::path reference = dir.File("reference.mov");
+        const Result saveResult =
+            editor.CreateNewMovFile(FileLocator(saved.wstring().c_str()), source.reel.get());
+        const Result referenceResult =
+            editor.CreateReferenceMovFile(FileLocator(reference.wstring().c_str()), source.reel.get());
+        ASSERT_EQ(shape.saveResult, saveResult);
+        ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, referenceResult);
+
+        std::vector<std::pair<std::filesystem::path, bool>> outputs = {{reference, true}};
+        if (saveResult == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) outputs.push_back({saved, false});
+        for (const auto& output : outputs) {
+            SCOPED_TRACE(output.second ? "reference movie" : "new movie");
+            const FFmpegView view(output.first, output.second);
+            view.ExpectVideoDecodesWithItsKeyFrames(source.FrameCount(kept));
+            if (shape.soundChecked) {
+                const std::string pcm = view.Pcm();
+                EXPECT_EQ(sound.size(), pcm.size());
+                EXPECT_TRUE(sound == pcm);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleReels, ReelShapesFFmpeg, ::testing::ValuesIn(Shapes()),
+                         [](const ::testing::TestParamInfo<ReelShape>& param) {
+                             std::string name;
+                             for (const char* c = param.param.name; *c != 0; ++c)
+                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             return name;
+                         });
+
+}
+}
+}
