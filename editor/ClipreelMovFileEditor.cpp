@@ -7,6 +7,7 @@
 #include "bytes/FourCC.h"
 #include "editor/CopyResult.h"
 #include "editor/DestinationCheck.h"
+#include "editor/OpenEndedAtom.h"
 #include "editor/ReelSourceCheck.h"
 #include "file/FileReader.h"
 #include "file/RangeCopier.h"
@@ -99,6 +100,14 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
         const clipreel::TopLevelAtomInfo& atom = atoms->GetAt(index);
         bool shortRead = false;
         bool diskFull = false;
+        // A failure part way through this atom leaves it open-ended rather
+        // than claiming bytes the file does not hold. The output holds
+        // exactly the bytes copied so far.
+        const std::uint64_t atomStart = copied;
+        auto fail = [&writer, atomStart](ERROR_CREATEMOVFILE result) {
+            clipreel::MarkAtomOpenEnded(writer, atomStart);
+            return result;
+        };
         if (atom.type == clipreel::FourCC("moov")) {
             if (atom.size < clipreel::AtomHeaderSize || atom.size > 0xFFFFFFFFu)
                 return CREATEMOVFILE_INVALID_SOURCE;
@@ -119,7 +128,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
             MoviePrivateAccess::UpdateMovieResourceModificationTime(*copy);
             const std::uint32_t copySize = MoviePrivateAccess::GetAtomSize(*copy);
             if (!writer.Write(MoviePrivateAccess::GetAtomHeader(*copy), copySize, diskFull))
-                return writeFailure(diskFull);
+                return fail(writeFailure(diskFull));
             copied += copySize;
             if (report(copied) != 0) return CREATEMOVFILE_CANCELED;
         } else {
@@ -127,14 +136,15 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
             while (left > 0) {
                 const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
                 const ERROR_CREATEMOVFILE result = clipreel::SaveResultOf(copier.Copy(reader, writer, count));
-                if (result != CREATEMOVFILE_SUCCESS) return result;
+                if (result != CREATEMOVFILE_SUCCESS) return fail(result);
                 left -= count;
                 copied += count;
                 if (progress.callback != nullptr && report(copied) != 0) return CREATEMOVFILE_CANCELED;
             }
         }
     }
-    writer.Close();
     reader.Close();
+    // A close that fails may have lost bytes the writes took.
+    if (!writer.Close()) return CREATEMOVFILE_WRITE_ERROR;
     return CREATEMOVFILE_SUCCESS;
 }

@@ -11,6 +11,7 @@
 #include "editor/MovieAtomCopy.h"
 #include "editor/NewMovieFilePlan.h"
 #include "editor/EditorPrivateAccess.h"
+#include "editor/OpenEndedAtom.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/ThumbnailMaker.h"
 #include "file/FileReader.h"
@@ -200,7 +201,10 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
     if (!writer.Open()) return E::CREATEMOVFILE_WRITE_ERROR;
 
     // 5. Every top-level atom in source order; the unit blocks and the
-    // other atoms go to the new file unchanged, all through one copier.
+    // other atoms go to the new file unchanged, all through one copier. A
+    // failure part way through the first writing of an atom leaves it
+    // open-ended rather than claiming bytes the file does not hold; the
+    // 'mdat' header says 0 ("to the end") until its data is complete.
     std::uint64_t moovPosition = 0;
     clipreel::RangeCopier copier;
     bool diskFull = false;
@@ -210,7 +214,10 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
             // A placeholder that reserves the movie atom's room.
             moovPosition = writer.GetPosition();
             if (moovPosition == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
-            if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
+            if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) {
+                clipreel::MarkAtomOpenEnded(writer, moovPosition);
+                return WriteFailure(diskFull);
+            }
             if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
         } else if (atom.type == clipreel::FourCC("mdat")) {
             std::uint8_t header[8] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
@@ -249,10 +256,16 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
             const Result sized = WriteMediaDataSize(writer, headerPosition);
             if (sized != E::CREATEMOVFILE_SUCCESS) return sized;
         } else {
+            const std::uint64_t atomStart = writer.GetPosition();
+            if (atomStart == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
+            auto fail = [&writer, atomStart](Result result) {
+                clipreel::MarkAtomOpenEnded(writer, atomStart);
+                return result;
+            };
             if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(atom.offset)))
                 return E::CREATEMOVFILE_READ_ERROR;
             const Result copied = clipreel::SaveResultOf(copier.Copy(reader, writer, atom.size));
-            if (copied != E::CREATEMOVFILE_SUCCESS) return copied;
+            if (copied != E::CREATEMOVFILE_SUCCESS) return fail(copied);
             if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
         }
     }
@@ -284,8 +297,8 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
     if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
     if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
 
-    // 8.
-    writer.Close();
+    // 8. A close that fails may have lost bytes the writes took.
+    if (!writer.Close()) return E::CREATEMOVFILE_WRITE_ERROR;
     return E::CREATEMOVFILE_SUCCESS;
 }
 

@@ -32,11 +32,13 @@ bool FileReader::OpenWith(OpenCall open) {
     return true;
 }
 
-void FileReader::Close() {
-    if (!IsOpen()) return;
+bool FileReader::Close() {
+    if (!IsOpen()) return true;
     platform::ErrorNumber error = 0;
-    if (!platform::CloseFile(handle, error)) WriteDebugLog("CloseHandle Error : %u \n", error);
+    const bool closed = platform::CloseFile(handle, error);
+    if (!closed) WriteDebugLog("CloseHandle Error : %u \n", error);
     handle = platform::InvalidFileHandle;
+    return closed;
 }
 
 bool FileReader::IsOpen() const {

@@ -27,7 +27,10 @@ public:
     virtual bool Open();
     // Open, for a reader that goes from start to end: the system reads ahead.
     bool OpenSequential();
-    void Close();
+    // False when the system reports the close failed (the handle is released
+    // all the same); for a writer, its bytes may then not all have reached
+    // the file. True when nothing was open.
+    bool Close();
     bool IsOpen() const;
     // Open: the handle's size. Not open: the size found by looking the path up,
     // without opening it. All ones on failure.

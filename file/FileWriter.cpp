@@ -21,6 +21,12 @@ bool FileWriter::Write(const void* buffer, std::uint32_t count, bool& diskFull) 
         WriteDebugLog("WriteFile Error : %u \n", error);
         return false;
     }
+    // A write that moved fewer bytes than asked without an error (WriteFile
+    // may do so) has still not written them all: the disk took no more.
+    if (bytesWritten < count) {
+        diskFull = true;
+        return false;
+    }
     return true;
 }
 

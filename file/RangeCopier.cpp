@@ -14,17 +14,20 @@ std::atomic<bool> kernelCopiesAllowed{true};
 // single call.
 constexpr std::uint32_t KernelPieceSize = 0x40000000;
 
-
 // A range that runs past the end of a source of known size is refused before
 // a byte of it is written, as when it was read whole first. Files whose size
 // the system does not know (0: special files, devices) are copied until they
-// end. A reader that is not open is left to fail at the read.
-bool RunsPastTheEnd(FileReader& source, std::uint64_t count) {
-    if (!source.IsOpen()) return false;
-    const std::uint64_t size = source.GetFileSize();
+// end. A reader that is not open is left to fail at the read; an open one
+// that cannot tell its position or size fails as its read would.
+RangeCopyResult CheckRange(FileReader& source, std::uint64_t count) {
+    if (!source.IsOpen()) return RangeCopyResult::Copied;
     const std::uint64_t position = source.GetPosition();
-    if (size == InvalidFileSize || size == 0 || position == InvalidFileSize) return false;
-    return position > size || count > size - position;
+    if (position == InvalidFileSize) return RangeCopyResult::ReadFailed;
+    const std::uint64_t size = source.GetFileSize();
+    if (size == InvalidFileSize) return RangeCopyResult::ReadFailed;
+    if (size == 0) return RangeCopyResult::Copied;
+    if (position > size || count > size - position) return RangeCopyResult::SourceEnded;
+    return RangeCopyResult::Copied;
 }
 
 }
@@ -42,7 +45,8 @@ bool RangeCopier::KernelCopiesAllowed() {
 }
 
 RangeCopyResult RangeCopier::Copy(FileReader& source, FileWriter& destination, std::uint64_t count) {
-    if (RunsPastTheEnd(source, count)) return RangeCopyResult::SourceEnded;
+    const RangeCopyResult range = CheckRange(source, count);
+    if (range != RangeCopyResult::Copied) return range;
     std::uint64_t left = count;
     while (left > 0 && KernelCopiesAllowed()) {
         const auto piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, KernelPieceSize));

@@ -2,9 +2,14 @@
 //   <out>/movfile    whole small camera movies
 //   <out>/moov       their movie atoms' contents (after the 8-byte header)
 //   <out>/moviedesc  camera thumbnails with their Exif movie records
+//   <out>/save       an editing list, then a whole small camera movie
+//   <out>/wave       small WAV files
+//   <out>/alias      switches, a serial number and UTF-16LE path texts
+//   <out>/indexlist  a unit count, then an index list
 // Usage: FuzzSeedWriter <out folder>
 #include "sample/SampleMovieWriter.h"
 #include "sample/ThumbnailBuilder.h"
+#include "bytes/ByteWriter.h"
 
 #include <cstdio>
 #include <exception>
@@ -12,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -105,11 +111,70 @@ const std::vector<ThumbnailSeed>& ThumbnailSeeds() {
     return seeds;
 }
 
+void Save(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    Save(path, bytes.data(), bytes.size());
+}
+
+// A PCM WAV file: RIFF, 'fmt ' and 'data', little-endian.
+std::vector<std::uint8_t> Wave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint32_t frames) {
+    const std::uint16_t blockAlign = static_cast<std::uint16_t>(channels * bits / 8);
+    const std::uint32_t dataSize = frames * blockAlign;
+    std::vector<std::uint8_t> file(44 + dataSize, 0);
+    ByteWriter out(file.data(), file.size());
+    out.WriteBytes("RIFF", 4);
+    out.WriteU32LE(36 + dataSize);
+    out.WriteBytes("WAVEfmt ", 8);
+    out.WriteU32LE(16);
+    out.WriteU16LE(1);
+    out.WriteU16LE(channels);
+    out.WriteU32LE(rate);
+    out.WriteU32LE(rate * blockAlign);
+    out.WriteU16LE(blockAlign);
+    out.WriteU16LE(bits);
+    out.WriteBytes("data", 4);
+    out.WriteU32LE(dataSize);
+    return file;
+}
+
+std::vector<std::uint8_t> AliasSeed(std::uint8_t switches, const std::vector<std::wstring>& texts) {
+    std::vector<std::uint8_t> seed = {switches, 0x78, 0x56, 0x34, 0x12};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) seed.insert(seed.end(), {0xFF, 0xFF});
+        for (const wchar_t c : texts[i]) {
+            seed.push_back(static_cast<std::uint8_t>(c & 0xFF));
+            seed.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+        }
+    }
+    return seed;
+}
+
+void WriteOtherSeeds(const std::filesystem::path& out) {
+    const std::filesystem::path waves = out / "wave";
+    const std::filesystem::path aliases = out / "alias";
+    const std::filesystem::path lists = out / "indexlist";
+    for (const auto& folder : {waves, aliases, lists}) std::filesystem::create_directories(folder);
+    Save(waves / "stereo16.wav", Wave(2, 48000, 16, 12));
+    Save(waves / "mono8.wav", Wave(1, 8000, 8, 5));
+    Save(aliases / "windows.bin", AliasSeed(0x06, {L"C:\\Movies\\Reel\\clip.mov", L"CAMERA", L"CLIP~1.MOV"}));
+    Save(aliases / "posix.bin", AliasSeed(0x01, {L"/home/user/movies/clip.mov"}));
+    Save(aliases / "unicode.bin", AliasSeed(0x07, {L"D:/Filme/\u00e4\u4e2d/\u00fcber.mov", L"\u00c4", L""}));
+    const std::vector<std::pair<const char*, std::string>> indexLists = {
+        {"three", std::string(1, '\x05') + "2,0,3"}, {"blanks", std::string(1, '\x04') + " 1 , 3 "},
+        {"one", std::string(1, '\x01') + "0"}};
+    for (const auto& list : indexLists)
+        Save(lists / (std::string(list.first) + ".txt"),
+             reinterpret_cast<const std::uint8_t*>(list.second.data()), list.second.size());
+}
+
 void WriteSeeds(const std::filesystem::path& out) {
     const std::filesystem::path movies = out / "movfile";
     const std::filesystem::path atoms = out / "moov";
     const std::filesystem::path thumbnails = out / "moviedesc";
-    for (const auto& folder : {movies, atoms, thumbnails}) std::filesystem::create_directories(folder);
+    const std::filesystem::path saves = out / "save";
+    for (const auto& folder : {movies, atoms, thumbnails, saves}) std::filesystem::create_directories(folder);
+    WriteOtherSeeds(out);
+    // Editing lists for the save seeds: removal, reorder, unchanged.
+    const std::vector<std::vector<std::uint8_t>> editingLists = {{1, 1}, {2, 1, 0}, {0}};
 
     for (const MovieSeed& seed : MovieSeeds()) {
         SampleMovieSpec spec = TinySpec();
@@ -118,6 +183,11 @@ void WriteSeeds(const std::filesystem::path& out) {
         const std::vector<std::uint8_t> file = BuildSampleMovie(spec, &layout);
         const std::string name = seed.name;
         Save(movies / (name + ".mov"), file.data(), file.size());
+        for (std::size_t i = 0; i < editingLists.size(); ++i) {
+            std::vector<std::uint8_t> input = editingLists[i];
+            input.insert(input.end(), file.begin(), file.end());
+            Save(saves / (name + "-" + std::to_string(i) + ".bin"), input);
+        }
         Save(atoms / (name + ".moov"), file.data() + layout.moovOffset + 8,
              static_cast<std::size_t>(layout.moovSize - 8));
         if (!layout.thumbnail.empty()) {

@@ -4,6 +4,7 @@
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
 #include "editor/DestinationCheck.h"
+#include "editor/OpenEndedAtom.h"
 #include "editor/ReelSourceCheck.h"
 #include "file/FileReader.h"
 #include "reference/ReferenceMovieAtom.h"
@@ -42,8 +43,12 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::CreateRefere
         if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;
         bool diskFull = false;
         if (!writer.Write(clipreel::MoviePrivateAccess::GetAtomHeader(*reference),
-                          clipreel::MoviePrivateAccess::GetAtomSize(*reference), diskFull))
+                          clipreel::MoviePrivateAccess::GetAtomSize(*reference), diskFull)) {
+            clipreel::MarkAtomOpenEnded(writer, 0);
             return diskFull ? CREATEMOVFILE_DISK_FULL : CREATEMOVFILE_WRITE_ERROR;
+        }
+        // A close that fails may have lost bytes the write took.
+        if (!writer.Close()) return CREATEMOVFILE_WRITE_ERROR;
         return CREATEMOVFILE_SUCCESS;
     } catch (const std::bad_alloc&) {
         return CREATEMOVFILE_OUT_OF_MEMORY;

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/FileLayer.h"
 
 #include "platform/posix/WidePath.h"
 
@@ -61,6 +62,10 @@ void Abandon(int fd, ErrorNumber& error, ErrorNumber reason) {
 }
 
 }
+
+// The system calls themselves; platform/FileSystem.cpp routes every call
+// here unless a test layer stands in their place.
+namespace native {
 
 FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error) {
     std::string systemPath;
@@ -278,6 +283,8 @@ bool CopyFileRange(FileHandle source, FileHandle destination, std::uint32_t coun
     error = static_cast<ErrorNumber>(ENOSYS);
     return false;
 #endif
+}
+
 }
 
 bool IsDiskFullError(ErrorNumber error) {

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/FileLayer.h"
 
 #include <windows.h>
 
@@ -39,6 +40,10 @@ FileHandle OpenSharingReads(const wchar_t* path, DWORD flags, ErrorNumber& error
 }
 
 }
+
+// The system calls themselves; platform/FileSystem.cpp routes every call
+// here unless a test layer stands in their place.
+namespace native {
 
 FileHandle OpenForReading(const wchar_t* path, ErrorNumber& error) {
     return OpenSharingReads(path, FILE_ATTRIBUTE_NORMAL, error);
@@ -151,6 +156,8 @@ bool CopyFileRange(FileHandle, FileHandle, std::uint32_t, std::uint32_t& moved, 
     moved = 0;
     error = ERROR_NOT_SUPPORTED;
     return false;
+}
+
 }
 
 bool IsDiskFullError(ErrorNumber error) {

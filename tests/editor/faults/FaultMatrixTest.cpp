@@ -1,0 +1,241 @@
+// Every file operation of a whole save, struck one at a time: the n-th open,
+// read, write, seek, size query or close fails (a full disk, an I/O error,
+// an interruption, a refused permission, or a read or write that moves only
+// half its bytes), for every n the save makes, for an edited save, an
+// unchanged copy and a reference movie. Each run must give the result code
+// that names the failure, leave the source as it was, leave no file open,
+// and leave no output whose atoms claim more bytes than the file holds.
+// Leaks show in the sanitizer build.
+#include "ClipreelMovFileEditor.h"
+#include "ClipreelMovie.h"
+#include "ZentiMovFile.h"
+#include "bytes/ByteReader.h"
+#include "sample/SampleMovieWriter.h"
+#include "tests/support/FaultyFileLayer.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace clipreel {
+namespace test {
+namespace {
+
+using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+using Bytes = std::vector<std::uint8_t>;
+
+// A small reel with an atom before and one after the media data, so that
+// every kind of top-level atom is written.
+sample::SampleMovieSpec SmallReel() {
+    sample::SampleMovieSpec spec;
+    spec.units = 3;
+    spec.framesPerUnit = 6;
+    spec.groupOfPicture = 3;
+    spec.timeScale = 3000;
+    spec.frameDuration = 100;
+    spec.width = 16;
+    spec.height = 16;
+    spec.frames = sample::FrameContent::Dummy;
+    spec.sound.format = FourCC("raw ");
+    spec.sound.sampleRate = 8000;
+    spec.sound.channels = 1;
+    spec.sound.bitsPerSample = 8;
+    sample::ExtraAtom before;
+    before.type = FourCC("uuid");
+    before.payload.assign(40, 7);
+    before.afterMediaData = false;
+    sample::ExtraAtom after;
+    after.payload.assign(100, 9);
+    spec.extraAtoms = {before, after};
+    return spec;
+}
+
+// The first top-level atom whose header claims more than the file holds,
+// or an empty text. A size of 0 claims the rest of the file; fewer than 8
+// bytes left at the end are no atom.
+std::string OverclaimingAtom(const Bytes& file) {
+    const ByteReader reader(file.data(), file.size());
+    std::uint64_t offset = 0;
+    while (file.size() - offset >= 8) {
+        std::uint32_t size32 = 0;
+        reader.PeekU32BE(static_cast<std::size_t>(offset), size32);
+        std::uint64_t size = size32;
+        if (size == 0) return {};
+        if (size == 1) {
+            std::uint32_t high = 0;
+            std::uint32_t low = 0;
+            if (file.size() - offset < 16 || !reader.PeekU32BE(static_cast<std::size_t>(offset + 8), high) ||
+                !reader.PeekU32BE(static_cast<std::size_t>(offset + 12), low))
+                return "a 64-bit size cut off at " + std::to_string(offset);
+            size = (std::uint64_t(high) << 32) | low;
+        }
+        if (size < 8 || size > file.size() - offset)
+            return "the atom at " + std::to_string(offset) + " claims " + std::to_string(size) + " bytes of " +
+                   std::to_string(file.size() - offset);
+        offset += size;
+    }
+    return {};
+}
+
+enum class Job { EditedSave, UnchangedCopy, ReferenceMovie };
+
+const char* NameOf(Job job) {
+    switch (job) {
+    case Job::EditedSave: return "edited save";
+    case Job::UnchangedCopy: return "unchanged copy";
+    case Job::ReferenceMovie: return "reference movie";
+    }
+    return "";
+}
+
+class FaultMatrix : public ::testing::TestWithParam<Job> {
+protected:
+    void SetUp() override {
+        sourcePath = dir.File("source.mov");
+        sample::WriteSampleMovie(sourcePath, SmallReel());
+        sourceBytes = ReadFileBytes(sourcePath);
+        destinationPath = dir.File("out.mov");
+        file = std::make_unique<CZentiMovFile>(FileLocator(sourcePath.wstring().c_str()));
+        reel = std::make_unique<CClipreelMovie>(file.get());
+        ASSERT_TRUE(reel->IsValid());
+        // Not the first unit: the save stays within the file layer (a new
+        // first unit would grab its thumbnail through the decoder).
+        ASSERT_TRUE(reel->RemoveShootingUnit(1));
+    }
+
+    Result Run(platform::FileLayer& layer) {
+        std::error_code ignored;
+        std::filesystem::remove(destinationPath, ignored);
+        const std::wstring destination = destinationPath.wstring();
+        CClipreelMovFileEditor editor(*file);
+        const platform::ScopedFileLayer installed(layer);
+        switch (GetParam()) {
+        case Job::EditedSave: return editor.CreateNewMovFile(FileLocator(destination.c_str()), reel.get());
+        case Job::UnchangedCopy: return editor.CreateNewMovFile(FileLocator(destination.c_str()), nullptr);
+        case Job::ReferenceMovie: return editor.CreateReferenceMovFile(FileLocator(destination.c_str()), reel.get());
+        }
+        return CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
+    }
+
+    // The result a failure of this call must give. lastOutputSeek: the call
+    // is the last positioning of the output; firstLookup: it is the first
+    // lookup of the source's size by its path.
+    Result Expected(const FaultyFileLayer::Call& call, FaultKind kind, bool lastOutputSeek, bool firstLookup) const {
+        const bool onSource = call.path == sourcePath.wstring();
+        // The source's size looked up by path is how a Clipreel movie is
+        // recognised (the size its camera record holds): the front's source
+        // check then finds no Clipreel movie, a later reel check a reel that
+        // no longer matches its source.
+        if (call.operation == FileOperation::Size && call.byPath && onSource) {
+            return firstLookup && GetParam() != Job::ReferenceMovie
+                       ? CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE
+                       : CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
+        }
+        switch (call.operation) {
+        case FileOperation::Read:
+            if (kind == FaultKind::Short) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+            return CClipreelMovFileEditor::CREATEMOVFILE_READ_ERROR;
+        case FileOperation::Write:
+            if (kind == FaultKind::DiskFull || kind == FaultKind::Short)
+                return CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL;
+            return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+        case FileOperation::Close:
+            // The source was read in full; only the output's close can lose bytes.
+            return onSource ? CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS
+                            : CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+        case FileOperation::Seek:
+            // The output positioned for the last write of the movie atom
+            // counts as a read error.
+            if (!onSource && lastOutputSeek && GetParam() == Job::EditedSave)
+                return CClipreelMovFileEditor::CREATEMOVFILE_READ_ERROR;
+            break;
+        case FileOperation::Open:
+        case FileOperation::Size:
+            break;
+        }
+        return onSource ? CClipreelMovFileEditor::CREATEMOVFILE_READ_ERROR
+                        : CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+    }
+
+    TempDir dir;
+    std::filesystem::path sourcePath;
+    std::filesystem::path destinationPath;
+    Bytes sourceBytes;
+    std::unique_ptr<CZentiMovFile> file;
+    std::unique_ptr<CClipreelMovie> reel;
+};
+
+TEST_P(FaultMatrix, EveryFailingOperationGivesItsCodeAndLeavesNothingBroken) {
+    DebugLineCapture quiet;
+    FaultyFileLayer counting;
+    ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, Run(counting));
+    ASSERT_EQ(0u, counting.OpenHandleCount());
+    const std::vector<FaultyFileLayer::Call> trace = counting.Trace();
+    // The number, among the seeks, of the last one on the output; and among
+    // the size queries, of the first lookup by path.
+    std::size_t lastOutputSeek = 0;
+    std::size_t firstLookup = 0;
+    std::vector<std::vector<const FaultyFileLayer::Call*>> byOperation(FileOperationCount);
+    for (const auto& call : trace) {
+        byOperation[static_cast<std::size_t>(call.operation)].push_back(&call);
+        if (call.operation == FileOperation::Seek && call.path == destinationPath.wstring())
+            lastOutputSeek = byOperation[static_cast<std::size_t>(FileOperation::Seek)].size();
+        if (call.operation == FileOperation::Size && call.byPath && firstLookup == 0)
+            firstLookup = byOperation[static_cast<std::size_t>(FileOperation::Size)].size();
+    }
+    // A reference movie reads nothing of the source: it writes one atom.
+    std::vector<FileOperation> made = {FileOperation::Open, FileOperation::Write, FileOperation::Close};
+    if (GetParam() != Job::ReferenceMovie) made.insert(made.end(), {FileOperation::Read, FileOperation::Seek});
+    for (const FileOperation operation : made) {
+        EXPECT_GT(counting.Count(operation), 0u) << NameOf(operation) << " never happens in a " << NameOf(GetParam());
+    }
+
+    for (std::size_t op = 0; op < FileOperationCount; ++op) {
+        const auto operation = static_cast<FileOperation>(op);
+        for (std::size_t k = 0; k < FaultKindCount; ++k) {
+            const auto kind = static_cast<FaultKind>(k);
+            if (!Applies(kind, operation)) continue;
+            for (std::size_t n = 1; n <= counting.Count(operation); ++n) {
+                const FaultyFileLayer::Call& call = *byOperation[op][n - 1];
+                std::ostringstream what;
+                what << NameOf(GetParam()) << ": " << NameOf(kind) << " at " << NameOf(operation) << " #" << n
+                     << " (of the " << (call.path == sourcePath.wstring() ? "source" : "output") << ")";
+                SCOPED_TRACE(what.str());
+                FaultyFileLayer faulty(operation, n, kind);
+                const Result result = Run(faulty);
+                ASSERT_TRUE(faulty.Struck());
+                EXPECT_EQ(Expected(call, kind, n == lastOutputSeek, n == firstLookup), result);
+                EXPECT_EQ(0u, faulty.OpenHandleCount()) << "a file was left open";
+                EXPECT_TRUE(ReadFileBytes(sourcePath) == sourceBytes) << "the source changed";
+                if (std::filesystem::exists(destinationPath)) {
+                    const Bytes output = ReadFileBytes(destinationPath);
+                    EXPECT_EQ("", OverclaimingAtom(output));
+                    if (result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS && GetParam() != Job::ReferenceMovie) {
+                        EXPECT_TRUE(CZentiMovFile(FileLocator(destinationPath.wstring().c_str())).IsValid());
+                    }
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WholeJobs, FaultMatrix,
+                         ::testing::Values(Job::EditedSave, Job::UnchangedCopy, Job::ReferenceMovie),
+                         [](const ::testing::TestParamInfo<Job>& job) {
+                             // The job's name without its blanks.
+                             std::string name;
+                             for (const char c : std::string(NameOf(job.param)))
+                                 if (c != ' ') name.push_back(c);
+                             return name;
+                         });
+
+}
+}
+}
