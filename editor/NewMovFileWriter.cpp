@@ -72,6 +72,33 @@ std::uint64_t MediaDataStart(const clipreel::CTopLevelAtoms& atoms, std::uint64_
     return position;
 }
 
+// The size of the new file: every atom copied, the movie atom at its new
+// size, the media data atom holding the kept bytes.
+std::uint64_t NewFileSize(const clipreel::CTopLevelAtoms& atoms, std::uint64_t newMovieSize, std::uint64_t keptBytes) {
+    std::uint64_t size = 0;
+    for (unsigned i = 0; i < atoms.GetCount(); ++i) {
+        const clipreel::TopLevelAtomInfo& atom = atoms.GetAt(i);
+        if (atom.type == clipreel::FourCC("moov")) {
+            size += newMovieSize;
+        } else if (atom.type == clipreel::FourCC("mdat")) {
+            size += 8 + keptBytes;
+        } else {
+            size += atom.size;
+        }
+    }
+    return size;
+}
+
+// Whether the new movie's camera record takes the new file's values: tried
+// on a copy of the movie, so that a record that cannot be refreshed is
+// refused before the destination is touched.
+bool CameraRecordRefreshes(const CClipreelMovFileEditor& editor, const CZentiMovie& newMovie, std::uint64_t fileSize) {
+    const std::unique_ptr<CZentiMovie> trial =
+        MoviePrivateAccess::NewMovie(MoviePrivateAccess::GetAtomHeader(newMovie), nullptr);
+    return clipreel::EditorPrivateAccess::updateTHMData(editor, trial.get(), static_cast<std::int64_t>(fileSize),
+                                                        nullptr, 0);
+}
+
 // The room the new image data has in the thumbnail: from the end of the old
 // Exif segment to the end of the old payload. False when the segment does
 // not lie inside the thumbnail.
@@ -176,6 +203,8 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
     // would reach 4 GiB in the new file cannot be described.
     if (keptBytes + 8 > Max32 || MediaDataStart(*atoms, newMovieSize) + keptBytes > Max32)
         return E::CREATEMOVFILE_INVALID_SOURCE;
+    if (!CameraRecordRefreshes(editor, *newMovie, NewFileSize(*atoms, newMovieSize, keptBytes)))
+        return E::CREATEMOVFILE_THUMBNAIL_ERROR;
 
     // 4. The files: one reader per source of blocks, the layout source's
     // first; no source is ever the destination.

@@ -10,6 +10,9 @@
 #include "source/MovieDesc.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -71,6 +74,28 @@ void WriteRecord(ByteWriter& record, const RecordLayout& layout, const RecordVal
     record.PokeU32(layout.durationMs, values.durationMs, order);
 }
 
+// Two byte ranges of the thumbnail share at least one byte.
+bool Overlap(std::uint32_t firstOffset, std::uint32_t firstSize, std::uint32_t secondOffset,
+             std::uint32_t secondSize) {
+    return std::uint64_t(firstOffset) < std::uint64_t(secondOffset) + secondSize &&
+           std::uint64_t(secondOffset) < std::uint64_t(firstOffset) + firstSize;
+}
+
+// The refreshed thumbnail must read as the same record again, now holding
+// the new file's size: the reader finds the record through the maker note's
+// entries and footer, which the record's fields or the identifier may share
+// bytes with in a malformed maker note. Writing there would leave a movie
+// whose description no longer reads, so no longer a valid camera movie.
+bool ReadsAsSameRecord(const clipreel::MovieDesc& before, const clipreel::MovieDesc& after, std::uint32_t fileSize) {
+    const std::uint32_t expectedFileSize = before.valid ? fileSize : before.movFileSize;
+    return after.valid == before.valid && after.byteOrder == before.byteOrder &&
+           after.recordOffset == before.recordOffset && after.recordSize == before.recordSize &&
+           after.recordTag == before.recordTag && after.imageIdOffset == before.imageIdOffset &&
+           after.imageIdSize == before.imageIdSize && after.movieMode == before.movieMode &&
+           after.framePerUnit == before.framePerUnit && after.groupOfPicture == before.groupOfPicture &&
+           after.montagioTime == before.montagioTime && after.movFileSize == expectedFileSize;
+}
+
 }
 
 bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t fileSize, const void* jpeg,
@@ -92,11 +117,13 @@ bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t file
     if (desc.byteOrder != clipreel::MovieDesc::LittleEndian && desc.byteOrder != clipreel::MovieDesc::BigEndian)
         return false;
     const ByteOrder order = desc.byteOrder == clipreel::MovieDesc::BigEndian ? ByteOrder::Big : ByteOrder::Little;
-    ByteWriter whole(thumbnail, thumbnailSize);
     if (desc.recordOffset > thumbnailSize || desc.recordSize > thumbnailSize - desc.recordOffset) return false;
     const bool replaceId = desc.imageIdSize == clipreel::platform::GuidSize;
     if (replaceId && (desc.imageIdOffset > thumbnailSize || thumbnailSize - desc.imageIdOffset < desc.imageIdSize))
         return false;
+    // A new identifier written into the record would overwrite the fields
+    // just refreshed, or others the camera reads.
+    if (replaceId && Overlap(desc.recordOffset, desc.recordSize, desc.imageIdOffset, desc.imageIdSize)) return false;
 
     const std::int32_t timeScale = movie->GetVideoMediaTimeScale();
     if (timeScale <= 0) return false;
@@ -126,19 +153,33 @@ bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t file
     std::uint8_t guid[clipreel::platform::GuidSize];
     if (replaceId && clipreel::Failed(clipreel::platform::CreateRandomGuid(guid))) return false;
 
-    ByteWriter record(static_cast<std::uint8_t*>(thumbnail) + desc.recordOffset, desc.recordSize);
+    // The changes are made on a copy first and read back; only a copy that
+    // still reads as the same record replaces the thumbnail.
+    std::vector<std::uint8_t> staged;
+    try {
+        const auto* first = static_cast<const std::uint8_t*>(thumbnail);
+        staged.assign(first, first + thumbnailSize);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    ByteWriter stagedWhole(staged.data(), staged.size());
+    ByteWriter record(staged.data() + desc.recordOffset, desc.recordSize);
     WriteRecord(record, *layout, values, order);
     if (replaceId) {
-        whole.Seek(desc.imageIdOffset);
-        whole.WriteBytes(guid, sizeof guid);
+        stagedWhole.Seek(desc.imageIdOffset);
+        stagedWhole.WriteBytes(guid, sizeof guid);
     }
-    if (jpeg == nullptr) return true;
+    unsigned newSize = thumbnailSize;
+    if (jpeg != nullptr) {
+        stagedWhole.Seek(splicePos);
+        if (!stagedWhole.WriteBytes(imageData, imageDataSize)) return false;
+        // Bytes of the old image past the new one's end stay; they only count
+        // when the thumbnail would otherwise be too short to be read again.
+        newSize = std::min(thumbnailSize, std::max(splicePos + imageDataSize, SmallestParsedThumbnail));
+    }
+    if (!ReadsAsSameRecord(desc, clipreel::MovieDesc(newSize, staged.data()), values.fileSize)) return false;
 
-    whole.Seek(splicePos);
-    if (!whole.WriteBytes(imageData, imageDataSize)) return false;
-    // Bytes of the old image past the new one's end stay; they only count
-    // when the thumbnail would otherwise be too short to be read again.
-    const unsigned newSize =
-        std::min(thumbnailSize, std::max(splicePos + imageDataSize, SmallestParsedThumbnail));
+    std::copy(staged.begin(), staged.end(), static_cast<std::uint8_t*>(thumbnail));
+    if (jpeg == nullptr) return true;
     return movie->UpdateZTDAAtomSize(8u + newSize);
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 
 namespace clipreel {
@@ -145,6 +147,65 @@ TEST(CameraRecord, ClipsTheShortRecordsSixteenBitFrameCount) {
     ASSERT_EQ(2199u * 30u, frames);
     EXPECT_EQ(0xFFFFu, U16In(thumbnail, record + ShortFields.frameCount16, false));
     EXPECT_EQ(frames, U32In(thumbnail, record + ShortFields.frameCount, false));
+}
+
+// Moves the maker note's image identifier (tag 0x0028, 16 bytes UNDEFINED,
+// little-endian maker note) by `by` bytes in a sample movie's bytes.
+void MoveImageIdentifier(Bytes& movie, const sample::SampleMovieLayout& layout, int by) {
+    const Bytes entry = {0x28, 0x00, 0x07, 0x00, 0x10, 0x00, 0x00, 0x00};
+    const auto thumbnail = movie.begin() + static_cast<std::ptrdiff_t>(layout.thumbnailOffset);
+    const auto found = std::search(thumbnail, thumbnail + static_cast<std::ptrdiff_t>(layout.thumbnail.size()),
+                                   entry.begin(), entry.end());
+    ASSERT_NE(thumbnail + static_cast<std::ptrdiff_t>(layout.thumbnail.size()), found);
+    const std::size_t value = static_cast<std::size_t>(found - movie.begin()) + entry.size();
+    const std::uint32_t moved = U32In(movie, value, false) + static_cast<std::uint32_t>(by);
+    for (std::size_t i = 0; i < 4; ++i) movie[value + i] = static_cast<std::uint8_t>(moved >> (8 * i));
+}
+
+// A maker note whose identifier shares bytes with the maker-note footer or
+// with the record still reads as a valid camera movie, but a new identifier
+// would overwrite the footer (the record is then no longer found) or the
+// record's fields. The save refuses it before writing anything, and
+// updateTHMData leaves such a movie as it was.
+TEST(CameraRecord, RefusesARecordThatTheNewIdentifierWouldOverwrite) {
+    struct Case {
+        const char* name;
+        int moveBy;
+        int relocation;  // the maker note's move since the camera wrote it, which only the footer tells
+    };
+    const Case cases[] = {
+        {"identifier over the footer of a moved maker note", 8, 40},
+        {"identifier over the record's last fields", -16, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        sample::SampleMovieSpec spec;
+        spec.units = 2;
+        spec.creatorVersion = 6;
+        spec.makerNoteRelocation = c.relocation;
+        sample::SampleMovieLayout layout;
+        Bytes bytes = sample::BuildSampleMovie(spec, &layout);
+        ASSERT_EQ(16u, layout.thumbnailLayout.imageIdSize);
+        MoveImageIdentifier(bytes, layout, c.moveBy);
+        WriteFileBytes(dir.File("source.mov"), bytes);
+        const CZentiMovFile file(FileLocator(dir.WideFile("source.mov").c_str()));
+        ASSERT_TRUE(file.IsValid());
+        ASSERT_TRUE(file.GetZentiMovie()->IsClipreelMovie(nullptr));
+        CClipreelMovie reel(&file);
+        ASSERT_TRUE(reel.RemoveShootingUnit(1));
+
+        CClipreelMovFileEditor editor(file);
+        EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_THUMBNAIL_ERROR,
+                  editor.CreateNewMovFile(FileLocator(dir.WideFile("out.mov").c_str()), &reel));
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out.mov")));
+
+        const auto movie = MoviePrivateAccess::NewMovie(MoviePrivateAccess::GetAtomHeader(*file.GetZentiMovie()), nullptr);
+        const auto* atom = reinterpret_cast<const std::uint8_t*>(MoviePrivateAccess::GetAtomHeader(*movie));
+        const Bytes before(atom, atom + MoviePrivateAccess::GetAtomSize(*movie));
+        EXPECT_FALSE(EditorPrivateAccess::updateTHMData(editor, movie.get(), 123456, nullptr, 0));
+        EXPECT_TRUE(before == Bytes(atom, atom + MoviePrivateAccess::GetAtomSize(*movie)));
+    }
 }
 
 // updateTHMData on a copy of the source's own movie atom, as the writer

@@ -24,8 +24,16 @@ struct Regression {
 // the read short. The reel now refuses blocks the media cannot cover, so no
 // reel is made and the save is the unchanged copy (the writer also checks
 // each unit against the source's size before taking its buffer).
+//
+// edited-save-output-not-valid: a maker note moved since the camera wrote it
+// (only its footer tells by how much) whose image identifier lies over that
+// footer. Keeping unit 0 of two, the new identifier overwrote the footer, the
+// record was no longer found in the new file, and the save reported success
+// for a file that did not open as valid. The camera record must read as the
+// same record once refreshed, so the save now refuses before writing.
 const Regression regressions[] = {
     {"unit-past-source-end", CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS},
+    {"edited-save-output-not-valid", CClipreelMovFileEditor::CREATEMOVFILE_THUMBNAIL_ERROR},
 };
 
 TEST(SaveFuzzRegression, EachFoundInputGivesItsResult) {
