@@ -200,7 +200,8 @@ TEST(CameraRecord, RefusesARecordThatTheNewIdentifierWouldOverwrite) {
                   editor.CreateNewMovFile(FileLocator(dir.WideFile("out.mov").c_str()), &reel));
         EXPECT_FALSE(std::filesystem::exists(dir.File("out.mov")));
 
-        const auto movie = MoviePrivateAccess::NewMovie(MoviePrivateAccess::GetAtomHeader(*file.GetZentiMovie()), nullptr);
+        const auto movie =
+            MoviePrivateAccess::NewMovie(MoviePrivateAccess::GetAtomHeader(*file.GetZentiMovie()), nullptr);
         const auto* atom = reinterpret_cast<const std::uint8_t*>(MoviePrivateAccess::GetAtomHeader(*movie));
         const Bytes before(atom, atom + MoviePrivateAccess::GetAtomSize(*movie));
         EXPECT_FALSE(EditorPrivateAccess::updateTHMData(editor, movie.get(), 123456, nullptr, 0));
