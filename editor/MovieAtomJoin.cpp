@@ -7,6 +7,7 @@
 #include "bytes/FourCC.h"
 #include "editor/MoovAtomPadding.h"
 #include "source/AtomHeader.h"
+#include "source/MovieChecks.h"
 #include "source/MovieDirectory.h"
 #include "source/MoviePrivateAccess.h"
 
@@ -16,16 +17,7 @@ namespace clipreel {
 
 namespace {
 
-constexpr std::size_t MovieTimeScaleOffset = 20;
-constexpr std::size_t MovieDurationOffset = 24;
-constexpr std::size_t TrackDurationOffset = 28;
-constexpr std::size_t MediaTimeScaleOffset = 20;
-constexpr std::size_t MediaDurationOffset = 24;
-constexpr std::size_t HandlerSubtypeOffset = 16;
-constexpr std::size_t EntryCountOffset = 12;      // stts, stss, stco
-constexpr std::size_t FirstSampleCountOffset = 16; // of the first time-to-sample entry
-constexpr std::size_t SampleSizeOffset = 12;      // stsz: 0 when every sample has its own size
-constexpr std::size_t SampleCountOffset = 16;     // stsz
+using namespace atom_fields;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -114,29 +106,29 @@ public:
         std::uint32_t videoDuration = 0;
         std::uint32_t videoTimeScale = 0;
         for (std::size_t t = 0; t < first.tracks.size(); ++t) {
-            const std::uint32_t subtype = first.U32(first.tracks[t].mediaHandler, HandlerSubtypeOffset);
+            const std::uint32_t subtype = first.U32(first.tracks[t].mediaHandler, kHandlerSubtype);
             for (const auto& directory : directories)
-                if (directory->U32(directory->tracks[t].mediaHandler, HandlerSubtypeOffset) != subtype) return false;
+                if (directory->U32(directory->tracks[t].mediaHandler, kHandlerSubtype) != subtype) return false;
             std::uint32_t mediaDuration = 0;
             if (!PlanTrack(t, replacements, mediaDuration)) return false;
             if (subtype == FourCC("vide") && videoTimeScale == 0) {
                 videoDuration = mediaDuration;
-                videoTimeScale = first.U32(first.tracks[t].mediaHeader, MediaTimeScaleOffset);
+                videoTimeScale = first.U32(first.tracks[t].mediaHeader, kMediaTimeScale);
             }
         }
         // The movie and track headers count in the movie's time scale.
-        const std::uint32_t movieTimeScale = first.U32(first.movieHeader, MovieTimeScaleOffset);
+        const std::uint32_t movieTimeScale = first.U32(first.movieHeader, kMovieTimeScale);
         std::uint32_t headerDuration = videoDuration;
         if (movieTimeScale != 0 && videoTimeScale != 0 && movieTimeScale != videoTimeScale)
             headerDuration = static_cast<std::uint32_t>(std::uint64_t(videoDuration) * movieTimeScale / videoTimeScale);
         Replacement header;
         header.span = first.movieHeader;
-        if (!PatchedCopy(first.Read(first.movieHeader), MovieDurationOffset, headerDuration, header.bytes)) return false;
+        if (!PatchedCopy(first.Read(first.movieHeader), kMovieDuration, headerDuration, header.bytes)) return false;
         replacements.push_back(std::move(header));
         for (const MyTrackMediaDirectory& track : first.tracks) {
             Replacement trackHeader;
             trackHeader.span = track.trackHeader;
-            if (!PatchedCopy(first.Read(track.trackHeader), TrackDurationOffset, headerDuration, trackHeader.bytes))
+            if (!PatchedCopy(first.Read(track.trackHeader), kTrackDuration, headerDuration, trackHeader.bytes))
                 return false;
             replacements.push_back(std::move(trackHeader));
         }
@@ -163,27 +155,27 @@ private:
         for (std::size_t part = 0; part < parts.size(); ++part) {
             const MyMovieDirectory& directory = *directories[part];
             const MyTrackMediaDirectory& other = directory.tracks[t];
-            if (other.syncSample.Found() != haveSync || directory.U32(other.timeToSample, EntryCountOffset) != 1)
+            if (other.syncSample.Found() != haveSync || directory.U32(other.timeToSample, kEntryCount) != 1)
                 return false;
-            const std::uint32_t count = directory.U32(other.sampleSize, SampleCountOffset);
-            const std::uint32_t sampleSize = directory.U32(other.sampleSize, SampleSizeOffset);
-            if (directory.U32(other.timeToSample, FirstSampleCountOffset) != count) return false;
+            const std::uint32_t count = directory.U32(other.sampleSize, kSampleCount);
+            const std::uint32_t sampleSize = directory.U32(other.sampleSize, kConstantSampleSize);
+            if (directory.U32(other.timeToSample, kFirstEntry) != count) return false;
             if (part == 0) constantSize = sampleSize;
             if (sampleSize != constantSize) return false;
             if (sampleSize == 0 && !AppendEntries(Table(part, &MyTrackMediaDirectory::sampleSize, t), 20, count, 0, sampleSizes))
                 return false;
             if (haveSync) {
-                const std::uint32_t syncCount = directory.U32(other.syncSample, EntryCountOffset);
+                const std::uint32_t syncCount = directory.U32(other.syncSample, kEntryCount);
                 if (!AppendEntries(Table(part, &MyTrackMediaDirectory::syncSample, t), 16, syncCount,
                                    static_cast<std::uint32_t>(samples), syncSamples))
                     return false;
             }
-            const std::uint32_t chunkCount = directory.U32(other.chunkOffset, EntryCountOffset);
+            const std::uint32_t chunkCount = directory.U32(other.chunkOffset, kEntryCount);
             if (!AppendEntries(Table(part, &MyTrackMediaDirectory::chunkOffset, t), 16, chunkCount,
                                static_cast<std::uint32_t>(bytesBefore), chunkOffsets))
                 return false;
             samples += count;
-            duration += directory.U32(other.mediaHeader, MediaDurationOffset);
+            duration += directory.U32(other.mediaHeader, kMediaDuration);
             bytesBefore += parts[part].keptBytes;
             if (samples > 0xFFFFFFFFu || duration > 0xFFFFFFFFu || bytesBefore > 0xFFFFFFFFu) return false;
         }
@@ -199,16 +191,16 @@ private:
         chunkOffset.span = track.chunkOffset;
         const ByteReader stsz = first.Read(track.sampleSize);
         const bool built =
-            PatchedCopy(first.Read(track.mediaHeader), MediaDurationOffset, mediaDuration, mediaHeader.bytes) &&
-            PatchedCopy(first.Read(track.timeToSample), FirstSampleCountOffset, static_cast<std::uint32_t>(samples),
+            PatchedCopy(first.Read(track.mediaHeader), kMediaDuration, mediaDuration, mediaHeader.bytes) &&
+            PatchedCopy(first.Read(track.timeToSample), kFirstEntry, static_cast<std::uint32_t>(samples),
                         timeToSample.bytes) &&
-            (constantSize != 0 ? PatchedCopy(stsz, SampleCountOffset, static_cast<std::uint32_t>(samples), sampleSize.bytes)
+            (constantSize != 0 ? PatchedCopy(stsz, kSampleCount, static_cast<std::uint32_t>(samples), sampleSize.bytes)
                                : NewTable(stsz, 20, sampleSizes, sampleSize.bytes) &&
                                      ByteWriter(sampleSize.bytes.data(), sampleSize.bytes.size())
-                                         .PokeU32BE(SampleCountOffset, static_cast<std::uint32_t>(samples))) &&
+                                         .PokeU32BE(kSampleCount, static_cast<std::uint32_t>(samples))) &&
             NewTable(first.Read(track.chunkOffset), 16, chunkOffsets, chunkOffset.bytes) &&
             ByteWriter(chunkOffset.bytes.data(), chunkOffset.bytes.size())
-                .PokeU32BE(EntryCountOffset, static_cast<std::uint32_t>(chunkOffsets.size()));
+                .PokeU32BE(kEntryCount, static_cast<std::uint32_t>(chunkOffsets.size()));
         if (!built) return false;
         replacements.push_back(std::move(mediaHeader));
         replacements.push_back(std::move(timeToSample));
@@ -219,7 +211,7 @@ private:
             sync.span = track.syncSample;
             if (!NewTable(first.Read(track.syncSample), 16, syncSamples, sync.bytes) ||
                 !ByteWriter(sync.bytes.data(), sync.bytes.size())
-                     .PokeU32BE(EntryCountOffset, static_cast<std::uint32_t>(syncSamples.size())))
+                     .PokeU32BE(kEntryCount, static_cast<std::uint32_t>(syncSamples.size())))
                 return false;
             replacements.push_back(std::move(sync));
         }

@@ -8,6 +8,9 @@ namespace clipreel {
 // Offsets inside the atoms the queries read (from each atom's first byte).
 namespace atom_fields {
 constexpr std::size_t kModificationTime = 16;       // 'mvhd', 'tkhd', 'mdhd'
+constexpr std::size_t kMovieTimeScale = 20;         // 'mvhd'
+constexpr std::size_t kMovieDuration = 24;          // 'mvhd'
+constexpr std::size_t kTrackDuration = 28;          // 'tkhd'
 constexpr std::size_t kMediaTimeScale = 20;         // 'mdhd'
 constexpr std::size_t kMediaDuration = 24;          // 'mdhd'
 constexpr std::size_t kHandlerSubtype = 16;         // 'hdlr'
