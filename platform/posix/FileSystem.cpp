@@ -241,6 +241,108 @@ bool WriteToFile(FileHandle handle, const void* buffer, std::uint32_t count,
     return true;
 }
 
+#if defined(__linux__)
+namespace {
+
+// The two ends of a pipe, closed with it.
+class Pipe {
+public:
+    Pipe() {
+        if (::pipe2(ends, O_CLOEXEC) != 0) ends[0] = ends[1] = -1;
+    }
+    ~Pipe() {
+        for (const int end : ends)
+            if (end >= 0) ::close(end);
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+
+    bool IsOpen() const { return ends[0] >= 0; }
+    int ReadEnd() const { return ends[0]; }
+    int WriteEnd() const { return ends[1]; }
+
+private:
+    int ends[2];
+};
+
+// Pipes hold 64 KiB unless asked for more; 1 MiB, the most an ordinary user
+// may ask for, halves the system calls per byte and moves a gigabyte as fast
+// as a copy between matching positions.
+constexpr int SplicePipeSize = 0x100000;
+
+bool IsRegularFile(int descriptor) {
+    struct stat status;
+    return ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Moves up to count bytes from in at from to out at to through a pipe: the
+// source's cached pages go into the pipe by reference and are copied once,
+// into the destination's cache. Both offsets are given to the calls, so the
+// file positions move only by what reached the destination, at the end: a
+// failure halfway leaves nothing unaccounted for, and the bytes still in the
+// pipe are simply read again by whoever copies the rest.
+bool SpliceRange(int in, off_t from, int out, off_t to, std::uint32_t count, std::uint32_t& moved,
+                 ErrorNumber& error) {
+    moved = 0;
+    if (!IsRegularFile(in) || !IsRegularFile(out)) {
+        error = static_cast<ErrorNumber>(EINVAL);
+        return false;
+    }
+    Pipe pipe;
+    if (!pipe.IsOpen()) {
+        error = LastError();
+        return false;
+    }
+    // A smaller pipe still works, only with more calls.
+    (void)::fcntl(pipe.WriteEnd(), F_SETPIPE_SZ, SplicePipeSize);
+    const int held = ::fcntl(pipe.WriteEnd(), F_GETPIPE_SZ);
+    const std::uint32_t piece = held > 0 ? static_cast<std::uint32_t>(held) : 0x10000;
+    off_t readAt = from;
+    off_t writeAt = to;
+    int failure = 0;
+    while (moved < count && failure == 0) {
+        ssize_t filled;
+        do {
+            filled = ::splice(in, &readAt, pipe.WriteEnd(), nullptr, std::min(count - moved, piece), SPLICE_F_MOVE);
+        } while (filled < 0 && errno == EINTR);
+        if (filled < 0) failure = errno;
+        if (filled <= 0) break;
+        for (ssize_t pending = filled; pending > 0;) {
+            ssize_t emptied;
+            do {
+                emptied = ::splice(pipe.ReadEnd(), nullptr, out, &writeAt, static_cast<size_t>(pending), SPLICE_F_MOVE);
+            } while (emptied < 0 && errno == EINTR);
+            if (emptied <= 0) {
+                // A destination that takes nothing without an error is full.
+                failure = emptied < 0 ? errno : ENOSPC;
+                break;
+            }
+            pending -= emptied;
+            moved += static_cast<std::uint32_t>(emptied);
+        }
+    }
+    if (moved == 0) {
+        error = static_cast<ErrorNumber>(failure);
+        return failure == 0;
+    }
+    // What arrived counts; a failure shows again at the next call.
+    if (::lseek(in, from + moved, SEEK_SET) < 0) {
+        error = LastError();
+        moved = 0;
+        return false;
+    }
+    if (::lseek(out, to + moved, SEEK_SET) < 0) {
+        error = LastError();
+        (void)::lseek(in, from, SEEK_SET);
+        moved = 0;
+        return false;
+    }
+    return true;
+}
+
+}
+#endif
+
 bool CopyFileRange(FileHandle source, FileHandle destination, std::uint32_t count, std::uint32_t& moved,
                    ErrorNumber& error) {
     moved = 0;
@@ -254,13 +356,11 @@ bool CopyFileRange(FileHandle source, FileHandle destination, std::uint32_t coun
         return false;
     }
     // Linux moves the bytes page by page of the source. Where the two
-    // positions differ within a page, every page of the destination is
-    // written in two parts, and a read and a write are faster.
+    // positions differ within a page, copy_file_range writes every page of
+    // the destination in two parts and runs slower than a read and a write;
+    // the source's pages spliced through a large pipe are written once.
     constexpr off_t PageSize = 4096;
-    if ((to - from) % PageSize != 0) {
-        error = static_cast<ErrorNumber>(EINVAL);
-        return false;
-    }
+    if ((to - from) % PageSize != 0) return SpliceRange(in, from, out, to, count, moved, error);
     // It writes in runs of 64 KiB; runs that start on a 64 KiB boundary of
     // the destination fill whole pages of its cache, about a quarter faster.
     // A copy from elsewhere goes up to the next boundary.
