@@ -17,6 +17,15 @@ if(NOT WIN32)
                         "libavformat-dev libavcodec-dev libswscale-dev libavutil-dev")
   endif()
   set(CLIPREEL_HAVE_FFMPEG ON)
+  # The library itself loads FFmpeg when it first grabs a frame
+  # (platform/posix/FFmpegLibraries.cpp) and so compiles against its headers
+  # without linking it: a program that never grabs a frame starts without
+  # loading FFmpeg and the libraries of all its codecs.
+  add_library(clipreel_ffmpeg_headers INTERFACE)
+  get_target_property(ffmpeg_includes PkgConfig::FFMPEG INTERFACE_INCLUDE_DIRECTORIES)
+  if(ffmpeg_includes)
+    target_include_directories(clipreel_ffmpeg_headers SYSTEM INTERFACE ${ffmpeg_includes})
+  endif()
   pkg_check_modules(TURBOJPEG IMPORTED_TARGET libturbojpeg)
   if(NOT TURBOJPEG_FOUND)
     message(FATAL_ERROR "libjpeg-turbo is missing: install the Debian package libturbojpeg0-dev")

@@ -1,0 +1,87 @@
+#include "platform/posix/FFmpegLibraries.h"
+
+#include <mutex>
+
+#include <dlfcn.h>
+
+namespace clipreel {
+namespace platform {
+
+namespace {
+
+// The file names of the libraries these headers describe: their major
+// versions are their binary interfaces.
+#define CLIPREEL_FFMPEG_LIBRARY(name, major) "lib" name ".so." AV_STRINGIFY(major)
+constexpr const char* AvUtil = CLIPREEL_FFMPEG_LIBRARY("avutil", LIBAVUTIL_VERSION_MAJOR);
+constexpr const char* AvCodec = CLIPREEL_FFMPEG_LIBRARY("avcodec", LIBAVCODEC_VERSION_MAJOR);
+constexpr const char* AvFormat = CLIPREEL_FFMPEG_LIBRARY("avformat", LIBAVFORMAT_VERSION_MAJOR);
+constexpr const char* SwScale = CLIPREEL_FFMPEG_LIBRARY("swscale", LIBSWSCALE_VERSION_MAJOR);
+#undef CLIPREEL_FFMPEG_LIBRARY
+
+// Finds each function in the library that defines it; false at the first
+// one missing.
+class Binder {
+public:
+    template <typename Function>
+    void Bind(Function& function, const char* library, const char* name) {
+        function = nullptr;
+        if (!complete) return;
+        // The libraries stay loaded for the process's life: the functions
+        // are kept in a static table.
+        void* const handle = ::dlopen(library, RTLD_NOW | RTLD_LOCAL);
+        void* const symbol = handle != nullptr ? ::dlsym(handle, name) : nullptr;
+        if (symbol == nullptr) {
+            complete = false;
+            return;
+        }
+        function = reinterpret_cast<Function>(symbol);
+    }
+    bool Complete() const { return complete; }
+
+private:
+    bool complete = true;
+};
+
+bool Load(FFmpegLibraries& f) {
+    Binder b;
+#define CLIPREEL_BIND(library, function) b.Bind(f.function, library, #function)
+    CLIPREEL_BIND(AvFormat, avformat_open_input);
+    CLIPREEL_BIND(AvFormat, avformat_close_input);
+    CLIPREEL_BIND(AvFormat, avformat_find_stream_info);
+    CLIPREEL_BIND(AvFormat, av_find_best_stream);
+    CLIPREEL_BIND(AvFormat, av_seek_frame);
+    CLIPREEL_BIND(AvFormat, av_read_frame);
+    CLIPREEL_BIND(AvCodec, avcodec_alloc_context3);
+    CLIPREEL_BIND(AvCodec, avcodec_free_context);
+    CLIPREEL_BIND(AvCodec, avcodec_parameters_to_context);
+    CLIPREEL_BIND(AvCodec, avcodec_open2);
+    CLIPREEL_BIND(AvCodec, avcodec_flush_buffers);
+    CLIPREEL_BIND(AvCodec, avcodec_send_packet);
+    CLIPREEL_BIND(AvCodec, avcodec_receive_frame);
+    CLIPREEL_BIND(AvCodec, av_packet_alloc);
+    CLIPREEL_BIND(AvCodec, av_packet_free);
+    CLIPREEL_BIND(AvCodec, av_packet_unref);
+    CLIPREEL_BIND(AvUtil, av_frame_alloc);
+    CLIPREEL_BIND(AvUtil, av_frame_free);
+    CLIPREEL_BIND(AvUtil, av_frame_unref);
+    CLIPREEL_BIND(AvUtil, av_frame_move_ref);
+    CLIPREEL_BIND(AvUtil, av_rescale_q);
+    CLIPREEL_BIND(SwScale, sws_getContext);
+    CLIPREEL_BIND(SwScale, sws_freeContext);
+    CLIPREEL_BIND(SwScale, sws_scale);
+#undef CLIPREEL_BIND
+    return b.Complete();
+}
+
+}
+
+const FFmpegLibraries* LoadFFmpegLibraries() {
+    static FFmpegLibraries functions;
+    static bool loaded = false;
+    static std::once_flag once;
+    std::call_once(once, [] { loaded = Load(functions); });
+    return loaded ? &functions : nullptr;
+}
+
+}
+}
