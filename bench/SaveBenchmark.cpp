@@ -21,17 +21,14 @@
 //                   CZentiMovFile's constructor, then CClipreelMovie's (the
 //                   reel model)
 //
-// Every measured run is its own process (this program started again with
-// a "--" mode, or cp, or ffmpeg), so that its peak resident size (ru_maxrss
-// from wait4) is its own. The rounds alternate: each round runs every
+// Every measured run is its own process (save_benchmark_run, beside this
+// program, or cp, or ffmpeg), so that its peak resident size (ru_maxrss
+// from wait4) is its own, and its start is that of a program that uses the
+// library alone (this one also links the sample writer, and with it FFmpeg). The rounds alternate: each round runs every
 // contender once, in an order that rotates from round to round, each after a
 // sync so that no dirty pages of an earlier one are left to write back.
 // Medians over the rounds are reported; ratios are of process times.
 
-#include "ClipreelMovFileEditor.h"
-#include "ClipreelMovie.h"
-#include "ZentiMovFile.h"
-#include "file/RangeCopier.h"
 #include "sample/SampleMovieWriter.h"
 
 #include <algorithm>
@@ -127,50 +124,6 @@ Summary Summarise(const std::vector<Run>& runs) {
     return s;
 }
 
-// ---- The children: each prints "name value" lines and exits with the
-// library's result code (0 success).
-
-void PrintResidentBaseline() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("baseline_kib %ld\n", usage.ru_maxrss);
-}
-
-struct OpenedReel {
-    explicit OpenedReel(const std::string& path)
-        : wide(fs::path(path).wstring()), start(Clock::now()), file(FileLocator(wide.c_str())),
-          fileMs(SecondsSince(start) * 1000), reel(&file), reelMs(SecondsSince(start) * 1000 - fileMs) {
-        std::printf("file_ms %.4f\nreel_ms %.4f\n", fileMs, reelMs);
-    }
-    std::wstring wide;
-    Clock::time_point start;
-    CZentiMovFile file;
-    double fileMs;
-    CClipreelMovie reel;
-    double reelMs;
-};
-
-int ExitCode(CClipreelMovFileEditor::ERROR_CREATEMOVFILE result) {
-    return result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS ? 0 : static_cast<int>(result & 0x7F);
-}
-
-int Child(const std::string& mode, const std::string& source, const std::string& destination) {
-    PrintResidentBaseline();
-    OpenedReel opened(source);
-    if (!opened.file.IsValid() || !opened.reel.IsValid()) return 100;
-    if (mode == "--open") return 0;
-    if (mode == "--save-buffered") clipreel::RangeCopier::AllowKernelCopies(false);
-    const std::wstring wideDestination = fs::path(destination).wstring();
-    const FileLocator target(wideDestination.c_str());
-    if (mode != "--copy" && !opened.reel.RemoveShootingUnit(opened.reel.GetShootingUnitCount() - 1)) return 101;
-    CClipreelMovFileEditor editor(opened.file);
-    const auto start = Clock::now();
-    const auto result = mode == "--reference" ? editor.CreateReferenceMovFile(target, &opened.reel)
-                                              : editor.CreateNewMovFile(target, &opened.reel);
-    std::printf("work_s %.6f\n", SecondsSince(start));
-    return ExitCode(result);
-}
-
 // ---- The parent.
 
 std::string LoadAverage() {
@@ -209,7 +162,6 @@ struct Contender {
 }
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]).rfind("--", 0) == 0) return Child(argv[1], argv[2], argv[3]);
     const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::path("/tmp");
     const std::uint64_t targetBytes = (argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1024ull) << 20;
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
@@ -241,7 +193,7 @@ int main(int argc, char** argv) {
     many.sound.format = clipreel::FourCC("raw ");
     WriteReel(manyUnits, many, "open reel");
 
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    const std::string self = (fs::read_symlink("/proc/self/exe").parent_path() / "save_benchmark_run").string();
     const std::string src = source.string();
     auto output = [&](const char* name) { return folder / (std::string("clipreel_bench_") + name + ".mov"); };
     const std::vector<Contender> contenders = {
