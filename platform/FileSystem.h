@@ -33,13 +33,12 @@ bool ReadFromFile(FileHandle handle, void* buffer, std::uint32_t count, std::uin
 bool WriteToFile(FileHandle handle, const void* buffer, std::uint32_t count,
                  std::uint32_t& bytesWritten, ErrorNumber& error);
 // Moves up to count bytes from source's position to destination's position
-// without passing them through this process (copy_file_range), advancing
-// both positions by moved. It may move fewer bytes than asked, and none at
-// the source's end. False when the system refuses the pair or fails (another
-// file system, a special file, no such call: always on Windows), or when a
-// read and a write would be faster from these two positions; nothing was
-// moved then, and a read and a write can still do the copy and tell a read
-// failure from a write failure.
+// without passing them through this process (copy_file_range, or splice
+// through a pipe), advancing both positions by moved. It may move fewer bytes
+// than asked, and none at the source's end. False when the system refuses
+// the pair or fails (another file system, a special file, no such call:
+// always on Windows); nothing was moved then, and a read and a write can
+// still do the copy and tell a read failure from a write failure.
 bool CopyFileRange(FileHandle source, FileHandle destination, std::uint32_t count, std::uint32_t& moved,
                    ErrorNumber& error);
 // The system's disk-full error (ERROR_DISK_FULL; ENOSPC or EDQUOT).
