@@ -33,8 +33,7 @@ bool ReelMatchesSource(const CZentiMovFile& source, const CClipreelMovie& reel) 
     // The source's blocks by the very rules the reel model used.
     UnitBlocks blocks;
     if (!BuildUnitBlocks(*movie, storedPerShooting, unitCount, blocks)) return false;
-    if (unitCount != 0 && ReelPrivateAccess::getLastChunkSoundSamples(reel, unitCount - 1) != blocks.lastChunkSamples)
-        return false;
+    if (ReelPrivateAccess::getSoundChunkSamples(reel) != blocks.soundChunkSamples) return false;
     for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) {
         const CClipreelShootingUnit& unit = reel.GetShootingUnit(i);
         const unsigned original = unit.GetOriginalIndex();

@@ -95,10 +95,14 @@ private:
     unsigned getFrameCountPerUnit() const;
     unsigned getSoundChunkCountPerUnit() const;
     unsigned getSoundSampleCountPerUnit() const;
-    // The sound samples of one original unit, and of its last sound chunk:
-    // the source's last chunk may be shorter than a stored sample unit's.
+    // The sound samples of one original unit in the file: the source's last
+    // chunk may be shorter than a stored sample unit's (0 when the sound
+    // lies in another file).
     unsigned getSoundSampleCount(unsigned originalIndex) const;
-    unsigned getLastChunkSoundSamples(unsigned originalIndex) const;
+    // The samples of one of the source's sound chunks, and of the kept
+    // units' chunks together; 0 when the sound lies in another file.
+    unsigned getChunkSoundSamples(unsigned originalChunkIndex) const;
+    std::uint64_t getKeptSoundSampleCount() const;
     const clipreel::CStoredSampleUnit2* GetStoredSampleUnit() const;
 
     unsigned getOriginalIndex(unsigned currentIndex) const;
@@ -119,7 +123,7 @@ private:
     std::vector<CClipreelShootingUnit> shootingUnits;
     bool editable;
     std::vector<unsigned> editingList;
-    std::uint32_t lastChunkSoundSamples;  // samples of the source's last sound chunk; 0 without sound in the file
+    std::vector<std::uint32_t> soundChunkSamples;  // of each source sound chunk; empty without sound
 };
 
 #endif

@@ -19,7 +19,7 @@ unsigned FrameDuration(const clipreel::CStoredSampleUnit2& layout) {
 }
 
 CClipreelMovie::CClipreelMovie(const CZentiMovFile* source)
-    : valid(false), storedUnitsPerShootingUnit(0), timeScale(0), editable(false), lastChunkSoundSamples(0) {
+    : valid(false), storedUnitsPerShootingUnit(0), timeScale(0), editable(false) {
     if (source == nullptr) {
         return;
     }
@@ -44,7 +44,7 @@ CClipreelMovie::CClipreelMovie(const CZentiMovFile* source)
     storedSampleUnit = std::make_unique<clipreel::CStoredSampleUnit2>(*layout);
     valid = true;
     storedUnitsPerShootingUnit = info.storedUnitsPerShootingUnit;
-    lastChunkSoundSamples = blocks.lastChunkSamples;
+    soundChunkSamples = std::move(blocks.soundChunkSamples);
     if (movie->HasSound()) soundFormat.reset(movie->CopySoundFormatInfo());
 
     const unsigned unitCount = info.shootingUnitCount;
@@ -124,16 +124,32 @@ unsigned CClipreelMovie::GetTotalSoundSampleCount() const {
 }
 
 unsigned CClipreelMovie::getSoundSampleCount(unsigned originalIndex) const {
-    const unsigned full = getSoundSampleCountPerUnit();
-    if (originalIndex + 1 != shootingUnits.size() || lastChunkSoundSamples == 0 || storedSampleUnit == nullptr) {
-        return full;
+    if (!storedSampleUnit || storedSampleUnit->soundSamplesPerUnit == 0 || originalIndex >= shootingUnits.size()) {
+        return 0;
     }
-    return full - storedSampleUnit->soundSamplesPerUnit + lastChunkSoundSamples;
+    // Every unit holds the same number of stored sample units, one sound
+    // chunk each.
+    const unsigned first = originalIndex * storedUnitsPerShootingUnit;
+    unsigned total = 0;
+    for (unsigned k = 0; k < storedUnitsPerShootingUnit; ++k) {
+        total += getChunkSoundSamples(first + k);
+    }
+    return total;
 }
 
-unsigned CClipreelMovie::getLastChunkSoundSamples(unsigned originalIndex) const {
-    if (originalIndex + 1 == shootingUnits.size() && lastChunkSoundSamples != 0) return lastChunkSoundSamples;
-    return storedSampleUnit ? storedSampleUnit->soundSamplesPerUnit : 0;
+unsigned CClipreelMovie::getChunkSoundSamples(unsigned originalChunkIndex) const {
+    return originalChunkIndex < soundChunkSamples.size() ? soundChunkSamples[originalChunkIndex] : 0;
+}
+
+std::uint64_t CClipreelMovie::getKeptSoundSampleCount() const {
+    std::uint64_t total = 0;
+    for (unsigned i = 0; i < editingList.size(); ++i) {
+        const unsigned first = getOriginalIndex(i) * storedUnitsPerShootingUnit;
+        for (unsigned k = 0; k < storedUnitsPerShootingUnit; ++k) {
+            total += getChunkSoundSamples(first + k);
+        }
+    }
+    return total;
 }
 
 std::int32_t CClipreelMovie::GetTotalDuration() const {

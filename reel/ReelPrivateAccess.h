@@ -17,7 +17,9 @@ struct ReelPrivateAccess {
     static unsigned getSoundChunkCountPerUnit(const CClipreelMovie& m) { return m.getSoundChunkCountPerUnit(); }
     static unsigned getSoundSampleCountPerUnit(const CClipreelMovie& m) { return m.getSoundSampleCountPerUnit(); }
     static unsigned getSoundSampleCount(const CClipreelMovie& m, unsigned o) { return m.getSoundSampleCount(o); }
-    static unsigned getLastChunkSoundSamples(const CClipreelMovie& m, unsigned o) { return m.getLastChunkSoundSamples(o); }
+    static unsigned getChunkSoundSamples(const CClipreelMovie& m, unsigned c) { return m.getChunkSoundSamples(c); }
+    static std::uint64_t getKeptSoundSampleCount(const CClipreelMovie& m) { return m.getKeptSoundSampleCount(); }
+    static const std::vector<std::uint32_t>& getSoundChunkSamples(const CClipreelMovie& m) { return m.soundChunkSamples; }
     static const CStoredSampleUnit2* GetStoredSampleUnit(const CClipreelMovie& m) { return m.GetStoredSampleUnit(); }
     static unsigned getOriginalIndex(const CClipreelMovie& m, unsigned i) { return m.getOriginalIndex(i); }
     static unsigned GetCurrentIndex(const CClipreelMovie& m, unsigned o) { return m.GetCurrentIndex(o); }

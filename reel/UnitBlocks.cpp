@@ -124,9 +124,12 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
 
     // A sound track whose media lies in another file has no samples in the
     // stored sample unit, and its chunk offsets are positions in that file:
-    // its chunks are no part of any block here.
+    // its chunks are no part of any block here. Sound in the file without
+    // samples in the stored sample unit (no sample rate) could not be laid
+    // out.
     const MyTrackMediaDirectory* soundTrack = directory.FindTrack(FourCC("soun"));
-    const bool soundInFile = soundTrack != nullptr && layout->soundSamplesPerUnit != 0;
+    const bool soundInFile = soundTrack != nullptr && MediaInOwnFile(directory, *soundTrack);
+    if (soundInFile != (soundTrack != nullptr && layout->soundSamplesPerUnit != 0)) return false;
     std::unique_ptr<SoundChunkTables> sound;
     std::uint32_t bytesPerFrame = 0;
     const std::uint64_t storedUnits = std::uint64_t(unitCount) * storedUnitsPerShootingUnit;
@@ -135,6 +138,7 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
         bytesPerFrame = SoundBytesPerFrame(movie);
         // One sound chunk per stored sample unit.
         if (sound->Count() != storedUnits || bytesPerFrame == 0) return false;
+        blocks.soundChunkSamples.reserve(static_cast<std::size_t>(storedUnits));
     }
 
     blocks.units.reserve(unitCount);
@@ -147,13 +151,12 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
                 std::uint64_t offset = 0;
                 std::uint32_t samples = 0;
                 if (!sound->Chunk(chunk, offset, samples)) return false;
-                // Every chunk holds a stored sample unit's samples; only the
-                // very last may be shorter.
-                const bool last = chunk + 1 == storedUnits;
-                if (last ? samples > layout->soundSamplesPerUnit : samples != layout->soundSamplesPerUnit)
-                    return false;
-                if (last) blocks.lastChunkSamples = samples;
+                // Every chunk holds a stored sample unit's samples; the
+                // camera's shorter last chunk may sit anywhere once a reel
+                // has been edited.
+                if (samples > layout->soundSamplesPerUnit) return false;
                 if (!builder.Add(offset, std::uint64_t(samples) * bytesPerFrame)) return false;
+                blocks.soundChunkSamples.push_back(samples);
                 ++chunk;
             }
             for (std::uint64_t k = 0; k < framesPerStoredUnit; ++k, ++frame) {

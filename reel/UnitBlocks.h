@@ -18,9 +18,11 @@ struct UnitBlock {
 
 struct UnitBlocks {
     std::vector<UnitBlock> units;
-    // Sound samples in the source's last sound chunk (a shorter last chunk
-    // has its own sample-to-chunk entry); 0 without sound in the file.
-    std::uint32_t lastChunkSamples = 0;
+    // The samples of each sound chunk, one chunk per stored sample unit, in
+    // file order: a stored sample unit's samples, or fewer in the camera's
+    // shorter last chunk (which has its own sample-to-chunk entry, and which
+    // an edit may have moved). Empty without sound in the file.
+    std::vector<std::uint32_t> soundChunkSamples;
 };
 
 // The blocks of a Clipreel movie's shooting units, reading each table of the
@@ -28,7 +30,7 @@ struct UnitBlocks {
 // gap-free block: a sound chunk missing for a stored sample unit, a chunk
 // whose size (its samples times the bytes per frame) does not reach the
 // unit's first frame, frames that do not follow one another, or chunks of
-// other sample counts than the stored sample unit's. The reel model and the
+// more samples than the stored sample unit's. The reel model and the
 // editor's check that a reel belongs to its source both use this, so that
 // the two can never disagree.
 bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUnit, unsigned unitCount,

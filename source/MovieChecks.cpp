@@ -50,19 +50,25 @@ bool VideoMediaFits(const MyMovieDirectory& directory, const MyTrackMediaDirecto
 bool SoundMediaFits(const MyMovieDirectory& directory, const MyTrackMediaDirectory& sound) {
     if (sound.dataReferences.size() != 1) return false;
     if (directory.U32(sound.sampleDescription, kEntryCount) != 1) return false;
+    // Sound in another file may be listed not at all: a movie cut from a
+    // reel whose sound lies elsewhere keeps only its description.
+    if (!MediaInOwnFile(directory, sound) && directory.U32(sound.timeToSample, kEntryCount) == 0 &&
+        directory.U32(sound.sampleToChunk, kEntryCount) == 0 && directory.U32(sound.chunkOffset, kEntryCount) == 0 &&
+        directory.U32(sound.sampleSize, kSampleCount) == 0)
+        return directory.U32(sound.sampleSize, kConstantSampleSize) == 1;
     if (directory.U32(sound.timeToSample, kEntryCount) != 1) return false;
     if (directory.U32(sound.timeToSample, kFirstEntry + 4) != 1) return false;
-    const std::uint32_t chunkRuns = directory.U32(sound.sampleToChunk, kEntryCount);
-    if (chunkRuns != 1 && chunkRuns != 2) return false;
+    // The camera writes one run, or two when its last chunk is shorter; an
+    // edit may have moved that chunk anywhere, leaving up to three.
+    if (directory.U32(sound.sampleToChunk, kEntryCount) == 0) return false;
     return directory.U32(sound.sampleSize, kConstantSampleSize) == 1;
 }
 
 }
 
 bool MediaInOwnFile(const MyMovieDirectory& directory, const MyTrackMediaDirectory& track) {
-    constexpr std::uint32_t selfReference = 0x1;
     return !track.dataReferences.empty() &&
-           (directory.U32(track.dataReferences.front(), kDataReferenceFlags) & selfReference) != 0;
+           (directory.U32(track.dataReferences.front(), kDataReferenceFlags) & kSelfReference) != 0;
 }
 
 bool CheckMovieStructure(const MyMovieDirectory& directory) {

@@ -20,6 +20,7 @@ constexpr std::size_t kConstantSampleSize = 12;     // 'stsz'
 constexpr std::size_t kSampleCount = 16;            // 'stsz'
 constexpr std::size_t kSampleSizeTable = 20;        // 'stsz'
 constexpr std::size_t kDataReferenceFlags = 8;      // a 'dref' entry's version and flags
+constexpr std::uint32_t kSelfReference = 0x1;       // in those flags: the media is in this file
 constexpr std::size_t kSoundDescription = 16;       // the first 'stsd' entry
 constexpr std::size_t kSoundDescriptionSize = 52;   // its version-1 layout
 constexpr std::size_t kSoundSampleRate = kSoundDescription + 32;   // 16.16, integer part first

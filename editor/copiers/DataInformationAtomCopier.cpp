@@ -2,8 +2,26 @@
 
 #include "bytes/FourCC.h"
 #include "editor/copiers/DataReferenceAtomCopier.h"
+#include "source/MovieChecks.h"
 
 namespace clipreel {
+
+namespace {
+
+// Whether the data reference atom at src's position sends its track to
+// another file (its first entry lacks the self-reference flag): that track's
+// chunk offsets are positions in that file, so it keeps its own reference
+// where the others get the source's.
+bool RefersToAnotherFile(const ByteReader& src) {
+    constexpr std::size_t FirstEntry = 16;  // the atom's header, version and flags, entry count
+    const std::size_t at = src.position();
+    std::uint32_t size = 0;
+    std::uint32_t flags = 0;
+    return src.PeekU32BE(at, size) && size >= FirstEntry + atom_fields::kDataReferenceFlags + 4 &&
+           src.PeekU32BE(at + FirstEntry + atom_fields::kDataReferenceFlags, flags) && (flags & atom_fields::kSelfReference) == 0;
+}
+
+}
 
 DataInformationAtomCopier::~DataInformationAtomCopier() = default;
 
@@ -11,7 +29,7 @@ std::uint32_t DataInformationAtomCopier::copyChildren(ByteWriter& dst, ByteReade
     std::uint32_t written = 0;
     std::uint32_t type = 0;
     while (nextChild(src, type)) {
-        if (type == FourCC("dref")) {
+        if (type == FourCC("dref") && !RefersToAnotherFile(src)) {
             DataReferenceAtomCopier references(this);
             written += references.copy(dst, type, src);
         } else {

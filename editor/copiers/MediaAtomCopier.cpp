@@ -55,10 +55,11 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
         if (ctx.reel != nullptr) {
             const CClipreelMovie& reel = *ctx.reel;
             if (handlerType == FourCC("soun")) {
-                const CStoredSampleUnit2* unit = ReelPrivateAccess::GetStoredSampleUnit(reel);
-                if (unit == nullptr) return fail();
-                if (!patchU32(dst, headerStart, headerSize, MediaDurationOffset,
-                              reel.GetTotalSoundChunkCount() * unit->soundSamplesPerUnit))
+                // One media time unit per sample: the kept chunks' samples,
+                // a shorter last chunk and sound in another file included.
+                const std::uint64_t samples = ReelPrivateAccess::getKeptSoundSampleCount(reel);
+                if (samples > 0xFFFFFFFFu) return fail();
+                if (!patchU32(dst, headerStart, headerSize, MediaDurationOffset, static_cast<std::uint32_t>(samples)))
                     return 0;
             } else if (handlerType == FourCC("vide")) {
                 if (!patchU32(dst, headerStart, headerSize, MediaDurationOffset,

@@ -16,13 +16,40 @@ constexpr std::uint32_t ChunkCountOffset = 12;
 
 SoundMediaSampleTableAtomCopier::~SoundMediaSampleTableAtomCopier() = default;
 
+// The samples of the kept units' chunks; none when the sound lies in
+// another file.
 std::uint32_t SoundMediaSampleTableAtomCopier::keptSampleCount() const {
     const CStoredSampleUnit2* unit = storedUnit();
     if (unit == nullptr) return 0;
-    return reel().GetTotalSoundSampleCount();
+    const std::uint64_t samples = ReelPrivateAccess::getKeptSoundSampleCount(reel());
+    if (samples > 0xFFFFFFFFu) return fail();
+    return static_cast<std::uint32_t>(samples);
+}
+
+bool SoundMediaSampleTableAtomCopier::soundElsewhere(bool& elsewhere) const {
+    const CStoredSampleUnit2* unit = storedUnit();
+    if (unit == nullptr) return false;
+    elsewhere = unit->soundSamplesPerUnit == 0;
+    return true;
+}
+
+std::uint32_t SoundMediaSampleTableAtomCopier::writeEmptyTable(ByteWriter& dst, ByteReader& src,
+                                                               std::uint32_t type) const {
+    constexpr std::uint32_t size = ChunkCountOffset + 4;
+    ByteReader table;
+    ByteReader header;
+    if (!takeExpected(src, type, table)) return 0;
+    if (!table.Sub(0, ChunkCountOffset, header)) return fail();
+    const std::size_t start = dst.position();
+    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(0) || !dst.PokeU32BE(start, size))
+        return fail();
+    return size;
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst, ByteReader& src) {
+    bool elsewhere = false;
+    if (!soundElsewhere(elsewhere)) return 0;
+    if (elsewhere) return writeEmptyTable(dst, src, FourCC("stts"));
     const std::uint32_t samples = keptSampleCount();
     if (failed()) return 0;
     return copyWithField(dst, src, FourCC("stts"), FirstSampleCountOffset, samples);
@@ -31,11 +58,9 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst,
 std::uint32_t SoundMediaSampleTableAtomCopier::copySyncSample(ByteWriter&, ByteReader&) { return 0; }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst, ByteReader& src) {
-    const CStoredSampleUnit2* unit = storedUnit();
-    if (unit == nullptr) return 0;
-    // Sound in another file has no samples in the stored sample unit: its
-    // table is kept as it is.
-    if (unit->soundSamplesPerUnit == 0) return MediaSampleTableAtomCopier::copySampleToChunk(dst, src);
+    bool elsewhere = false;
+    if (!soundElsewhere(elsewhere)) return 0;
+    if (elsewhere) return writeEmptyTable(dst, src, FourCC("stsc"));
     ByteReader table;
     ByteReader header;
     std::uint32_t description = 0;
@@ -52,11 +77,10 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst
     std::uint32_t chunk = 1;
     for (unsigned i = 0; i < movie.GetShootingUnitCount(); ++i) {
         const CClipreelShootingUnit& kept = movie.GetShootingUnit(i);
-        const unsigned chunks = kept.GetSoundChunkCount();
-        for (unsigned k = 0; k < chunks; ++k, ++chunk) {
-            const std::uint32_t samples = k + 1 == chunks
-                                              ? ReelPrivateAccess::getLastChunkSoundSamples(movie, kept.GetOriginalIndex())
-                                              : unit->soundSamplesPerUnit;
+        const unsigned first = ReelPrivateAccess::GetOriginalStartSoundChunkIndex(movie, kept.GetOriginalIndex());
+        for (unsigned k = 0; k < kept.GetSoundChunkCount(); ++k, ++chunk) {
+            const std::uint32_t samples = ReelPrivateAccess::getChunkSoundSamples(movie, first + k);
+            if (samples == 0) return fail();
             if (runs.empty() || runs.back().samples != samples) runs.push_back({chunk, samples});
         }
     }
@@ -82,16 +106,17 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, B
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsetKeep(ByteWriter& dst, ByteReader& src) {
+    bool elsewhere = false;
+    if (!soundElsewhere(elsewhere)) return 0;
+    if (elsewhere) return writeEmptyTable(dst, src, FourCC("stco"));
     return rebuildTable(dst, src, FourCC("stco"), ChunkCountOffset, reel().GetTotalSoundChunkCount(),
                         Entries::SoundChunks, false);
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsetRebased(ByteWriter& dst, ByteReader& src) {
-    // Sound in another file stays there: its offsets are positions in that
-    // file, not in the kept media data.
-    const CStoredSampleUnit2* unit = storedUnit();
-    if (unit == nullptr) return 0;
-    if (unit->soundSamplesPerUnit == 0) return copyChunkOffsetKeep(dst, src);
+    bool elsewhere = false;
+    if (!soundElsewhere(elsewhere)) return 0;
+    if (elsewhere) return writeEmptyTable(dst, src, FourCC("stco"));
     return rebuildTable(dst, src, FourCC("stco"), ChunkCountOffset, reel().GetTotalSoundChunkCount(),
                         Entries::SoundChunks, true);
 }

@@ -6,7 +6,11 @@
 namespace clipreel {
 
 // A sound sample table: constant-size samples, one chunk per kept stored
-// sample unit.
+// sample unit. A sound track whose media lies in another file keeps its
+// description and no samples: the reel has no sound of its own to cut, and
+// its chunk offsets are positions in a file the new movie does not reach
+// (readers that take every chunk from the movie's own file would read
+// other bytes in their place).
 class SoundMediaSampleTableAtomCopier : public MediaSampleTableAtomCopier {
 public:
     using MediaSampleTableAtomCopier::MediaSampleTableAtomCopier;
@@ -24,6 +28,11 @@ public:
 
 private:
     std::uint32_t keptSampleCount() const;
+    // Whether the sound lies in another file (the stored sample unit has no
+    // sound samples); fails the copy when the reel has no stored unit.
+    bool soundElsewhere(bool& elsewhere) const;
+    // The table's header up to its entry count, and a count of 0.
+    std::uint32_t writeEmptyTable(ByteWriter& dst, ByteReader& src, std::uint32_t type) const;
 };
 
 }

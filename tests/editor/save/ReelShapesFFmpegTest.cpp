@@ -22,6 +22,7 @@ struct ReelShape {
     sample::SampleMovieSpec spec;
     bool reelValid = true;       // the reader takes it as an editable reel
     bool soundChecked = true;    // its sound lies in the file, as described
+    bool soundElsewhere = false;  // its sound track refers to another file
     Result saveResult = CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS;
 };
 
@@ -45,6 +46,7 @@ std::vector<ReelShape> Shapes() {
         ReelShape s{"sound in another file", base()};
         s.spec.breakage.soundInOtherFile = true;
         s.soundChecked = false;
+        s.soundElsewhere = true;
         shapes.push_back(s);
     }
     {
@@ -138,6 +140,31 @@ public:
         EXPECT_GT(keys, 0u);
     }
 
+    // The sound stream's packets as FFmpeg reads them, and its duration in
+    // samples as the media header states it.
+    void SoundStream(unsigned& packets, unsigned long long& duration) const {
+        int status = -1;
+        const std::vector<std::string> lines = NonEmptyLines(RunCommand(
+            "ffprobe -v error -select_streams a:0 -count_packets -show_entries stream=nb_read_packets,duration_ts "
+            "-of default=noprint_wrappers=1" +
+                probeInput_ + " 2>&1",
+            status));
+        EXPECT_EQ(0, status);
+        packets = 0;
+        duration = 0;
+        // "N/A" for a duration of none.
+        auto number = [](const std::string& text) { return text == "N/A" ? 0ull : std::stoull(text); };
+        for (const std::string& line : lines) {
+            if (line.rfind("nb_read_packets=", 0) == 0) {
+                packets = static_cast<unsigned>(number(line.substr(16)));
+            } else if (line.rfind("duration_ts=", 0) == 0) {
+                duration = number(line.substr(12));
+            } else {
+                ADD_FAILURE() << "FFmpeg: " << line;
+            }
+        }
+    }
+
     std::string Pcm() const {
         int status = -1;
         const std::string pcm =
@@ -196,10 +223,32 @@ TEST_P(ReelShapesFFmpeg, EverySaveAndReferenceDecodesInFullOrGivesItsCode) {
             SCOPED_TRACE(output.second ? "reference movie" : "new movie");
             const FFmpegView view(output.first, output.second);
             view.ExpectVideoDecodesWithItsKeyFrames(source.FrameCount(kept));
+            unsigned packets = 0;
+            unsigned long long duration = 0;
+            view.SoundStream(packets, duration);
             if (shape.soundChecked) {
                 const std::string pcm = view.Pcm();
                 EXPECT_EQ(sound.size(), pcm.size());
                 EXPECT_TRUE(sound == pcm);
+                // The media header's duration is the kept samples, a
+                // shorter last chunk wherever it now sits included.
+                const unsigned frameBytes = 2 * shape.spec.sound.channels;
+                EXPECT_EQ(pcm.size() / frameBytes, duration);
+            }
+            // An unedited reel is copied as it is, its sound reference with it.
+            const bool copied = !output.second && kept == std::vector<unsigned>{0, 1, 2};
+            if (shape.soundElsewhere && !copied) {
+                // Sound in a file the output does not reach is not claimed:
+                // no packet, rather than other bytes read in its place.
+                EXPECT_EQ(0u, packets);
+            }
+            if (!output.second && shape.reelValid) {
+                // The new movie is a reel this library reads again.
+                const FileLocator locator(output.first.wstring().c_str());
+                const CZentiMovFile again(locator);
+                const CClipreelMovie reel(&again);
+                EXPECT_TRUE(reel.IsValid());
+                EXPECT_EQ(kept.size(), reel.GetShootingUnitCount());
             }
         }
     }
