@@ -1,6 +1,7 @@
 #include "source/MovieDirectory.h"
 
 #include "bytes/FourCC.h"
+#include "source/AtomFields.h"
 #include "source/AtomHeader.h"
 
 #include <new>
@@ -73,7 +74,7 @@ std::uint16_t MyMovieDirectory::U16(const AtomSpan& atom, std::size_t offset) co
 const MyTrackMediaDirectory* MyMovieDirectory::FindTrack(std::uint32_t subtype) const {
     for (const MyTrackMediaDirectory& track : tracks) {
         std::uint32_t handlerSubtype = 0;
-        if (Read(track.mediaHandler).PeekU32BE(16, handlerSubtype) && handlerSubtype == subtype) return &track;
+        if (Read(track.mediaHandler).PeekU32BE(atom_fields::kHandlerSubtype, handlerSubtype) && handlerSubtype == subtype) return &track;
     }
     return nullptr;
 }
