@@ -12,7 +12,9 @@ class MovieDesc {
 public:
     enum : int { NoByteOrder = 0, LittleEndian = 1, BigEndian = 2 };
 
-    // Thumbnails below 1024 bytes are not parsed.
+    // Thumbnails below this size are not parsed.
+    static constexpr unsigned kSmallestParsedThumbnail = 1024;
+
     MovieDesc(unsigned jpegSize, const void* jpeg);
 
     bool valid = false;              // a movie record was read
