@@ -3,7 +3,6 @@
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
-#include "bytes/ByteReader.h"
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
@@ -16,6 +15,7 @@
 #include "file/FileReader.h"
 #include "file/RangeCopier.h"
 #include "platform/Image.h"
+#include "source/MovieDesc.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
@@ -104,11 +104,8 @@ bool CameraRecordRefreshes(const CClipreelMovFileEditor& editor, const CZentiMov
 bool ThumbnailRoom(CZentiMovie& movie, unsigned& room) {
     unsigned size = 0;
     const void* thumbnail = MoviePrivateAccess::GetTHMData(movie, size);
-    const clipreel::ByteReader reader(thumbnail, thumbnail == nullptr ? 0 : size);
-    std::uint16_t exifLength = 0;
-    if (!reader.PeekU16BE(4, exifLength)) return false;
-    const std::uint32_t pos = 4u + exifLength;
-    if (pos > size) return false;
+    std::uint32_t pos = 0;
+    if (!clipreel::ExifSegmentEnd(thumbnail, size, pos) || pos > size) return false;
     room = size - pos;
     return true;
 }

@@ -3,7 +3,6 @@
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
 #include "bytes/ByteOrder.h"
-#include "bytes/ByteReader.h"
 #include "bytes/ByteWriter.h"
 #include "editor/JpegImageData.h"
 #include "platform/RandomGuid.h"
@@ -112,10 +111,7 @@ bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t file
     if (jpeg != nullptr) {
         imageData = clipreel::findJpegImageData(jpeg, jpegSize, &imageDataSize);
         if (imageData == nullptr) return false;
-        const clipreel::ByteReader old(thumbnail, thumbnailSize);
-        std::uint16_t exifLength = 0;
-        if (!old.PeekU16BE(4, exifLength)) return false;
-        splicePos = 4u + exifLength;
+        if (!clipreel::ExifSegmentEnd(thumbnail, thumbnailSize, splicePos)) return false;
         if (splicePos > thumbnailSize || imageDataSize > thumbnailSize - splicePos) return false;
     }
 

@@ -10,6 +10,7 @@
 namespace clipreel {
 namespace {
 
+constexpr std::size_t kExifLength = 4;  // after SOI and the APP1 marker
 constexpr std::size_t kTiffStart = 12;  // SOI, APP1 marker and length, "Exif\0\0"
 
 constexpr std::uint16_t kTagMake = 0x010F;
@@ -130,7 +131,7 @@ private:
         if (jpeg_.size() < kTiffStart || std::memcmp(jpeg_.data(), start, sizeof start) != 0) return false;
         if (std::memcmp(jpeg_.data() + 6, exif, sizeof exif) != 0) return false;
         std::uint16_t app1Length = 0;
-        if (!jpeg_.PeekU16BE(4, app1Length)) return false;
+        if (!jpeg_.PeekU16BE(kExifLength, app1Length)) return false;
         if (app1Length < 16 || app1Length >= jpeg_.size()) return false;
         // The segment's TIFF data must also end within the thumbnail.
         if (!jpeg_.Sub(kTiffStart, std::size_t(app1Length) - 8, tiff_)) return false;
@@ -248,6 +249,14 @@ private:
     std::uint32_t delta_ = 0;  // added to every maker-note value offset
 };
 
+}
+
+bool ExifSegmentEnd(const void* thumbnail, unsigned size, std::uint32_t& end) {
+    const ByteReader bytes(thumbnail, thumbnail == nullptr ? 0 : size);
+    std::uint16_t length = 0;
+    if (!bytes.PeekU16BE(kExifLength, length)) return false;
+    end = static_cast<std::uint32_t>(kExifLength) + length;
+    return true;
 }
 
 MovieDesc::MovieDesc(unsigned jpegSize, const void* jpeg) {

@@ -31,6 +31,12 @@ public:
     std::uint16_t groupOfPicture = 0;
 };
 
+// The end of the Exif segment that opens a thumbnail, from its first byte:
+// past the start of image, the segment's marker and the length the segment
+// states. False when the thumbnail is too short to state that length; the
+// end found may still lie past the thumbnail's.
+bool ExifSegmentEnd(const void* thumbnail, unsigned size, std::uint32_t& end);
+
 }
 
 #endif
