@@ -15,6 +15,7 @@
 #include "file/FileReader.h"
 #include "file/RangeCopier.h"
 #include "platform/Image.h"
+#include "source/AtomHeader.h"
 #include "source/MovieDesc.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
@@ -43,7 +44,7 @@ struct MallocFree {
 // The 'mdat' header for size bytes, header included; 0 means "to the end".
 struct MediaDataHeader {
     explicit MediaDataHeader(std::uint32_t size) { clipreel::ByteWriter(bytes, sizeof bytes).PokeU32BE(0, size); }
-    std::uint8_t bytes[8] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
+    std::uint8_t bytes[clipreel::AtomHeaderSize] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
 };
 
 // Writes the 'mdat' header at headerPosition again with the size of the data
@@ -65,7 +66,7 @@ std::uint64_t MediaDataStart(const clipreel::CTopLevelAtoms& atoms, std::uint64_
     std::uint64_t position = 0;
     for (unsigned i = 0; i < atoms.GetCount(); ++i) {
         const clipreel::TopLevelAtomInfo& atom = atoms.GetAt(i);
-        if (atom.type == clipreel::FourCC("mdat")) return position + 8;
+        if (atom.type == clipreel::FourCC("mdat")) return position + clipreel::AtomHeaderSize;
         position += atom.type == clipreel::FourCC("moov") ? newMovieSize : atom.size;
     }
     return position;
@@ -80,7 +81,7 @@ std::uint64_t NewFileSize(const clipreel::CTopLevelAtoms& atoms, std::uint64_t n
         if (atom.type == clipreel::FourCC("moov")) {
             size += newMovieSize;
         } else if (atom.type == clipreel::FourCC("mdat")) {
-            size += 8 + keptBytes;
+            size += clipreel::AtomHeaderSize + keptBytes;
         } else {
             size += atom.size;
         }
@@ -363,7 +364,7 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
 
     // The 'mdat' size and every chunk offset are 32-bit: kept media data that
     // would reach 4 GiB in the new file cannot be described.
-    if (keptBytes + 8 > Max32 || MediaDataStart(*atoms, newMovieSize) + keptBytes > Max32)
+    if (keptBytes + AtomHeaderSize > Max32 || MediaDataStart(*atoms, newMovieSize) + keptBytes > Max32)
         return E::CREATEMOVFILE_INVALID_SOURCE;
     if (!CameraRecordRefreshes(editor, *plan.newMovie, NewFileSize(*atoms, newMovieSize, keptBytes)))
         return E::CREATEMOVFILE_THUMBNAIL_ERROR;
