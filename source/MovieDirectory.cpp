@@ -144,7 +144,7 @@ void MyMovieDirectory::walkDataReferences(const AtomSpan& dref, MyTrackMediaDire
     track.dataReferences.clear();
     // Entries follow the header, the version-and-flags and the entry count;
     // the count itself is not trusted: the entries are walked by their sizes.
-    constexpr std::size_t kFirstEntry = 16;
+    using atom_fields::kFirstEntry;
     if (dref.size < kFirstEntry) return;
     const ByteReader movie(movieAtom.data(), movieAtom.size());
     WalkChildren(movie, dref.offset + kFirstEntry, dref.offset + dref.size,
