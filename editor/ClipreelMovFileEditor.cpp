@@ -14,7 +14,6 @@
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
-#include <algorithm>
 #include <memory>
 #include <new>
 #include <stdexcept>

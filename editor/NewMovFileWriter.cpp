@@ -20,7 +20,6 @@
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
