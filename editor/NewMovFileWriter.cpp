@@ -229,15 +229,15 @@ private:
         for (std::size_t i = 0; opened == Ok && i < plan_.blocks.size(); ++i)
             opened = OpenReader(plan_.blocks[i].file);
         if (opened != Ok) return opened;
-        return writer_.Open() ? E::CREATEMOVFILE_SUCCESS : E::CREATEMOVFILE_WRITE_ERROR;
+        return writer_.Open() ? Ok : E::CREATEMOVFILE_WRITE_ERROR;
     }
 
     Result OpenReader(const CZentiMovFile* file) {
-        if (ReaderFor(file) != nullptr) return E::CREATEMOVFILE_SUCCESS;
+        if (ReaderFor(file) != nullptr) return Ok;
         readers_.push_back(SourceReader{file, std::make_unique<FileReader>(file->GetFileLocator())});
         if (!readers_.back().reader->OpenSequential()) return E::CREATEMOVFILE_READ_ERROR;
         if (DestinationIsSource(destination_, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
-        return E::CREATEMOVFILE_SUCCESS;
+        return Ok;
     }
 
     FileReader* ReaderFor(const CZentiMovFile* file) {
@@ -320,7 +320,7 @@ private:
         const auto size = static_cast<std::int64_t>(fileSize);
         if (!EditorPrivateAccess::updateTHMData(editor_, plan_.newMovie, size, jpeg.get(), jpegSize))
             return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-        return E::CREATEMOVFILE_SUCCESS;
+        return Ok;
     }
 
     // The movie atom over its placeholder, holding the refreshed camera data.
