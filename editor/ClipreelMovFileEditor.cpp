@@ -5,17 +5,15 @@
 #include "ZentiMovie.h"
 #include "bytes/ByteReader.h"
 #include "bytes/FourCC.h"
-#include "editor/CopyResult.h"
 #include "editor/DestinationCheck.h"
-#include "editor/OpenEndedAtom.h"
 #include "editor/ReelSourceCheck.h"
+#include "editor/SaveIo.h"
 #include "file/FileReader.h"
 #include "file/RangeCopier.h"
 #include "source/AtomHeader.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
-#include <algorithm>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -27,9 +25,30 @@ using clipreel::MoviePrivateAccess;
 
 namespace {
 
-// Every atom but the movie atom is copied in blocks of this size, with a
-// progress report after each; only the movie atom is ever held whole.
-constexpr std::uint32_t CopyBlockSize = 0xA00000;
+using clipreel::SaveResult;
+using E = CClipreelMovFileEditor;
+
+// The source's movie atom, read whole, as a movie with a new modification
+// time. It is as many bytes as the atom's own size field says: a file that
+// changed since it was opened must not make the copy reach past what was
+// read here.
+SaveResult ReadMovieAtom(FileReader& reader, const clipreel::TopLevelAtomInfo& atom,
+                         std::unique_ptr<CZentiMovie>& movie) {
+    if (atom.size < clipreel::AtomHeaderSize || atom.size > 0xFFFFFFFFu)
+        return E::CREATEMOVFILE_INVALID_SOURCE;
+    const std::uint32_t size = static_cast<std::uint32_t>(atom.size);
+    const SaveResult sought = clipreel::SeekOr(reader, atom.offset, E::CREATEMOVFILE_READ_ERROR);
+    if (sought != E::CREATEMOVFILE_SUCCESS) return sought;
+    std::vector<std::uint8_t> moov(size);
+    const SaveResult read = clipreel::ReadWhole(reader, moov.data(), size);
+    if (read != E::CREATEMOVFILE_SUCCESS) return read;
+    const clipreel::ByteReader check(moov.data(), moov.size());
+    std::uint32_t storedSize = 0;
+    if (!check.PeekU32BE(0, storedSize) || storedSize != size) return E::CREATEMOVFILE_INVALID_SOURCE;
+    movie = MoviePrivateAccess::NewMovie(reinterpret_cast<const clipreel::AtomHeader*>(moov.data()), nullptr);
+    MoviePrivateAccess::UpdateMovieResourceModificationTime(*movie);
+    return E::CREATEMOVFILE_SUCCESS;
+}
 
 }
 
@@ -88,63 +107,39 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
     const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(*sourceFile);
     if (atoms == nullptr) return CREATEMOVFILE_INVALID_SOURCE;
 
-    auto writeFailure = [](bool diskFull) { return diskFull ? CREATEMOVFILE_DISK_FULL : CREATEMOVFILE_WRITE_ERROR; };
     auto report = [this, total](std::uint64_t copied) {
         const double fraction = total == 0 ? 1.0 : static_cast<double>(copied) / static_cast<double>(total);
         return progress.ReportProgress(fraction);
     };
 
+    // Every atom but the movie atom goes through unchanged in steps, with a
+    // progress report after each; only the movie atom is ever held whole.
+    // A failure part way through an atom leaves it open-ended; the output
+    // holds exactly the bytes copied so far.
     clipreel::RangeCopier copier;
     std::uint64_t copied = 0;
     for (unsigned index = 0; index < atoms->GetCount(); ++index) {
         const clipreel::TopLevelAtomInfo& atom = atoms->GetAt(index);
-        bool shortRead = false;
-        bool diskFull = false;
-        // A failure part way through this atom leaves it open-ended rather
-        // than claiming bytes the file does not hold. The output holds
-        // exactly the bytes copied so far.
         const std::uint64_t atomStart = copied;
-        auto fail = [&writer, atomStart](ERROR_CREATEMOVFILE result) {
-            clipreel::MarkAtomOpenEnded(writer, atomStart);
-            return result;
-        };
         if (atom.type == clipreel::FourCC("moov")) {
-            if (atom.size < clipreel::AtomHeaderSize || atom.size > 0xFFFFFFFFu)
-                return CREATEMOVFILE_INVALID_SOURCE;
-            const std::uint32_t size = static_cast<std::uint32_t>(atom.size);
-            if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(atom.offset)))
-                return CREATEMOVFILE_READ_ERROR;
-            std::vector<std::uint8_t> moov(size);
-            if (!reader.Read(moov.data(), size, shortRead)) return CREATEMOVFILE_READ_ERROR;
-            if (shortRead) return CREATEMOVFILE_INVALID_SOURCE;
-            // The movie copies as many bytes as the atom's own size field
-            // says: a file that changed since it was opened must not make it
-            // read past what was read here.
-            const clipreel::ByteReader check(moov.data(), moov.size());
-            std::uint32_t storedSize = 0;
-            if (!check.PeekU32BE(0, storedSize) || storedSize != size) return CREATEMOVFILE_INVALID_SOURCE;
-            std::unique_ptr<CZentiMovie> copy =
-                MoviePrivateAccess::NewMovie(reinterpret_cast<const clipreel::AtomHeader*>(moov.data()), nullptr);
-            MoviePrivateAccess::UpdateMovieResourceModificationTime(*copy);
+            std::unique_ptr<CZentiMovie> copy;
+            const SaveResult read = ReadMovieAtom(reader, atom, copy);
+            if (read != CREATEMOVFILE_SUCCESS) return read;
             const std::uint32_t copySize = MoviePrivateAccess::GetAtomSize(*copy);
-            if (!writer.Write(MoviePrivateAccess::GetAtomHeader(*copy), copySize, diskFull))
-                return fail(writeFailure(diskFull));
+            const SaveResult written =
+                clipreel::WriteAtom(writer, atomStart, MoviePrivateAccess::GetAtomHeader(*copy), copySize);
+            if (written != CREATEMOVFILE_SUCCESS) return written;
             copied += copySize;
             if (report(copied) != 0) return CREATEMOVFILE_CANCELED;
         } else {
-            std::uint64_t left = atom.size;
-            while (left > 0) {
-                const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, CopyBlockSize));
-                const ERROR_CREATEMOVFILE result = clipreel::SaveResultOf(copier.Copy(reader, writer, count));
-                if (result != CREATEMOVFILE_SUCCESS) return fail(result);
-                left -= count;
-                copied += count;
-                if (progress.callback != nullptr && report(copied) != 0) return CREATEMOVFILE_CANCELED;
-            }
+            const SaveResult result =
+                clipreel::CopyAtomInSteps(copier, reader, writer, atomStart, atom.size, [&](std::uint32_t step) {
+                    copied += step;
+                    return progress.callback != nullptr ? report(copied) : 0;
+                });
+            if (result != CREATEMOVFILE_SUCCESS) return result;
         }
     }
     reader.Close();
-    // A close that fails may have lost bytes the writes took.
-    if (!writer.Close()) return CREATEMOVFILE_WRITE_ERROR;
-    return CREATEMOVFILE_SUCCESS;
+    return clipreel::CloseDestination(writer);
 }

@@ -7,8 +7,9 @@
 #include "bytes/FourCC.h"
 #include "editor/MoovAtomPadding.h"
 #include "editor/copiers/MoovAtomCopier.h"
-#include "source/MovieTime.h"
+#include "source/AtomFields.h"
 #include "source/AtomHeader.h"
+#include "source/MovieTime.h"
 #include "source/MoviePrivateAccess.h"
 
 #include <limits>
@@ -19,7 +20,6 @@ namespace clipreel {
 
 namespace {
 
-constexpr std::uint32_t MovieTimeScaleOffset = 20;
 constexpr std::size_t AliasRecordSizeOffset = 4;
 constexpr std::uint32_t AliasRecordMinimumSize = 6;
 
@@ -36,7 +36,7 @@ std::uint32_t FindMovieTimeScale(const ByteReader& moov) {
             size < AtomHeaderSize || !children.Take(size, child))
             return 0;
         std::uint32_t timeScale = 0;
-        if (type == FourCC("mvhd")) return child.PeekU32BE(MovieTimeScaleOffset, timeScale) ? timeScale : 0;
+        if (type == FourCC("mvhd")) return child.PeekU32BE(atom_fields::kMovieTimeScale, timeScale) ? timeScale : 0;
     }
     return 0;
 }

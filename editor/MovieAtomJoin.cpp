@@ -6,8 +6,8 @@
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
 #include "editor/MoovAtomPadding.h"
+#include "source/AtomFields.h"
 #include "source/AtomHeader.h"
-#include "source/MovieChecks.h"
 #include "source/MovieDirectory.h"
 #include "source/MoviePrivateAccess.h"
 
@@ -162,16 +162,17 @@ private:
             if (directory.U32(other.timeToSample, kFirstEntry) != count) return false;
             if (part == 0) constantSize = sampleSize;
             if (sampleSize != constantSize) return false;
-            if (sampleSize == 0 && !AppendEntries(Table(part, &MyTrackMediaDirectory::sampleSize, t), 20, count, 0, sampleSizes))
+            if (sampleSize == 0 && !AppendEntries(Table(part, &MyTrackMediaDirectory::sampleSize, t), kSampleSizeTable,
+                                                  count, 0, sampleSizes))
                 return false;
             if (haveSync) {
                 const std::uint32_t syncCount = directory.U32(other.syncSample, kEntryCount);
-                if (!AppendEntries(Table(part, &MyTrackMediaDirectory::syncSample, t), 16, syncCount,
+                if (!AppendEntries(Table(part, &MyTrackMediaDirectory::syncSample, t), kFirstEntry, syncCount,
                                    static_cast<std::uint32_t>(samples), syncSamples))
                     return false;
             }
             const std::uint32_t chunkCount = directory.U32(other.chunkOffset, kEntryCount);
-            if (!AppendEntries(Table(part, &MyTrackMediaDirectory::chunkOffset, t), 16, chunkCount,
+            if (!AppendEntries(Table(part, &MyTrackMediaDirectory::chunkOffset, t), kFirstEntry, chunkCount,
                                static_cast<std::uint32_t>(bytesBefore), chunkOffsets))
                 return false;
             samples += count;
@@ -195,10 +196,10 @@ private:
             PatchedCopy(first.Read(track.timeToSample), kFirstEntry, static_cast<std::uint32_t>(samples),
                         timeToSample.bytes) &&
             (constantSize != 0 ? PatchedCopy(stsz, kSampleCount, static_cast<std::uint32_t>(samples), sampleSize.bytes)
-                               : NewTable(stsz, 20, sampleSizes, sampleSize.bytes) &&
+                               : NewTable(stsz, kSampleSizeTable, sampleSizes, sampleSize.bytes) &&
                                      ByteWriter(sampleSize.bytes.data(), sampleSize.bytes.size())
                                          .PokeU32BE(kSampleCount, static_cast<std::uint32_t>(samples))) &&
-            NewTable(first.Read(track.chunkOffset), 16, chunkOffsets, chunkOffset.bytes) &&
+            NewTable(first.Read(track.chunkOffset), kFirstEntry, chunkOffsets, chunkOffset.bytes) &&
             ByteWriter(chunkOffset.bytes.data(), chunkOffset.bytes.size())
                 .PokeU32BE(kEntryCount, static_cast<std::uint32_t>(chunkOffsets.size()));
         if (!built) return false;
@@ -209,7 +210,7 @@ private:
         if (haveSync) {
             Replacement sync;
             sync.span = track.syncSample;
-            if (!NewTable(first.Read(track.syncSample), 16, syncSamples, sync.bytes) ||
+            if (!NewTable(first.Read(track.syncSample), kFirstEntry, syncSamples, sync.bytes) ||
                 !ByteWriter(sync.bytes.data(), sync.bytes.size())
                      .PokeU32BE(kEntryCount, static_cast<std::uint32_t>(syncSamples.size())))
                 return false;

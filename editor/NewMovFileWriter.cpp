@@ -3,24 +3,23 @@
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
-#include "bytes/ByteReader.h"
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
-#include "editor/CopyResult.h"
 #include "editor/DestinationCheck.h"
 #include "editor/MovieAtomCopy.h"
 #include "editor/NewMovieFilePlan.h"
 #include "editor/EditorPrivateAccess.h"
-#include "editor/OpenEndedAtom.h"
 #include "editor/ReelSourceCheck.h"
+#include "editor/SaveIo.h"
 #include "editor/ThumbnailMaker.h"
 #include "file/FileReader.h"
 #include "file/RangeCopier.h"
 #include "platform/Image.h"
+#include "source/AtomHeader.h"
+#include "source/MovieDesc.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -32,6 +31,8 @@ using clipreel::MoviePrivateAccess;
 namespace {
 
 using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+using E = CClipreelMovFileEditor;
+constexpr Result Ok = E::CREATEMOVFILE_SUCCESS;
 
 constexpr std::uint64_t Max32 = 0xFFFFFFFFu;
 
@@ -39,24 +40,22 @@ struct MallocFree {
     void operator()(void* p) const { std::free(p); }
 };
 
-Result WriteFailure(bool diskFull) {
-    return diskFull ? CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL : CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
-}
+// The 'mdat' header for size bytes, header included; 0 means "to the end".
+struct MediaDataHeader {
+    explicit MediaDataHeader(std::uint32_t size) { clipreel::ByteWriter(bytes, sizeof bytes).PokeU32BE(0, size); }
+    std::uint8_t bytes[clipreel::AtomHeaderSize] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
+};
 
 // Writes the 'mdat' header at headerPosition again with the size of the data
 // written after it so far, and returns to the end.
 Result WriteMediaDataSize(FileWriter& writer, std::uint64_t headerPosition) {
-    const std::uint64_t end = writer.GetPosition();
-    if (end == clipreel::InvalidFileSize) return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
-    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(headerPosition)))
-        return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
-    std::uint8_t header[8] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
-    clipreel::ByteWriter(header, sizeof header).PokeU32BE(0, static_cast<std::uint32_t>(end - headerPosition));
-    bool diskFull = false;
-    if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
-    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(end)))
-        return CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
-    return CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS;
+    std::uint64_t end = 0;
+    Result result = clipreel::PositionOf(writer, end);
+    if (result == Ok) result = clipreel::SeekOr(writer, headerPosition, E::CREATEMOVFILE_WRITE_ERROR);
+    const MediaDataHeader header(static_cast<std::uint32_t>(end - headerPosition));
+    if (result == Ok) result = clipreel::WriteWhole(writer, header.bytes, sizeof header.bytes);
+    if (result == Ok) result = clipreel::SeekOr(writer, end, E::CREATEMOVFILE_WRITE_ERROR);
+    return result;
 }
 
 // Where the kept media data will start in the new file: every atom before
@@ -66,7 +65,7 @@ std::uint64_t MediaDataStart(const clipreel::CTopLevelAtoms& atoms, std::uint64_
     std::uint64_t position = 0;
     for (unsigned i = 0; i < atoms.GetCount(); ++i) {
         const clipreel::TopLevelAtomInfo& atom = atoms.GetAt(i);
-        if (atom.type == clipreel::FourCC("mdat")) return position + 8;
+        if (atom.type == clipreel::FourCC("mdat")) return position + clipreel::AtomHeaderSize;
         position += atom.type == clipreel::FourCC("moov") ? newMovieSize : atom.size;
     }
     return position;
@@ -81,7 +80,7 @@ std::uint64_t NewFileSize(const clipreel::CTopLevelAtoms& atoms, std::uint64_t n
         if (atom.type == clipreel::FourCC("moov")) {
             size += newMovieSize;
         } else if (atom.type == clipreel::FourCC("mdat")) {
-            size += 8 + keptBytes;
+            size += clipreel::AtomHeaderSize + keptBytes;
         } else {
             size += atom.size;
         }
@@ -105,11 +104,8 @@ bool CameraRecordRefreshes(const CClipreelMovFileEditor& editor, const CZentiMov
 bool ThumbnailRoom(CZentiMovie& movie, unsigned& room) {
     unsigned size = 0;
     const void* thumbnail = MoviePrivateAccess::GetTHMData(movie, size);
-    const clipreel::ByteReader reader(thumbnail, thumbnail == nullptr ? 0 : size);
-    std::uint16_t exifLength = 0;
-    if (!reader.PeekU16BE(4, exifLength)) return false;
-    const std::uint32_t pos = 4u + exifLength;
-    if (pos > size) return false;
+    std::uint32_t pos = 0;
+    if (!clipreel::ExifSegmentEnd(thumbnail, size, pos) || pos > size) return false;
     room = size - pos;
     return true;
 }
@@ -182,17 +178,183 @@ bool HasWritableLayout(const CTopLevelAtoms& atoms) {
     return seenMovie && mediaData == 1;
 }
 
+namespace {
+
+// One source file's reader, opened once for all the blocks it holds.
+struct SourceReader {
+    const CZentiMovFile* file;
+    std::unique_ptr<FileReader> reader;
+};
+
+// The writing of one plan, step by step: the top-level atoms in source order
+// (the movie atom first as a placeholder that reserves its room, the media
+// data as the kept blocks, every other atom unchanged), then the camera data
+// refresh and the movie atom a last time. Each step gives the save's result.
+class NewMovieFileWriting {
+public:
+    NewMovieFileWriting(CClipreelMovFileEditor& editor, const FileLocator& destination, const NewMovieFilePlan& plan,
+                        const CTopLevelAtoms& atoms)
+        : editor_(editor), destination_(destination), plan_(plan), atoms_(atoms), writer_(destination),
+          newMovieBytes_(MoviePrivateAccess::GetAtomHeader(*plan.newMovie)),
+          newMovieSize_(MoviePrivateAccess::GetAtomSize(*plan.newMovie)) {}
+
+    Result Run() {
+        Result result = OpenFiles();
+        // A failure part way through the first writing of an atom leaves it
+        // open-ended rather than claiming bytes the file does not hold; the
+        // 'mdat' header says 0 ("to the end") until its data is complete.
+        for (unsigned index = 0; result == Ok && index < atoms_.GetCount(); ++index) {
+            const TopLevelAtomInfo& atom = atoms_.GetAt(index);
+            if (atom.type == FourCC("moov")) {
+                result = WritePlaceholderMovieAtom();
+            } else if (atom.type == FourCC("mdat")) {
+                result = WriteMediaData();
+            } else {
+                result = CopyUnchangedAtom(atom);
+            }
+        }
+        if (result != Ok) return result;
+        for (SourceReader& source : readers_) source.reader->Close();
+        result = RefreshCameraData();
+        if (result == Ok) result = WriteFinalMovieAtom();
+        if (result == Ok) result = CloseDestination(writer_);
+        return result;
+    }
+
+private:
+    // One reader per source of blocks, the layout source's first; no source
+    // is ever the destination. Then the destination.
+    Result OpenFiles() {
+        Result opened = OpenReader(plan_.layoutSource);
+        for (std::size_t i = 0; opened == Ok && i < plan_.blocks.size(); ++i)
+            opened = OpenReader(plan_.blocks[i].file);
+        if (opened != Ok) return opened;
+        return writer_.Open() ? Ok : E::CREATEMOVFILE_WRITE_ERROR;
+    }
+
+    Result OpenReader(const CZentiMovFile* file) {
+        if (ReaderFor(file) != nullptr) return Ok;
+        readers_.push_back(SourceReader{file, std::make_unique<FileReader>(file->GetFileLocator())});
+        if (!readers_.back().reader->OpenSequential()) return E::CREATEMOVFILE_READ_ERROR;
+        if (DestinationIsSource(destination_, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
+        return Ok;
+    }
+
+    FileReader* ReaderFor(const CZentiMovFile* file) {
+        for (SourceReader& source : readers_)
+            if (source.file == file) return source.reader.get();
+        return nullptr;
+    }
+
+    // The new movie atom where the source's stood, reserving its room; its
+    // chunk offsets are still relative to the kept media data.
+    Result WritePlaceholderMovieAtom() {
+        Result result = PositionOf(writer_, moovPosition_);
+        if (result == Ok) result = WriteAtom(writer_, moovPosition_, newMovieBytes_, newMovieSize_);
+        if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
+        return result;
+    }
+
+    // The 'mdat' header, the movie atom again with chunk offsets from the
+    // file's start, then the kept blocks, one at a time in the plan's order.
+    Result WriteMediaData() {
+        const MediaDataHeader openEnded(0);
+        std::uint64_t headerPosition = 0;
+        std::uint64_t dataStart = 0;
+        Result result = PositionOf(writer_, headerPosition);
+        if (result == Ok) result = WriteWhole(writer_, openEnded.bytes, sizeof openEnded.bytes);
+        if (result == Ok) result = PositionOf(writer_, dataStart);
+        if (result != Ok) return result;
+        MoviePrivateAccess::UpdateSampleChunkOffset(*plan_.newMovie, static_cast<std::uint32_t>(dataStart));
+        result = SeekOr(writer_, moovPosition_, E::CREATEMOVFILE_WRITE_ERROR);
+        if (result == Ok) result = WriteWhole(writer_, newMovieBytes_, newMovieSize_);
+        if (result == Ok) result = SeekOr(writer_, dataStart, E::CREATEMOVFILE_WRITE_ERROR);
+        if (result != Ok) return result;
+
+        const std::size_t blockCount = plan_.blocks.size();
+        for (std::size_t i = 0; i < blockCount; ++i) {
+            const KeptMediaBlock& block = plan_.blocks[i];
+            const Result copied = CopyRangeAt(copier_, *ReaderFor(block.file), block.offset, writer_, block.size);
+            // Like a cancel, a source that ends early leaves a partial file
+            // whose 'mdat' header holds the data written so far.
+            if (copied == E::CREATEMOVFILE_INVALID_SOURCE) {
+                WriteMediaDataSize(writer_, headerPosition);
+                return copied;
+            }
+            if (copied != Ok) return copied;
+            if (Progress().ReportProgress(static_cast<double>(i + 1) / static_cast<double>(blockCount)) != 0)
+                return E::CREATEMOVFILE_CANCELED;
+        }
+        return WriteMediaDataSize(writer_, headerPosition);
+    }
+
+    Result CopyUnchangedAtom(const TopLevelAtomInfo& atom) {
+        FileReader& reader = *ReaderFor(plan_.layoutSource);
+        std::uint64_t atomStart = 0;
+        Result result = PositionOf(writer_, atomStart);
+        if (result == Ok) result = SeekOr(reader, atom.offset, E::CREATEMOVFILE_READ_ERROR);
+        if (result == Ok) result = CopyAtom(copier_, reader, writer_, atomStart, atom.size);
+        if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
+        return result;
+    }
+
+    // The camera record takes the new file's values, and the thumbnail the
+    // new first unit's picture when the plan asks for one.
+    Result RefreshCameraData() {
+        std::uint64_t fileSize = 0;
+        const Result position = PositionOf(writer_, fileSize);
+        if (position != Ok) return position;
+        std::unique_ptr<void, MallocFree> jpeg;
+        unsigned jpegSize = 0;
+        if (plan_.pictureSource != nullptr) {
+            platform::Image thumbnail;
+            if (Failed(makeThumbnailImage(plan_.pictureSource->GetFileLocator(), plan_.pictureTime, thumbnail)))
+                return E::CREATEMOVFILE_THUMBNAIL_ERROR;
+            unsigned room = 0;
+            if (!ThumbnailRoom(*plan_.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
+            void* encoded = nullptr;
+            if (Failed(encodeThumbnailToFit(thumbnail, room, &encoded, &jpegSize)))
+                return E::CREATEMOVFILE_THUMBNAIL_ERROR;
+            jpeg.reset(encoded);
+        }
+        const auto size = static_cast<std::int64_t>(fileSize);
+        if (!EditorPrivateAccess::updateTHMData(editor_, plan_.newMovie, size, jpeg.get(), jpegSize))
+            return E::CREATEMOVFILE_THUMBNAIL_ERROR;
+        return Ok;
+    }
+
+    // The movie atom over its placeholder, holding the refreshed camera data.
+    Result WriteFinalMovieAtom() {
+        // A failed seek back is told as a read error, as it always was.
+        Result result = SeekOr(writer_, moovPosition_, E::CREATEMOVFILE_READ_ERROR);
+        if (result == Ok) result = WriteWhole(writer_, newMovieBytes_, newMovieSize_);
+        if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
+        return result;
+    }
+
+    ProgressReporter& Progress() { return EditorPrivateAccess::Progress(editor_); }
+
+    CClipreelMovFileEditor& editor_;
+    const FileLocator& destination_;
+    const NewMovieFilePlan& plan_;
+    const CTopLevelAtoms& atoms_;
+    std::vector<SourceReader> readers_;
+    FileWriter writer_;
+    RangeCopier copier_;
+    const void* newMovieBytes_;
+    std::uint32_t newMovieSize_;
+    std::uint64_t moovPosition_ = 0;
+};
+
+}
+
 Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& destination,
                          const NewMovieFilePlan& plan) {
-    using E = CClipreelMovFileEditor;
-    ProgressReporter& progress = EditorPrivateAccess::Progress(editor);
     const CTopLevelAtoms* atoms =
         plan.layoutSource == nullptr ? nullptr : MoviePrivateAccess::GetTopLevelAtoms(*plan.layoutSource);
     if (atoms == nullptr || plan.newMovie == nullptr || plan.blocks.empty()) return E::CREATEMOVFILE_INTERNAL_ERROR;
     if (!HasWritableLayout(*atoms)) return E::CREATEMOVFILE_INVALID_SOURCE;
-    CZentiMovie* newMovie = plan.newMovie;
-    const std::uint32_t newMovieSize = MoviePrivateAccess::GetAtomSize(*newMovie);
-    const void* newMovieBytes = MoviePrivateAccess::GetAtomHeader(*newMovie);
+    const std::uint32_t newMovieSize = MoviePrivateAccess::GetAtomSize(*plan.newMovie);
     std::uint64_t keptBytes = 0;
     for (const KeptMediaBlock& block : plan.blocks) {
         if (block.file == nullptr || block.size > Max32) return E::CREATEMOVFILE_INVALID_SOURCE;
@@ -201,134 +363,11 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
 
     // The 'mdat' size and every chunk offset are 32-bit: kept media data that
     // would reach 4 GiB in the new file cannot be described.
-    if (keptBytes + 8 > Max32 || MediaDataStart(*atoms, newMovieSize) + keptBytes > Max32)
+    if (keptBytes + AtomHeaderSize > Max32 || MediaDataStart(*atoms, newMovieSize) + keptBytes > Max32)
         return E::CREATEMOVFILE_INVALID_SOURCE;
-    if (!CameraRecordRefreshes(editor, *newMovie, NewFileSize(*atoms, newMovieSize, keptBytes)))
+    if (!CameraRecordRefreshes(editor, *plan.newMovie, NewFileSize(*atoms, newMovieSize, keptBytes)))
         return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-
-    // 4. The files: one reader per source of blocks, the layout source's
-    // first; no source is ever the destination.
-    std::vector<std::pair<const CZentiMovFile*, std::unique_ptr<FileReader>>> readers;
-    auto readerFor = [&readers](const CZentiMovFile* file) -> FileReader* {
-        for (auto& entry : readers)
-            if (entry.first == file) return entry.second.get();
-        return nullptr;
-    };
-    auto openReader = [&](const CZentiMovFile* file) {
-        if (readerFor(file) != nullptr) return E::CREATEMOVFILE_SUCCESS;
-        readers.emplace_back(file, std::make_unique<FileReader>(file->GetFileLocator()));
-        if (!readers.back().second->OpenSequential()) return E::CREATEMOVFILE_READ_ERROR;
-        if (DestinationIsSource(destination, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
-        return E::CREATEMOVFILE_SUCCESS;
-    };
-    Result opened = openReader(plan.layoutSource);
-    for (std::size_t i = 0; opened == E::CREATEMOVFILE_SUCCESS && i < plan.blocks.size(); ++i)
-        opened = openReader(plan.blocks[i].file);
-    if (opened != E::CREATEMOVFILE_SUCCESS) return opened;
-    FileReader& reader = *readerFor(plan.layoutSource);
-    FileWriter writer(destination);
-    if (!writer.Open()) return E::CREATEMOVFILE_WRITE_ERROR;
-
-    // 5. Every top-level atom in source order; the unit blocks and the
-    // other atoms go to the new file unchanged, all through one copier. A
-    // failure part way through the first writing of an atom leaves it
-    // open-ended rather than claiming bytes the file does not hold; the
-    // 'mdat' header says 0 ("to the end") until its data is complete.
-    std::uint64_t moovPosition = 0;
-    clipreel::RangeCopier copier;
-    bool diskFull = false;
-    for (unsigned index = 0; index < atoms->GetCount(); ++index) {
-        const clipreel::TopLevelAtomInfo& atom = atoms->GetAt(index);
-        if (atom.type == clipreel::FourCC("moov")) {
-            // A placeholder that reserves the movie atom's room.
-            moovPosition = writer.GetPosition();
-            if (moovPosition == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
-            if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) {
-                clipreel::MarkAtomOpenEnded(writer, moovPosition);
-                return WriteFailure(diskFull);
-            }
-            if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
-        } else if (atom.type == clipreel::FourCC("mdat")) {
-            std::uint8_t header[8] = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
-            const std::uint64_t headerPosition = writer.GetPosition();
-            if (headerPosition == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
-            if (!writer.Write(header, sizeof header, diskFull)) return WriteFailure(diskFull);
-            const std::uint64_t dataStart = writer.GetPosition();
-            if (dataStart == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
-            MoviePrivateAccess::UpdateSampleChunkOffset(*newMovie, static_cast<std::uint32_t>(dataStart));
-            if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(moovPosition)))
-                return E::CREATEMOVFILE_WRITE_ERROR;
-            if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
-            if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(dataStart)))
-                return E::CREATEMOVFILE_WRITE_ERROR;
-
-            // One kept block at a time, in the plan's order.
-            const std::size_t blockCount = plan.blocks.size();
-            for (std::size_t i = 0; i < blockCount; ++i) {
-                const KeptMediaBlock& block = plan.blocks[i];
-                FileReader& blockReader = *readerFor(block.file);
-                if (!blockReader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(block.offset)))
-                    return E::CREATEMOVFILE_READ_ERROR;
-                const clipreel::RangeCopyResult copy = copier.Copy(blockReader, writer, block.size);
-                // Like a cancel, a source that ends early leaves a partial
-                // file whose 'mdat' header holds the data written so far.
-                if (copy == clipreel::RangeCopyResult::SourceEnded) {
-                    WriteMediaDataSize(writer, headerPosition);
-                    return E::CREATEMOVFILE_INVALID_SOURCE;
-                }
-                const Result copied = clipreel::SaveResultOf(copy);
-                if (copied != E::CREATEMOVFILE_SUCCESS) return copied;
-                if (progress.ReportProgress(static_cast<double>(i + 1) / static_cast<double>(blockCount)) != 0)
-                    return E::CREATEMOVFILE_CANCELED;
-            }
-
-            const Result sized = WriteMediaDataSize(writer, headerPosition);
-            if (sized != E::CREATEMOVFILE_SUCCESS) return sized;
-        } else {
-            const std::uint64_t atomStart = writer.GetPosition();
-            if (atomStart == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
-            auto fail = [&writer, atomStart](Result result) {
-                clipreel::MarkAtomOpenEnded(writer, atomStart);
-                return result;
-            };
-            if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(atom.offset)))
-                return E::CREATEMOVFILE_READ_ERROR;
-            const Result copied = clipreel::SaveResultOf(copier.Copy(reader, writer, atom.size));
-            if (copied != E::CREATEMOVFILE_SUCCESS) return fail(copied);
-            if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
-        }
-    }
-
-    // 6.
-    for (auto& entry : readers) entry.second->Close();
-
-    // 7. The camera record, and a new thumbnail when the first unit changed;
-    // then the movie atom a last time.
-    const std::uint64_t fileSize = writer.GetPosition();
-    if (fileSize == clipreel::InvalidFileSize) return E::CREATEMOVFILE_WRITE_ERROR;
-    std::unique_ptr<void, MallocFree> jpeg;
-    unsigned jpegSize = 0;
-    if (plan.pictureSource != nullptr) {
-        clipreel::platform::Image thumbnail;
-        if (clipreel::Failed(
-                clipreel::makeThumbnailImage(plan.pictureSource->GetFileLocator(), plan.pictureTime, thumbnail)))
-            return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-        unsigned room = 0;
-        if (!ThumbnailRoom(*newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-        void* encoded = nullptr;
-        if (clipreel::Failed(clipreel::encodeThumbnailToFit(thumbnail, room, &encoded, &jpegSize)))
-            return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-        jpeg.reset(encoded);
-    }
-    if (!EditorPrivateAccess::updateTHMData(editor, newMovie, static_cast<std::int64_t>(fileSize), jpeg.get(), jpegSize))
-        return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-    if (!writer.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(moovPosition))) return E::CREATEMOVFILE_READ_ERROR;
-    if (!writer.Write(newMovieBytes, newMovieSize, diskFull)) return WriteFailure(diskFull);
-    if (progress.RepeatProgress() != 0) return E::CREATEMOVFILE_CANCELED;
-
-    // 8. A close that fails may have lost bytes the writes took.
-    if (!writer.Close()) return E::CREATEMOVFILE_WRITE_ERROR;
-    return E::CREATEMOVFILE_SUCCESS;
+    return NewMovieFileWriting(editor, destination, plan, *atoms).Run();
 }
 
 }

@@ -4,6 +4,7 @@
 #include "bytes/FourCC.h"
 #include "source/MovieDesc.h"
 #include "source/MovieDirectory.h"
+#include "source/MovieRecordLayout.h"
 #include "source/MoviePrivateAccess.h"
 
 #include <vector>
@@ -57,9 +58,8 @@ std::string NumberDifference(const char* what, std::uint32_t other, std::uint32_
 }
 
 const char* RecordKindName(std::uint16_t tag) {
-    if (tag == 0x0034) return "LONG";
-    if (tag == 0x0011) return "SHORT";
-    return "no";
+    const MovieRecordLayout* kind = MovieRecordLayoutForTag(tag);
+    return kind != nullptr ? kind->name : "no";
 }
 
 }

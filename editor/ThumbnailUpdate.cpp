@@ -3,11 +3,11 @@
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
 #include "bytes/ByteOrder.h"
-#include "bytes/ByteReader.h"
 #include "bytes/ByteWriter.h"
 #include "editor/JpegImageData.h"
 #include "platform/RandomGuid.h"
 #include "source/MovieDesc.h"
+#include "source/MovieRecordLayout.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,38 +18,7 @@ namespace {
 
 using clipreel::ByteOrder;
 using clipreel::ByteWriter;
-
-constexpr std::uint16_t LongRecordTag = 0x0034;
-constexpr std::uint16_t ShortRecordTag = 0x0011;
-// The reader parses no thumbnail shorter than this; a spliced thumbnail
-// never becomes shorter, or the new file would no longer be recognised.
-constexpr unsigned SmallestParsedThumbnail = 1024;
-
-// Where the fields the writer rewrites lie in each record layout. The record
-// must reach past the last of them.
-struct RecordLayout {
-    std::uint16_t tag;
-    std::uint32_t frameCount;
-    std::int32_t frameCount16;  // -1: not in this layout
-    std::uint32_t cleared[3];
-    std::uint32_t firstFrameOffset;
-    std::uint32_t firstFrameSize;
-    std::uint32_t fileSize;
-    std::int32_t three;         // -1: not in this layout
-    std::uint32_t durationMs;
-    std::uint32_t minimumSize;
-};
-
-constexpr RecordLayout LongRecord = {LongRecordTag, 84, -1, {88, 92, 96}, 104, 108, 112, 124, 128, 132};
-constexpr RecordLayout ShortRecord = {ShortRecordTag, 8, 4, {26, 30, 34}, 40, 44, 240, -1, 212, 244};
-
-// The creator version decides the layout; the record the reader found must
-// be that one.
-const RecordLayout* LayoutForCreatorVersion(unsigned version) {
-    if (version == 10) return &LongRecord;
-    if (version == 6) return &ShortRecord;
-    return nullptr;
-}
+using clipreel::MovieRecordLayout;
 
 struct RecordValues {
     std::uint32_t frameCount;
@@ -59,19 +28,17 @@ struct RecordValues {
     std::uint32_t durationMs;
 };
 
-void WriteRecord(ByteWriter& record, const RecordLayout& layout, const RecordValues& values, ByteOrder order) {
-    record.PokeU32(layout.frameCount, values.frameCount, order);
-    if (layout.frameCount16 >= 0) {
-        const std::uint16_t clipped =
-            values.frameCount >= 0xFFFFu ? std::uint16_t(0xFFFF) : static_cast<std::uint16_t>(values.frameCount);
-        record.PokeU16(static_cast<std::size_t>(layout.frameCount16), clipped, order);
-    }
-    for (const std::uint32_t offset : layout.cleared) record.PokeU32(offset, 0, order);
-    record.PokeU32(layout.firstFrameOffset, values.firstFrameOffset, order);
-    record.PokeU32(layout.firstFrameSize, values.firstFrameSize, order);
-    record.PokeU32(layout.fileSize, values.fileSize, order);
-    if (layout.three >= 0) record.PokeU32(static_cast<std::size_t>(layout.three), 3, order);
-    record.PokeU32(layout.durationMs, values.durationMs, order);
+void WriteRecord(ByteWriter& record, const MovieRecordLayout& layout, const RecordValues& values, ByteOrder order) {
+    using clipreel::PokeRecordField;
+    PokeRecordField(record, layout.frameCount, values.frameCount, order);
+    PokeRecordField(record, layout.clippedFrameCount, values.frameCount >= 0xFFFFu ? 0xFFFFu : values.frameCount,
+                    order);
+    for (const clipreel::MovieRecordField& field : layout.cleared) PokeRecordField(record, field, 0, order);
+    PokeRecordField(record, layout.firstFrameOffset, values.firstFrameOffset, order);
+    PokeRecordField(record, layout.firstFrameSize, values.firstFrameSize, order);
+    PokeRecordField(record, layout.movFileSize, values.fileSize, order);
+    PokeRecordField(record, layout.three, 3, order);
+    PokeRecordField(record, layout.durationMs, values.durationMs, order);
 }
 
 // Two byte ranges of the thumbnail share at least one byte.
@@ -111,8 +78,9 @@ bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t file
     if (desc.recordSize == 0) return false;
 
     // Everything is checked before the first byte changes, so that a refusal
-    // leaves the thumbnail as it was.
-    const RecordLayout* layout = LayoutForCreatorVersion(sourceMovie->GetCreatorVersion());
+    // leaves the thumbnail as it was. The creator version decides the
+    // layout; the record the reader found must be that one.
+    const MovieRecordLayout* layout = clipreel::MovieRecordLayoutForCreatorVersion(sourceMovie->GetCreatorVersion());
     if (layout == nullptr || desc.recordTag != layout->tag || desc.recordSize < layout->minimumSize) return false;
     if (desc.byteOrder != clipreel::MovieDesc::LittleEndian && desc.byteOrder != clipreel::MovieDesc::BigEndian)
         return false;
@@ -143,10 +111,7 @@ bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t file
     if (jpeg != nullptr) {
         imageData = clipreel::findJpegImageData(jpeg, jpegSize, &imageDataSize);
         if (imageData == nullptr) return false;
-        const clipreel::ByteReader old(thumbnail, thumbnailSize);
-        std::uint16_t exifLength = 0;
-        if (!old.PeekU16BE(4, exifLength)) return false;
-        splicePos = 4u + exifLength;
+        if (!clipreel::ExifSegmentEnd(thumbnail, thumbnailSize, splicePos)) return false;
         if (splicePos > thumbnailSize || imageDataSize > thumbnailSize - splicePos) return false;
     }
 
@@ -174,8 +139,10 @@ bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t file
         stagedWhole.Seek(splicePos);
         if (!stagedWhole.WriteBytes(imageData, imageDataSize)) return false;
         // Bytes of the old image past the new one's end stay; they only count
-        // when the thumbnail would otherwise be too short to be read again.
-        newSize = std::min(thumbnailSize, std::max(splicePos + imageDataSize, SmallestParsedThumbnail));
+        // when the thumbnail would otherwise be too short to be read again:
+        // a thumbnail the reader does not parse is no longer a camera movie's.
+        newSize = std::min(thumbnailSize,
+                           std::max(splicePos + imageDataSize, clipreel::MovieDesc::kSmallestParsedThumbnail));
     }
     if (!ReadsAsSameRecord(desc, clipreel::MovieDesc(newSize, staged.data()), values.fileSize)) return false;
 

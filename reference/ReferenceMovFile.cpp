@@ -4,8 +4,8 @@
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
 #include "editor/DestinationCheck.h"
-#include "editor/OpenEndedAtom.h"
 #include "editor/ReelSourceCheck.h"
+#include "editor/SaveIo.h"
 #include "file/FileReader.h"
 #include "reference/ReferenceMovieAtom.h"
 #include "source/MoviePrivateAccess.h"
@@ -41,15 +41,11 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::CreateRefere
             return CREATEMOVFILE_WRITE_ERROR;
         clipreel::FileWriter writer(destination);
         if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;
-        bool diskFull = false;
-        if (!writer.Write(clipreel::MoviePrivateAccess::GetAtomHeader(*reference),
-                          clipreel::MoviePrivateAccess::GetAtomSize(*reference), diskFull)) {
-            clipreel::MarkAtomOpenEnded(writer, 0);
-            return diskFull ? CREATEMOVFILE_DISK_FULL : CREATEMOVFILE_WRITE_ERROR;
-        }
-        // A close that fails may have lost bytes the write took.
-        if (!writer.Close()) return CREATEMOVFILE_WRITE_ERROR;
-        return CREATEMOVFILE_SUCCESS;
+        const ERROR_CREATEMOVFILE written =
+            clipreel::WriteAtom(writer, 0, clipreel::MoviePrivateAccess::GetAtomHeader(*reference),
+                                clipreel::MoviePrivateAccess::GetAtomSize(*reference));
+        if (written != CREATEMOVFILE_SUCCESS) return written;
+        return clipreel::CloseDestination(writer);
     } catch (const std::bad_alloc&) {
         return CREATEMOVFILE_OUT_OF_MEMORY;
     } catch (const std::runtime_error&) {

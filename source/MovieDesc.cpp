@@ -2,6 +2,7 @@
 
 #include "bytes/ByteOrder.h"
 #include "bytes/ByteReader.h"
+#include "source/MovieRecordLayout.h"
 
 #include <cstddef>
 #include <cstring>
@@ -9,20 +10,17 @@
 namespace clipreel {
 namespace {
 
-constexpr unsigned kMinimumThumbnailSize = 1024;
+constexpr std::size_t kExifLength = 4;  // after SOI and the APP1 marker
 constexpr std::size_t kTiffStart = 12;  // SOI, APP1 marker and length, "Exif\0\0"
 
 constexpr std::uint16_t kTagMake = 0x010F;
 constexpr std::uint16_t kTagExifIfd = 0x8769;
 constexpr std::uint16_t kTagMakerNote = 0x927C;
 constexpr std::uint16_t kTagFooterInUse = 0x0019;
-constexpr std::uint16_t kTagLongRecord = 0x0034;
-constexpr std::uint16_t kTagShortRecord = 0x0011;
 constexpr std::uint16_t kTagImageId = 0x0028;
 
 constexpr std::uint16_t kTypeAscii = 2;
 constexpr std::uint16_t kTypeShort = 3;
-constexpr std::uint16_t kTypeLong = 4;
 
 constexpr std::uint32_t kImageIdSize = 16;
 constexpr std::size_t kFooterSize = 8;
@@ -133,7 +131,7 @@ private:
         if (jpeg_.size() < kTiffStart || std::memcmp(jpeg_.data(), start, sizeof start) != 0) return false;
         if (std::memcmp(jpeg_.data() + 6, exif, sizeof exif) != 0) return false;
         std::uint16_t app1Length = 0;
-        if (!jpeg_.PeekU16BE(4, app1Length)) return false;
+        if (!jpeg_.PeekU16BE(kExifLength, app1Length)) return false;
         if (app1Length < 16 || app1Length >= jpeg_.size()) return false;
         // The segment's TIFF data must also end within the thumbnail.
         if (!jpeg_.Sub(kTiffStart, std::size_t(app1Length) - 8, tiff_)) return false;
@@ -183,23 +181,19 @@ private:
         delta_ = static_cast<std::uint32_t>(makerNote) - writtenAt;
     }
 
+    // The first kind whose entry holds a record that states its own size.
     void readRecord(std::uint64_t makerNote) {
-        IfdEntry entry;
-        std::size_t position = 0;
-        std::uint32_t stated = 0;
-        if (FindEntry(tiff_, makerNote, order_, kTagLongRecord, entry) && entry.type == kTypeLong &&
-            LocateValue(tiff_, entry, delta_, position) && tiff_.PeekU32(position, stated, order_) &&
-            stated == entry.byteSize) {
-            setRecord(position, entry.byteSize, kTagLongRecord);
-            readLongRecord(position, stated);
-            return;
-        }
-        std::uint16_t statedShort = 0;
-        if (FindEntry(tiff_, makerNote, order_, kTagShortRecord, entry) && entry.type == kTypeShort &&
-            LocateValue(tiff_, entry, delta_, position) && tiff_.PeekU16(position, statedShort, order_) &&
-            statedShort == entry.byteSize) {
-            setRecord(position, entry.byteSize, kTagShortRecord);
-            readShortRecord(position, statedShort);
+        for (const MovieRecordLayout* layout : kMovieRecordLayouts) {
+            IfdEntry entry;
+            std::size_t position = 0;
+            std::uint32_t stated = 0;
+            if (FindEntry(tiff_, makerNote, order_, layout->tag, entry) && entry.type == layout->entryType &&
+                LocateValue(tiff_, entry, delta_, position) &&
+                PeekRecordField(tiff_, position, layout->size, order_, stated) && stated == entry.byteSize) {
+                setRecord(position, entry.byteSize, layout->tag);
+                readFields(*layout, position, stated);
+                return;
+            }
         }
     }
 
@@ -209,40 +203,32 @@ private:
         desc_.recordOffset = static_cast<std::uint32_t>(kTiffStart + position);
     }
 
-    // Fixed fields a record too short to hold them does not have keep their
+    // Fields a record too short to hold them does not have keep their
     // defaults; tagged values stop at the record's end whatever their count.
-    void readLongRecord(std::size_t position, std::uint32_t size) {
+    void readFields(const MovieRecordLayout& layout, std::size_t position, std::uint32_t size) {
         ByteReader record;
         if (!tiff_.Sub(position, size, record)) return;
+        if (size < layout.validFrom) return;
+        auto read = [&](const MovieRecordField& field, std::uint32_t& value) {
+            return field.present() && size >= field.readFrom && PeekRecordField(record, 0, field, order_, value);
+        };
         std::uint32_t value = 0;
-        if (record.PeekU32(112, value, order_)) desc_.movFileSize = value;
-        if (record.PeekU32(116, value, order_)) desc_.groupOfPicture = static_cast<std::uint16_t>(value);
-        if (record.PeekU32(120, value, order_)) desc_.framePerUnit = static_cast<std::uint16_t>(value);
+        if (read(layout.movFileSize, value)) desc_.movFileSize = value;
+        if (read(layout.movieMode, value)) desc_.movieMode = static_cast<std::uint16_t>(value);
+        if (read(layout.groupOfPicture, value)) desc_.groupOfPicture = static_cast<std::uint16_t>(value);
+        if (read(layout.framePerUnit, value)) desc_.framePerUnit = static_cast<std::uint16_t>(value);
+        if (read(layout.montagioTime, value)) desc_.montagioTime = static_cast<std::uint16_t>(value);
         std::uint32_t tagged = 0;
-        record.PeekU32(4, tagged, order_);
+        read(layout.taggedValueCount, tagged);
         for (std::uint32_t i = 0; i < tagged; ++i) {
-            if (!record.PeekU32(8 + std::size_t(i) * 4, value, order_)) break;
+            const MovieRecordField field = {layout.firstTaggedValue.offset + i * layout.firstTaggedValue.width,
+                                            layout.firstTaggedValue.width, 0};
+            if (!read(field, value)) break;
             const std::uint32_t tag = value >> 24;
-            if (tag == 1) desc_.movieMode = static_cast<std::uint16_t>(value);
-            if (tag == 2) desc_.montagioTime = static_cast<std::uint16_t>(value);
+            if (tag == kTaggedMovieMode) desc_.movieMode = static_cast<std::uint16_t>(value);
+            if (tag == kTaggedMontagioTime) desc_.montagioTime = static_cast<std::uint16_t>(value);
         }
         desc_.valid = true;
-    }
-
-    void readShortRecord(std::size_t position, std::uint16_t size) {
-        ByteReader record;
-        if (!tiff_.Sub(position, size, record)) return;
-        if (size < 246) return;
-        std::uint32_t fileSize = 0;
-        std::uint16_t value = 0;
-        record.PeekU32(240, fileSize, order_);
-        desc_.movFileSize = fileSize;
-        if (record.PeekU16(16, value, order_)) desc_.movieMode = value;
-        if (record.PeekU16(244, value, order_)) desc_.groupOfPicture = value;
-        desc_.valid = true;
-        if (size < 262) return;
-        if (record.PeekU16(256, value, order_)) desc_.framePerUnit = value;
-        if (record.PeekU16(258, value, order_)) desc_.montagioTime = value;
     }
 
     void readImageId(std::uint64_t makerNote) {
@@ -265,8 +251,16 @@ private:
 
 }
 
+bool ExifSegmentEnd(const void* thumbnail, unsigned size, std::uint32_t& end) {
+    const ByteReader bytes(thumbnail, thumbnail == nullptr ? 0 : size);
+    std::uint16_t length = 0;
+    if (!bytes.PeekU16BE(kExifLength, length)) return false;
+    end = static_cast<std::uint32_t>(kExifLength) + length;
+    return true;
+}
+
 MovieDesc::MovieDesc(unsigned jpegSize, const void* jpeg) {
-    if (jpeg == nullptr || jpegSize < kMinimumThumbnailSize) return;
+    if (jpeg == nullptr || jpegSize < kSmallestParsedThumbnail) return;
     const ByteReader bytes(jpeg, jpegSize);
     Parser(*this, bytes).Run();
 }

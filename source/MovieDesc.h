@@ -12,7 +12,9 @@ class MovieDesc {
 public:
     enum : int { NoByteOrder = 0, LittleEndian = 1, BigEndian = 2 };
 
-    // Thumbnails below 1024 bytes are not parsed.
+    // Thumbnails below this size are not parsed.
+    static constexpr unsigned kSmallestParsedThumbnail = 1024;
+
     MovieDesc(unsigned jpegSize, const void* jpeg);
 
     bool valid = false;              // a movie record was read
@@ -28,6 +30,12 @@ public:
     std::uint16_t montagioTime = 0;
     std::uint16_t groupOfPicture = 0;
 };
+
+// The end of the Exif segment that opens a thumbnail, from its first byte:
+// past the start of image, the segment's marker and the length the segment
+// states. False when the thumbnail is too short to state that length; the
+// end found may still lie past the thumbnail's.
+bool ExifSegmentEnd(const void* thumbnail, unsigned size, std::uint32_t& end);
 
 }
 

@@ -1,6 +1,7 @@
 #include "source/MovieDirectory.h"
 
 #include "bytes/FourCC.h"
+#include "source/AtomFields.h"
 #include "source/AtomHeader.h"
 
 #include <new>
@@ -73,7 +74,7 @@ std::uint16_t MyMovieDirectory::U16(const AtomSpan& atom, std::size_t offset) co
 const MyTrackMediaDirectory* MyMovieDirectory::FindTrack(std::uint32_t subtype) const {
     for (const MyTrackMediaDirectory& track : tracks) {
         std::uint32_t handlerSubtype = 0;
-        if (Read(track.mediaHandler).PeekU32BE(16, handlerSubtype) && handlerSubtype == subtype) return &track;
+        if (Read(track.mediaHandler).PeekU32BE(atom_fields::kHandlerSubtype, handlerSubtype) && handlerSubtype == subtype) return &track;
     }
     return nullptr;
 }
@@ -143,7 +144,7 @@ void MyMovieDirectory::walkDataReferences(const AtomSpan& dref, MyTrackMediaDire
     track.dataReferences.clear();
     // Entries follow the header, the version-and-flags and the entry count;
     // the count itself is not trusted: the entries are walked by their sizes.
-    constexpr std::size_t kFirstEntry = 16;
+    using atom_fields::kFirstEntry;
     if (dref.size < kFirstEntry) return;
     const ByteReader movie(movieAtom.data(), movieAtom.size());
     WalkChildren(movie, dref.offset + kFirstEntry, dref.offset + dref.size,

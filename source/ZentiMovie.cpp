@@ -1,8 +1,9 @@
 #include "ZentiMovie.h"
 
 #include "bytes/FourCC.h"
-#include "source/MovieTime.h"
+#include "source/AtomFields.h"
 #include "source/AtomHeader.h"
+#include "source/MovieTime.h"
 #include "source/MovieChecks.h"
 #include "source/MovieDirectory.h"
 #include "source/StoredSampleUnit.h"

@@ -3,6 +3,7 @@
 #include "ZentiMovie.h"
 
 #include "bytes/FourCC.h"
+#include "source/AtomFields.h"
 #include "source/FrameRateTables.h"
 #include "source/MovieChecks.h"
 #include "source/MovieDesc.h"

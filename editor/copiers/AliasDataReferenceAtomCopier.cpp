@@ -1,11 +1,13 @@
 #include "editor/copiers/AliasDataReferenceAtomCopier.h"
 
+#include "source/AtomFields.h"
 #include "source/AtomHeader.h"
 
 namespace clipreel {
 
 namespace {
-constexpr std::uint32_t EntryHeaderSize = 12;  // size, type, version and flags
+// Size, type, version and flags.
+constexpr std::uint32_t EntryHeaderSize = atom_fields::kDataReferenceData;
 }
 
 AliasDataReferenceAtomCopier::~AliasDataReferenceAtomCopier() = default;

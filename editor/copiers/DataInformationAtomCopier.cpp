@@ -2,7 +2,7 @@
 
 #include "bytes/FourCC.h"
 #include "editor/copiers/DataReferenceAtomCopier.h"
-#include "source/MovieChecks.h"
+#include "source/AtomFields.h"
 
 namespace clipreel {
 
@@ -13,12 +13,12 @@ namespace {
 // chunk offsets are positions in that file, so it keeps its own reference
 // where the others get the source's.
 bool RefersToAnotherFile(const ByteReader& src) {
-    constexpr std::size_t FirstEntry = 16;  // the atom's header, version and flags, entry count
+    using namespace atom_fields;
     const std::size_t at = src.position();
     std::uint32_t size = 0;
     std::uint32_t flags = 0;
-    return src.PeekU32BE(at, size) && size >= FirstEntry + atom_fields::kDataReferenceFlags + 4 &&
-           src.PeekU32BE(at + FirstEntry + atom_fields::kDataReferenceFlags, flags) && (flags & atom_fields::kSelfReference) == 0;
+    return src.PeekU32BE(at, size) && size >= kFirstEntry + kDataReferenceFlags + 4 &&
+           src.PeekU32BE(at + kFirstEntry + kDataReferenceFlags, flags) && (flags & kSelfReference) == 0;
 }
 
 }

@@ -1,11 +1,14 @@
 #include "editor/copiers/DataReferenceAtomCopier.h"
 
 #include "editor/copiers/AliasDataReferenceAtomCopier.h"
+#include "source/AtomFields.h"
+#include "source/AtomHeader.h"
 
 namespace clipreel {
 
 namespace {
-constexpr std::uint32_t VersionFlagsAndCountSize = 8;
+// After the atom header, up to the first entry.
+constexpr std::uint32_t VersionFlagsAndCountSize = atom_fields::kFirstEntry - AtomHeaderSize;
 }
 
 DataReferenceAtomCopier::~DataReferenceAtomCopier() = default;

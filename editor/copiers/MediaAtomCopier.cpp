@@ -4,14 +4,11 @@
 #include "bytes/FourCC.h"
 #include "editor/copiers/MediaInformationAtomCopier.h"
 #include "reel/ReelPrivateAccess.h"
+#include "source/AtomFields.h"
 
 namespace clipreel {
 
-namespace {
-constexpr std::uint32_t ModificationTimeOffset = 16;
-constexpr std::uint32_t MediaDurationOffset = 24;
-constexpr std::uint32_t ComponentSubtypeOffset = 16;
-}
+using namespace atom_fields;
 
 MediaAtomCopier::~MediaAtomCopier() = default;
 
@@ -37,7 +34,7 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
             ByteReader handler;
             if (!takeAtom(src, handler)) return 0;
             std::uint32_t subtype = 0;
-            if (handler.PeekU32BE(ComponentSubtypeOffset, subtype)) handlerType = subtype;
+            if (handler.PeekU32BE(kHandlerSubtype, subtype)) handlerType = subtype;
             haveHandler = true;
             written += writeUnchanged(dst, handler);
         } else if (type == FourCC("minf")) {
@@ -51,18 +48,19 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
     }
     if (failed()) return 0;
     if (haveHeader) {
-        if (!patchU32(dst, headerStart, headerSize, ModificationTimeOffset, ctx.modificationTime)) return 0;
+        if (!patchU32(dst, headerStart, headerSize, kModificationTime, ctx.modificationTime)) return 0;
         if (ctx.reel != nullptr) {
             const CClipreelMovie& reel = *ctx.reel;
             if (handlerType == FourCC("soun")) {
                 // One media time unit per sample: the kept chunks' samples,
-                // a shorter last chunk and sound in another file included.
+                // with a shorter last chunk wherever it now sits; none for
+                // sound in another file.
                 const std::uint64_t samples = ReelPrivateAccess::getKeptSoundSampleCount(reel);
                 if (samples > 0xFFFFFFFFu) return fail();
-                if (!patchU32(dst, headerStart, headerSize, MediaDurationOffset, static_cast<std::uint32_t>(samples)))
+                if (!patchU32(dst, headerStart, headerSize, kMediaDuration, static_cast<std::uint32_t>(samples)))
                     return 0;
             } else if (handlerType == FourCC("vide")) {
-                if (!patchU32(dst, headerStart, headerSize, MediaDurationOffset,
+                if (!patchU32(dst, headerStart, headerSize, kMediaDuration,
                               static_cast<std::uint32_t>(reel.GetTotalDuration())))
                     return 0;
             }

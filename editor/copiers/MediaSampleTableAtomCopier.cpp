@@ -3,6 +3,7 @@
 #include "ClipreelMovie.h"
 #include "bytes/FourCC.h"
 #include "reel/ReelPrivateAccess.h"
+#include "source/AtomFields.h"
 #include "source/StoredSampleUnit.h"
 
 namespace clipreel {
@@ -67,13 +68,14 @@ std::uint32_t MediaSampleTableAtomCopier::copyWithField(ByteWriter& dst, ByteRea
 
 std::uint32_t MediaSampleTableAtomCopier::copyConstantSampleSize(ByteWriter& dst, ByteReader& src,
                                                                   std::uint32_t count) const {
-    constexpr std::uint32_t header = 16;    // size, type, version and flags, sample size
-    constexpr std::uint32_t atomSize = 20;  // and the count: no table
+    // Size, type, version and flags, sample size, then the count: no table.
+    constexpr std::uint32_t header = atom_fields::kSampleCount;
+    constexpr std::uint32_t atomSize = atom_fields::kSampleSizeTable;
     ByteReader table;
     ByteReader kept;
     std::uint32_t sampleSize = 0;
     if (!takeExpected(src, FourCC("stsz"), table)) return 0;
-    if (!table.Sub(0, header, kept) || !table.PeekU32BE(12, sampleSize) || sampleSize == 0) return fail();
+    if (!table.Sub(0, header, kept) || !table.PeekU32BE(atom_fields::kConstantSampleSize, sampleSize) || sampleSize == 0) return fail();
     const std::size_t start = dst.position();
     if (!dst.WriteBytes(kept.data(), kept.size()) || !dst.WriteU32BE(count) || !dst.PokeU32BE(start, atomSize))
         return fail();

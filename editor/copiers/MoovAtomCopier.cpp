@@ -2,13 +2,11 @@
 
 #include "bytes/FourCC.h"
 #include "editor/copiers/TrackAtomCopier.h"
+#include "source/AtomFields.h"
 
 namespace clipreel {
 
-namespace {
-constexpr std::uint32_t ModificationTimeOffset = 16;
-constexpr std::uint32_t MovieDurationOffset = 24;
-}
+using namespace atom_fields;
 
 MoovAtomCopier::MoovAtomCopier(const CopyContext& context) : AtomWithChildrenCopier(nullptr), ownContext(context) {
     rootContext = &ownContext;
@@ -24,8 +22,8 @@ std::uint32_t MoovAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, std
         if (type == FourCC("mvhd")) {
             const std::size_t start = dst.position();
             const std::uint32_t size = copyChildUnchanged(dst, src);
-            if (failed() || !patchU32(dst, start, size, ModificationTimeOffset, ctx.modificationTime)) return 0;
-            if (ctx.reel != nullptr && !patchU32(dst, start, size, MovieDurationOffset, ctx.headerDuration()))
+            if (failed() || !patchU32(dst, start, size, kModificationTime, ctx.modificationTime)) return 0;
+            if (ctx.reel != nullptr && !patchU32(dst, start, size, kMovieDuration, ctx.headerDuration()))
                 return 0;
             written += size;
         } else if (type == FourCC("trak")) {

@@ -2,13 +2,11 @@
 
 #include "bytes/FourCC.h"
 #include "editor/copiers/MediaAtomCopier.h"
+#include "source/AtomFields.h"
 
 namespace clipreel {
 
-namespace {
-constexpr std::uint32_t ModificationTimeOffset = 16;
-constexpr std::uint32_t TrackDurationOffset = 28;
-}
+using namespace atom_fields;
 
 TrackAtomCopier::~TrackAtomCopier() = default;
 
@@ -23,8 +21,8 @@ std::uint32_t TrackAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
         if (type == FourCC("tkhd")) {
             const std::size_t start = dst.position();
             const std::uint32_t size = copyChildUnchanged(dst, src);
-            if (failed() || !patchU32(dst, start, size, ModificationTimeOffset, ctx.modificationTime)) return 0;
-            if (ctx.reel != nullptr && !patchU32(dst, start, size, TrackDurationOffset, ctx.headerDuration()))
+            if (failed() || !patchU32(dst, start, size, kModificationTime, ctx.modificationTime)) return 0;
+            if (ctx.reel != nullptr && !patchU32(dst, start, size, kTrackDuration, ctx.headerDuration()))
                 return 0;
             written += size;
         } else if (type == FourCC("mdia")) {
