@@ -40,6 +40,22 @@ Bytes Slice(const Bytes& bytes, std::uint64_t offset, std::uint64_t size) {
 class RangeCopierTest : public ::testing::Test {
 protected:
     FileLocator Locator(const std::string& name) const { return FileLocator(dir.WideFile(name).c_str()); }
+    // Runs copy once each way (kernel copies allowed, then not), from
+    // source.bin opened afresh into a fresh target.bin (closed after it,
+    // unless copy closed it to read it back).
+    template <typename Copy>
+    void EachWay(Copy copy) {
+        for (const Way& way : Ways) {
+            SCOPED_TRACE(way.name);
+            const KernelCopies setting(way.kernel);
+            FileReader reader(Locator("source.bin"));
+            FileWriter writer(Locator("target.bin"));
+            ASSERT_TRUE(reader.Open());
+            ASSERT_TRUE(writer.Open());
+            copy(way, reader, writer);
+            writer.Close();
+        }
+    }
 
     TempDir dir;
 };
@@ -114,20 +130,14 @@ TEST_F(RangeCopierTest, BothWaysWriteTheSameBytesAtTheSamePositions) {
 TEST_F(RangeCopierTest, ASourceThatEndsEarlyIsToldEitherWay) {
     const Bytes source = PatternBytes(10000, 5);
     WriteFileBytes(dir.File("source.bin"), source);
-    for (const Way& way : Ways) {
-        SCOPED_TRACE(way.name);
-        const KernelCopies setting(way.kernel);
-        FileReader reader(Locator("source.bin"));
-        ASSERT_TRUE(reader.Open());
-        FileWriter writer(Locator("target.bin"));
-        ASSERT_TRUE(writer.Open());
+    EachWay([&](const Way&, FileReader& reader, FileWriter& writer) {
         ASSERT_TRUE(reader.Seek(SeekBegin, 6000));
         RangeCopier copier(1024);
         EXPECT_EQ(copier.Copy(reader, writer, 5000), RangeCopyResult::SourceEnded);
         writer.Close();
         // The source's size tells before the copy: nothing is written.
         EXPECT_TRUE(ReadFileBytes(dir.File("target.bin")).empty());
-    }
+    });
 }
 
 // A reader or writer that is not open fails as a read or a write failure,
@@ -203,13 +213,7 @@ TEST_F(RangeCopierTest, ADestinationThatStopsPartwayKeepsWhatItTook) {
     const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
     rlimit previous{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    for (const Way& way : Ways) {
-        SCOPED_TRACE(way.name);
-        const KernelCopies setting(way.kernel);
-        FileReader reader(Locator("source.bin"));
-        ASSERT_TRUE(reader.Open());
-        FileWriter writer(Locator("target.bin"));
-        ASSERT_TRUE(writer.Open());
+    EachWay([&](const Way& way, FileReader& reader, FileWriter& writer) {
         bool diskFull = false;
         ASSERT_TRUE(writer.Write(header.data(), static_cast<std::uint32_t>(header.size()), diskFull));
         // From 3 into the source to 1000 into the destination: the two
@@ -231,7 +235,7 @@ TEST_F(RangeCopierTest, ADestinationThatStopsPartwayKeepsWhatItTook) {
         EXPECT_TRUE(Slice(written, 0, header.size()) == header);
         EXPECT_TRUE(Slice(written, header.size(), written.size() - header.size()) ==
                     Slice(source, 3, written.size() - header.size()));
-    }
+    });
     std::signal(SIGXFSZ, ignored);
 }
 #endif
