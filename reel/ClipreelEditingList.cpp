@@ -130,11 +130,10 @@ unsigned CClipreelMovie::GetOriginalStartSoundChunkIndex(unsigned originalIndex)
     if (originalIndex >= shootingUnits.size()) {
         ThrowInvalidOriginalIndex();
     }
-    unsigned chunks = 0;
-    for (unsigned i = 0; i < originalIndex; ++i) {
-        chunks += shootingUnits[i].storedSampleUnitCount;
-    }
-    return chunks;
+    // Every unit holds the same number of stored sample units, one sound
+    // chunk each: a product, not a walk over the units before (which made
+    // rebuilding the tables of a long reel quadratic).
+    return originalIndex * storedUnitsPerShootingUnit;
 }
 
 std::int32_t CClipreelMovie::GetCurrentStartTime(unsigned currentIndex) const {
