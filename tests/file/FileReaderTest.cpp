@@ -1,6 +1,6 @@
 #include "file/FileReader.h"
 
-#include "tests/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>

@@ -3,7 +3,7 @@
 // them (kernel copies turned off, as on a system without them).
 #include "file/RangeCopier.h"
 
-#include "tests/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>

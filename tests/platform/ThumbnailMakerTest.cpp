@@ -2,7 +2,7 @@
 #include "editor/ThumbnailMaker.h"
 #include "platform/JpegEncoder.h"
 #include "sample/SampleMovieWriter.h"
-#include "tests/platform/JpegDecoding.h"
+#include "tests/support/JpegDecoding.h"
 #include "tests/platform/WineCheck.h"
 #include "tests/support/TestSupport.h"
 

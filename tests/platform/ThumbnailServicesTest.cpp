@@ -1,7 +1,7 @@
 #include "platform/ImageScaler.h"
 #include "platform/JpegEncoder.h"
 #include "platform/RandomGuid.h"
-#include "tests/platform/JpegDecoding.h"
+#include "tests/support/JpegDecoding.h"
 #include "tests/platform/WineCheck.h"
 
 #include <gtest/gtest.h>

@@ -14,7 +14,7 @@ namespace {
 using clipreel::ReelPrivateAccess;
 using clipreel::sample::SampleMovieLayout;
 using clipreel::test::ReelSpec;
-using clipreel::test::SampleReel;
+using clipreel::test::StandaloneReel;
 using List = std::vector<unsigned>;
 using R = ReelPrivateAccess;
 
@@ -92,7 +92,7 @@ TEST(IndexMapping, QueriesAnswerOrThrowTheirExactMessage) {
         {"total duration with an out-of-range entry", {0, 7}, [](const CClipreelMovie& m) { return AsUnsigned(m.GetTotalDuration()); }, invalidOriginal, {}},
         {"total sound chunks with an out-of-range entry", {0, 7}, [](const CClipreelMovie& m) { return m.GetTotalSoundChunkCount(); }, invalidOriginal, {}},
     };
-    SampleReel sample(ReelSpec(3));
+    StandaloneReel sample(ReelSpec(3));
     CClipreelMovie& reel = *sample.reel;
     for (const MappingCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,7 +112,7 @@ TEST(IndexMapping, QueriesAnswerOrThrowTheirExactMessage) {
 
 // A unit's own current-position queries go through its current index.
 TEST(IndexMapping, UnitQueriesFollowTheUnitThroughTheList) {
-    SampleReel sample(ReelSpec(3));
+    StandaloneReel sample(ReelSpec(3));
     CClipreelMovie& reel = *sample.reel;
     const CClipreelShootingUnit& unit0 = reel.GetShootingUnit(0);
     const CClipreelShootingUnit& unit1 = reel.GetShootingUnit(1);
@@ -156,7 +156,7 @@ TEST(IndexMapping, UnitQueriesFollowTheUnitThroughTheList) {
 
 // Units copy memberwise, the owning movie included.
 TEST(IndexMapping, AssignedUnitAnswersForTheSameMovie) {
-    SampleReel sample(ReelSpec(3));
+    StandaloneReel sample(ReelSpec(3));
     CClipreelMovie& reel = *sample.reel;
     CClipreelShootingUnit copy = reel.GetShootingUnit(0);
     copy = reel.GetShootingUnit(2);

@@ -5,8 +5,8 @@
 #include "source/MovieTime.h"
 #include "reference/AliasRecordEx.h"
 #include "sample/SampleMovieWriter.h"
-#include "tests/editor/copy/CopyTestAtoms.h"
-#include "tests/editor/copy/CopyTestFixture.h"
+#include "tests/support/AtomWalk.h"
+#include "tests/support/SampleReel.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // tables say, and the thumbnail's record states the final file size.
 #include "sample/DummyFrame.h"
 #include "sample/SampleMovieWriter.h"
-#include "tests/sample/AtomWalk.h"
+#include "tests/support/AtomWalk.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The progress record: mapping, clamping, never lowering, and the callback's
 // answer passed back.
 #include "ClipreelMovFileEditor.h"
-#include "CopyTestFixture.h"
+#include "tests/editor/copy/CopyTestFixture.h"
 #include "editor/EditorPrivateAccess.h"
 
 #include <gtest/gtest.h>

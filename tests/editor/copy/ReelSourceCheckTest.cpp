@@ -1,5 +1,5 @@
 // Whether a reel was built from the file an editor writes from.
-#include "CopyTestFixture.h"
+#include "tests/editor/copy/CopyTestFixture.h"
 #include "editor/ReelSourceCheck.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "tests/editor/save/DecodedMedia.h"
 
 #include "source/MovieDesc.h"
-#include "tests/platform/JpegDecoding.h"
+#include "tests/support/JpegDecoding.h"
 #include "tests/editor/save/SaveFixture.h"
 
 #include <gtest/gtest.h>
