@@ -6,6 +6,7 @@
 #include "bytes/FourCC.h"
 #include "sample/SampleMovieWriter.h"
 #include "source/MoviePrivateAccess.h"
+#include "tests/support/AtomWalk.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -92,14 +93,6 @@ inline std::size_t FindAtom(const std::vector<std::uint8_t>& bytes, std::size_t 
         first = false;
     }
     return parent;
-}
-
-inline std::uint32_t GetBE32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return ByteReader::Decode<std::uint32_t>(bytes.data() + at, ByteOrder::Big);
-}
-
-inline void PutBE32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }
 
 }
