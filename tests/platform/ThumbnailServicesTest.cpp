@@ -2,7 +2,7 @@
 #include "platform/JpegEncoder.h"
 #include "platform/RandomGuid.h"
 #include "tests/support/JpegDecoding.h"
-#include "tests/platform/WineCheck.h"
+#include "tests/support/WineCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "platform/JpegEncoder.h"
 #include "sample/SampleMovieWriter.h"
 #include "tests/support/JpegDecoding.h"
-#include "tests/platform/WineCheck.h"
+#include "tests/support/WineCheck.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
