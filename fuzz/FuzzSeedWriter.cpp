@@ -7,9 +7,9 @@
 //   <out>/alias      switches, a serial number and UTF-16LE path texts
 //   <out>/indexlist  a unit count, then an index list
 // Usage: FuzzSeedWriter <out folder>
+#include "bytes/ByteWriter.h"
 #include "sample/SampleMovieWriter.h"
 #include "sample/ThumbnailBuilder.h"
-#include "bytes/ByteWriter.h"
 
 #include <cstdio>
 #include <exception>

@@ -3,8 +3,8 @@
 #include "tests/cli/ToolRunner.h"
 
 #include "sample/SampleMovieSpec.h"
-#include "tests/support/SampleFolderSuite.h"
 #include "tests/support/Commands.h"
+#include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

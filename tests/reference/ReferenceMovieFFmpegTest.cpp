@@ -3,8 +3,8 @@
 #include "ClipreelMovFileEditor.h"
 #include "ClipreelMovie.h"
 #include "sample/SampleMovieWriter.h"
-#include "tests/support/SampleReel.h"
 #include "tests/support/Commands.h"
+#include "tests/support/SampleReel.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

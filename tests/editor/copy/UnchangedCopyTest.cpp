@@ -1,9 +1,9 @@
 // The editor front: CreateNewMovFile's checks, the unchanged copy, its
 // progress messages, cancelling, and the failures it reports.
 #include "ClipreelMovFileEditor.h"
-#include "tests/editor/copy/CopyTestFixture.h"
 #include "editor/EditorPrivateAccess.h"
 #include "source/MovieTime.h"
+#include "tests/editor/copy/CopyTestFixture.h"
 #include "tests/support/Commands.h"
 
 #include <gtest/gtest.h>

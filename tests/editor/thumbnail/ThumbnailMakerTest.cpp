@@ -3,8 +3,8 @@
 #include "platform/JpegEncoder.h"
 #include "sample/SampleMovieWriter.h"
 #include "tests/support/JpegDecoding.h"
-#include "tests/support/WineCheck.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WineCheck.h"
 
 #include <gtest/gtest.h>
 
