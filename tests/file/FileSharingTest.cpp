@@ -61,7 +61,7 @@ TEST(FileSharingTest, SecondOpenOfAHeldFile) {
         if (c.secondOpens) {
             EXPECT_THAT(log.lines(), IsEmpty());
         } else {
-            EXPECT_THAT(log.lines(), ElementsAre(LogLine("CreateFile", kSharingViolation)));
+            EXPECT_THAT(log.lines(), ElementsAre(LogLine("CreateFile", SharingViolation)));
         }
         EXPECT_EQ(first->GetFileSize(), held.size());
         second.reset();

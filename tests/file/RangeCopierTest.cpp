@@ -149,8 +149,8 @@ TEST_F(RangeCopierTest, TellsAFailedReadFromAFailedWrite) {
         }
         // One line for the failed read and one for the failed write: a
         // refused kernel copy writes none.
-        EXPECT_THAT(log.lines(), ::testing::ElementsAre(LogLine("ReadFile", kInvalidHandle),
-                                                       LogLine("WriteFile", kInvalidHandle)));
+        EXPECT_THAT(log.lines(), ::testing::ElementsAre(LogLine("ReadFile", InvalidHandle),
+                                                       LogLine("WriteFile", InvalidHandle)));
         log.clear();
     }
 }
