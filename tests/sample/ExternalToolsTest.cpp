@@ -19,7 +19,7 @@ namespace {
 
 using sample::SampleMovieSpec;
 
-std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+std::string Quoted(const std::filesystem::path& path) { return ShellQuoted(path.string()); }
 
 #define SKIP_WITHOUT(tool)                                                   \
     do {                                                                     \

@@ -32,6 +32,18 @@ std::string RunCommand(const std::string& command, int& status) {
     return std::move(result.output);
 }
 
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
 bool HaveTool(const char* tool) {
 #if defined(_WIN32)
     (void)tool;

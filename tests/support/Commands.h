@@ -18,6 +18,9 @@ CommandResult RunCommand(const std::string& command);
 // The same, with the exit status going to status.
 std::string RunCommand(const std::string& command, int& status);
 
+// The text as one word for the POSIX shell, in single quotes.
+std::string ShellQuoted(const std::string& text);
+
 // True when the POSIX shell finds this program on the PATH; the Windows
 // build runs no outside tools.
 bool HaveTool(const char* tool);
