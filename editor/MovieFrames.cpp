@@ -36,13 +36,10 @@ bool CMovieFrames::EncodeJpeg(const CRgbPicture& picture, std::vector<std::uint8
     image.width = picture.width;
     image.height = picture.height;
     image.pixels = picture.pixels;
-    void* data = nullptr;
-    unsigned size = 0;
-    const clipreel::HResult result = clipreel::platform::encodeJpeg(&data, &size, image, quality);
-    // The encoder hands out a malloc'd buffer; it is freed here whatever happens.
-    const std::unique_ptr<void, decltype(&std::free)> owned(data, &std::free);
-    if (clipreel::Failed(result) || data == nullptr || size == 0) return false;
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    jpeg.assign(bytes, bytes + size);
+    const clipreel::HResult result = clipreel::platform::encodeJpeg(image, jpeg, quality);
+    if (clipreel::Failed(result) || jpeg.empty()) {
+        jpeg.clear();
+        return false;
+    }
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace clipreel {
 
@@ -15,6 +16,17 @@ namespace {
 // The qualities tried, best first, when a thumbnail must be made smaller.
 constexpr int FittingQualities[] = {platform::DefaultJpegQuality, 65, 55, 45, 35, 25, 15, 10, 5,
                                     platform::MinimumJpegQuality};
+
+// Callers of the buffer-handing functions free what they get with free:
+// the encoding is copied into a buffer from malloc.
+HResult HandOut(const std::vector<std::uint8_t>& encoded, void** jpeg, unsigned* jpegSize) {
+    void* buffer = std::malloc(encoded.size());
+    if (buffer == nullptr) return HResultOutOfMemory;
+    std::memcpy(buffer, encoded.data(), encoded.size());
+    *jpeg = buffer;
+    *jpegSize = static_cast<unsigned>(encoded.size());
+    return HResultOk;
+}
 
 }
 
@@ -42,30 +54,39 @@ HResult makeThumbnailFromMovie(const wchar_t* sourcePath, std::int64_t time, voi
     platform::Image thumbnail;
     const HResult made = makeThumbnailImage(sourcePath, time, thumbnail);
     if (Failed(made)) return made;
-    return platform::encodeJpeg(jpeg, jpegSize, thumbnail);
+    std::vector<std::uint8_t> encoded;
+    const HResult result = platform::encodeJpeg(thumbnail, encoded);
+    if (Failed(result)) return result;
+    return HandOut(encoded, jpeg, jpegSize);
+}
+
+HResult encodeThumbnailToFit(const platform::Image& thumbnail, unsigned room, std::vector<std::uint8_t>& jpeg) {
+    jpeg.clear();
+    for (const int quality : FittingQualities) {
+        std::vector<std::uint8_t> encoded;
+        const HResult result = platform::encodeJpeg(thumbnail, encoded, quality);
+        if (Failed(result)) return result;
+        unsigned imageData = 0;
+        const bool found =
+            findJpegImageData(encoded.data(), static_cast<unsigned>(encoded.size()), &imageData) != nullptr;
+        if (found && imageData <= room) {
+            jpeg.swap(encoded);
+            return HResultOk;
+        }
+        // An encoding without image data does not get better at a lower quality.
+        if (!found) return HResultFail;
+    }
+    return ThumbnailDoesNotFit;
 }
 
 HResult encodeThumbnailToFit(const platform::Image& thumbnail, unsigned room, void** jpeg, unsigned* jpegSize) {
     if (jpeg == nullptr || jpegSize == nullptr) return HResultPointer;
     *jpeg = nullptr;
     *jpegSize = 0;
-    for (const int quality : FittingQualities) {
-        void* encoded = nullptr;
-        unsigned encodedSize = 0;
-        const HResult result = platform::encodeJpeg(&encoded, &encodedSize, thumbnail, quality);
-        if (Failed(result)) return result;
-        unsigned imageData = 0;
-        const bool found = findJpegImageData(encoded, encodedSize, &imageData) != nullptr;
-        if (found && imageData <= room) {
-            *jpeg = encoded;
-            *jpegSize = encodedSize;
-            return HResultOk;
-        }
-        std::free(encoded);
-        // An encoding without image data does not get better at a lower quality.
-        if (!found) return HResultFail;
-    }
-    return ThumbnailDoesNotFit;
+    std::vector<std::uint8_t> encoded;
+    const HResult result = encodeThumbnailToFit(thumbnail, room, encoded);
+    if (Failed(result)) return result;
+    return HandOut(encoded, jpeg, jpegSize);
 }
 
 }

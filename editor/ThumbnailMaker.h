@@ -5,6 +5,7 @@
 #include "platform/Image.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace clipreel {
 
@@ -32,6 +33,8 @@ HResult makeThumbnailFromMovie(const wchar_t* sourcePath, std::int64_t time, voi
 // lowest quality does not.
 constexpr HResult ThumbnailDoesNotFit = static_cast<HResult>(0x8007007Au);  // ERROR_INSUFFICIENT_BUFFER
 HResult encodeThumbnailToFit(const platform::Image& thumbnail, unsigned room, void** jpeg, unsigned* jpegSize);
+// The same into a byte vector, emptied first and left empty on failure.
+HResult encodeThumbnailToFit(const platform::Image& thumbnail, unsigned room, std::vector<std::uint8_t>& jpeg);
 
 }
 

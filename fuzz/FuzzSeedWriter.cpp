@@ -7,9 +7,9 @@
 //   <out>/alias      switches, a serial number and UTF-16LE path texts
 //   <out>/indexlist  a unit count, then an index list
 // Usage: FuzzSeedWriter <out folder>
+#include "bytes/ByteWriter.h"
 #include "sample/SampleMovieWriter.h"
 #include "sample/ThumbnailBuilder.h"
-#include "bytes/ByteWriter.h"
 
 #include <cstdio>
 #include <exception>
@@ -34,19 +34,7 @@ void Save(const std::filesystem::path& path, const std::uint8_t* data, std::size
 // Small movies: tiny dummy frames and little 8-bit mono sound, so that the
 // fuzzer spends its time in the parser rather than in reading.
 SampleMovieSpec TinySpec() {
-    SampleMovieSpec spec;
-    spec.units = 2;
-    spec.framesPerUnit = 6;
-    spec.groupOfPicture = 3;
-    spec.timeScale = 3000;
-    spec.frameDuration = 100;
-    spec.width = 16;
-    spec.height = 16;
-    spec.frames = FrameContent::Dummy;
-    spec.sound.format = FourCC("raw ");
-    spec.sound.sampleRate = 8000;
-    spec.sound.channels = 1;
-    spec.sound.bitsPerSample = 8;
+    SampleMovieSpec spec = TinyMovieSpec(2);
     spec.thumbnailRoom = 1024;
     return spec;
 }

@@ -4,6 +4,9 @@
 #include "platform/HResult.h"
 #include "platform/Image.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace clipreel {
 namespace platform {
 
@@ -12,11 +15,11 @@ constexpr int DefaultJpegQuality = 75;
 constexpr int MinimumJpegQuality = 1;
 constexpr int MaximumJpegQuality = 100;
 
-// Encodes image as a baseline JPEG at quality (1 to 100) into a new buffer
-// allocated with malloc; the caller frees it with free. The outputs are set
-// to null and 0 first; E_OUTOFMEMORY when the buffer cannot be allocated,
-// another negative result when the image cannot be encoded.
-HResult encodeJpeg(void** jpeg, unsigned* jpegSize, const Image& image, int quality = DefaultJpegQuality);
+// Encodes image as a baseline JPEG at quality (1 to 100) into jpeg, which is
+// emptied first and stays empty on failure: E_OUTOFMEMORY when the bytes
+// cannot be held, another negative result when the image cannot be encoded.
+// An encoding fits the 32-bit sizes the movie's records use.
+HResult encodeJpeg(const Image& image, std::vector<std::uint8_t>& jpeg, int quality = DefaultJpegQuality);
 
 }
 }

@@ -41,10 +41,10 @@ void FillDummyFrame(unsigned index, bool keyFrame, std::uint8_t* out, std::uint3
             for (int i = 0; pos < size; ++i, ++pos) out[pos] = static_cast<std::uint8_t>(state >> (8 * i));
         }
     }
-    if (size >= kDummyFrameIndexOffset + 4) {
+    if (size >= DummyFrameIndexOffset + 4) {
         ByteWriter::Encode(out, static_cast<std::uint32_t>(size - 4), ByteOrder::Big);
         out[4] = keyFrame ? 0x65 : 0x41;
-        ByteWriter::Encode(out + kDummyFrameIndexOffset, static_cast<std::uint32_t>(index), ByteOrder::Big);
+        ByteWriter::Encode(out + DummyFrameIndexOffset, static_cast<std::uint32_t>(index), ByteOrder::Big);
     }
 }
 

@@ -16,7 +16,7 @@ std::uint32_t DummyFrameSize(unsigned index, bool keyFrame, unsigned width, unsi
 void FillDummyFrame(unsigned index, bool keyFrame, std::uint8_t* out, std::uint32_t size);
 
 // The frame index a dummy frame carries (bytes 5 to 8).
-constexpr unsigned kDummyFrameIndexOffset = 5;
+constexpr unsigned DummyFrameIndexOffset = 5;
 
 }
 }

@@ -12,10 +12,10 @@ namespace sample {
 namespace {
 
 // Seconds since 1904 of a fixed day, so that sample files are reproducible.
-constexpr std::uint32_t kMovieTime = 0xDC2A3E00U;
-constexpr std::uint32_t kVideoTrackId = 1;
-constexpr std::uint32_t kSoundTrackId = 2;
-constexpr std::uint32_t kFixedOne = 0x00010000U;
+constexpr std::uint32_t FixedMovieTime = 0xDC2A3E00U;
+constexpr std::uint32_t VideoTrackId = 1;
+constexpr std::uint32_t SoundTrackId = 2;
+constexpr std::uint32_t FixedOne = 0x00010000U;
 
 class Atom {
 public:
@@ -35,7 +35,7 @@ private:
 std::uint32_t Low32(std::uint64_t value) { return static_cast<std::uint32_t>(value); }
 
 void AppendMatrix(ByteBuffer& out) {
-    const std::uint32_t matrix[9] = {kFixedOne, 0, 0, 0, kFixedOne, 0, 0, 0, 0x40000000U};
+    const std::uint32_t matrix[9] = {FixedOne, 0, 0, 0, FixedOne, 0, 0, 0, 0x40000000U};
     for (std::uint32_t value : matrix) out.AppendU32BE(value);
 }
 
@@ -44,23 +44,23 @@ void AppendVersionFlags(ByteBuffer& out, std::uint32_t flags = 0) { out.AppendU3
 void AppendMovieHeader(ByteBuffer& out, const MoviePlan& plan) {
     Atom mvhd(out, FourCC("mvhd"));
     AppendVersionFlags(out);
-    out.AppendU32BE(kMovieTime);
-    out.AppendU32BE(kMovieTime);
+    out.AppendU32BE(FixedMovieTime);
+    out.AppendU32BE(FixedMovieTime);
     out.AppendU32BE(plan.spec.timeScale);
     out.AppendU32BE(Low32(plan.VideoDuration()));
-    out.AppendU32BE(kFixedOne);  // preferred rate
+    out.AppendU32BE(FixedOne);  // preferred rate
     out.AppendU16BE(0x0100);     // preferred volume
     out.AppendZeros(10);
     AppendMatrix(out);
     out.AppendZeros(6 * 4);      // preview, poster, selection, current time
-    out.AppendU32BE(plan.HasSound() ? kSoundTrackId + 1 : kVideoTrackId + 1);
+    out.AppendU32BE(plan.HasSound() ? SoundTrackId + 1 : VideoTrackId + 1);
 }
 
 void AppendTrackHeader(ByteBuffer& out, const MoviePlan& plan, std::uint32_t trackId, bool video) {
     Atom tkhd(out, FourCC("tkhd"));
     AppendVersionFlags(out, 0x000003);  // enabled, in movie
-    out.AppendU32BE(kMovieTime);
-    out.AppendU32BE(kMovieTime);
+    out.AppendU32BE(FixedMovieTime);
+    out.AppendU32BE(FixedMovieTime);
     out.AppendU32BE(trackId);
     out.AppendU32BE(0);
     out.AppendU32BE(Low32(plan.VideoDuration()));  // in the movie's time scale
@@ -77,8 +77,8 @@ void AppendTrackHeader(ByteBuffer& out, const MoviePlan& plan, std::uint32_t tra
 void AppendMediaHeader(ByteBuffer& out, std::uint32_t timeScale, std::uint64_t duration) {
     Atom mdhd(out, FourCC("mdhd"));
     AppendVersionFlags(out);
-    out.AppendU32BE(kMovieTime);
-    out.AppendU32BE(kMovieTime);
+    out.AppendU32BE(FixedMovieTime);
+    out.AppendU32BE(FixedMovieTime);
     out.AppendU32BE(timeScale);
     out.AppendU32BE(Low32(duration));
     out.AppendU16BE(0);    // language
@@ -207,7 +207,7 @@ void AppendChunkOffsets(ByteBuffer& out, const std::vector<std::uint64_t>& offse
 void AppendVideoTrack(ByteBuffer& out, const MoviePlan& plan) {
     const Breakage& breakage = plan.spec.breakage;
     Atom trak(out, FourCC("trak"));
-    AppendTrackHeader(out, plan, kVideoTrackId, true);
+    AppendTrackHeader(out, plan, VideoTrackId, true);
     Atom mdia(out, FourCC("mdia"));
     AppendMediaHeader(out, plan.spec.timeScale, plan.VideoDuration());
     AppendHandler(out, FourCC("mhlr"), FourCC("vide"), "Video Media Handler");
@@ -250,7 +250,7 @@ void AppendVideoTrack(ByteBuffer& out, const MoviePlan& plan) {
 void AppendSoundTrack(ByteBuffer& out, const MoviePlan& plan) {
     const Breakage& breakage = plan.spec.breakage;
     Atom trak(out, FourCC("trak"));
-    AppendTrackHeader(out, plan, kSoundTrackId, false);
+    AppendTrackHeader(out, plan, SoundTrackId, false);
     Atom mdia(out, FourCC("mdia"));
     AppendMediaHeader(out, plan.spec.sound.sampleRate, plan.TotalSoundSamples());
     AppendHandler(out, FourCC("mhlr"), FourCC("soun"), "Sound Media Handler");

@@ -18,9 +18,9 @@ namespace sample {
 
 namespace {
 
-constexpr std::uint32_t kFtypSize = 20;
-constexpr unsigned kThumbnailWidth = 160;
-constexpr unsigned kThumbnailHeight = 120;
+constexpr std::uint32_t FtypSize = 20;
+constexpr unsigned ThumbnailWidth = 160;
+constexpr unsigned ThumbnailHeight = 120;
 
 class ByteSink {
 public:
@@ -124,7 +124,7 @@ public:
         plan_.soundOffsets.assign(plan_.soundChunkSamples.size(), 0);
         std::uint8_t colour[3];
         UnitColour(spec.contentOffset, colour);
-        plan_.thumbnailImage = EncodeSolidColourJpeg(kThumbnailWidth, kThumbnailHeight, colour);
+        plan_.thumbnailImage = EncodeSolidColourJpeg(ThumbnailWidth, ThumbnailHeight, colour);
         // The movie atom's size does not depend on the offsets it states, so
         // a first build measures it and a second one states the final values.
         moov_ = BuildMovieAtom(plan_, nullptr, nullptr, nullptr);
@@ -254,7 +254,7 @@ private:
             switch (piece.kind) {
             case PieceKind::Ftyp:
                 atom.type = FourCC("ftyp");
-                atom.size = kFtypSize;
+                atom.size = FtypSize;
                 break;
             case PieceKind::Extra:
                 atom.type = spec.extraAtoms[piece.index].type;
@@ -319,9 +319,9 @@ private:
     }
 
     void WriteFtyp(ByteSink& sink) {
-        std::uint8_t ftyp[kFtypSize];
+        std::uint8_t ftyp[FtypSize];
         ByteWriter out(ftyp, sizeof ftyp);
-        out.WriteU32BE(kFtypSize);
+        out.WriteU32BE(FtypSize);
         out.WriteFourCC(FourCC("ftyp"));
         out.WriteFourCC(FourCC("qt  "));
         out.WriteU32BE(0x20050300U);

@@ -12,12 +12,12 @@ namespace {
 
 // Every 8×8 block of a flat image has only its DC coefficient; with a DC
 // quantiser of 8 the quantised coefficient is the sample minus 128.
-constexpr int kDcQuantiser = 8;
+constexpr int DcQuantiser = 8;
 
 // The Huffman tables are minimal but valid: the DC table codes the twelve
 // magnitude categories with four bits each (0000 to 1011, never all ones);
 // the AC table holds a single symbol, end of block, coded as one 0 bit.
-constexpr unsigned kDcCodeLength = 4;
+constexpr unsigned DcCodeLength = 4;
 
 class BitWriter {
 public:
@@ -60,7 +60,7 @@ unsigned MagnitudeCategory(int value) {
 
 void PutDcDifference(BitWriter& bits, int difference) {
     const unsigned category = MagnitudeCategory(difference);
-    bits.Put(category, kDcCodeLength);
+    bits.Put(category, DcCodeLength);
     if (category == 0) return;
     // Negative differences are sent as their one's complement in category bits.
     const int raw = difference < 0 ? difference + (1 << category) - 1 : difference;
@@ -110,7 +110,7 @@ std::vector<std::uint8_t> EncodeSolidColourJpeg(unsigned width, unsigned height,
 
     AppendSegmentHeader(out, 0xDB, 2 + 65);  // one 8-bit table, id 0
     out.AppendU8(0x00);
-    out.AppendU8(kDcQuantiser);
+    out.AppendU8(DcQuantiser);
     for (int i = 1; i < 64; ++i) out.AppendU8(16);
 
     AppendSegmentHeader(out, 0xC0, 8 + 3 * 3);  // baseline, 8 bits, 3 components 1×1
@@ -126,7 +126,7 @@ std::vector<std::uint8_t> EncodeSolidColourJpeg(unsigned width, unsigned height,
 
     AppendSegmentHeader(out, 0xC4, 2 + (1 + 16 + 12) + (1 + 16 + 1));
     out.AppendU8(0x00);  // DC table 0
-    for (unsigned length = 1; length <= 16; ++length) out.AppendU8(length == kDcCodeLength ? 12 : 0);
+    for (unsigned length = 1; length <= 16; ++length) out.AppendU8(length == DcCodeLength ? 12 : 0);
     for (std::uint8_t symbol = 0; symbol < 12; ++symbol) out.AppendU8(symbol);
     out.AppendU8(0x10);  // AC table 0
     for (unsigned length = 1; length <= 16; ++length) out.AppendU8(length == 1 ? 1 : 0);

@@ -1,7 +1,7 @@
 #ifndef CLIPREEL_SAMPLE_SOUND_CHUNK_H
 #define CLIPREEL_SAMPLE_SOUND_CHUNK_H
 
-#include "sample/SampleMovieWriter.h"
+#include "sample/SampleMovieSpec.h"
 
 #include <cstdint>
 #include <vector>

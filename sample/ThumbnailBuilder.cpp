@@ -12,21 +12,21 @@ namespace sample {
 
 namespace {
 
-constexpr std::uint16_t kTagMake = 0x010F;
-constexpr std::uint16_t kTagExifIfd = 0x8769;
-constexpr std::uint16_t kTagMakerNote = 0x927C;
-constexpr std::uint16_t kTagShortRecord = 0x0011;
-constexpr std::uint16_t kTagFooterMark = 0x0019;
-constexpr std::uint16_t kTagImageId = 0x0028;
-constexpr std::uint16_t kTagLongRecord = 0x0034;
+constexpr std::uint16_t TagMake = 0x010F;
+constexpr std::uint16_t TagExifIfd = 0x8769;
+constexpr std::uint16_t TagMakerNote = 0x927C;
+constexpr std::uint16_t TagShortRecord = 0x0011;
+constexpr std::uint16_t TagFooterMark = 0x0019;
+constexpr std::uint16_t TagImageId = 0x0028;
+constexpr std::uint16_t TagLongRecord = 0x0034;
 
-constexpr std::uint16_t kTypeAscii = 2;
-constexpr std::uint16_t kTypeShort = 3;
-constexpr std::uint16_t kTypeLong = 4;
-constexpr std::uint16_t kTypeUndefined = 7;
+constexpr std::uint16_t TypeAscii = 2;
+constexpr std::uint16_t TypeShort = 3;
+constexpr std::uint16_t TypeLong = 4;
+constexpr std::uint16_t TypeUndefined = 7;
 
 // The long record's tagged values end before its fixed fields at byte 84.
-constexpr unsigned kLongRecordTaggedEnd = 84;
+constexpr unsigned LongRecordTaggedEnd = 84;
 
 void AppendOrderMark(ByteBuffer& out, ByteOrder order) {
     out.AppendText(order == ByteOrder::Little ? "II" : "MM");
@@ -97,7 +97,7 @@ std::vector<std::uint8_t> LongRecord(const ThumbnailSpec& spec, ByteOrder order)
         tagged.push_back(TaggedValue(1, spec.movieMode));
     }
     tagged.push_back(TaggedValue(2, spec.montagioTime));
-    std::size_t room = record.size() < kLongRecordTaggedEnd ? record.size() : kLongRecordTaggedEnd;
+    std::size_t room = record.size() < LongRecordTaggedEnd ? record.size() : LongRecordTaggedEnd;
     room = room > 8 ? (room - 8) / 4 : 0;
     if (tagged.size() > room) tagged.resize(room);
 
@@ -197,23 +197,23 @@ std::vector<std::uint8_t> BuildThumbnail(const ThumbnailSpec& spec, ThumbnailLay
     // Offsets inside the maker note are those of where the camera first put it.
     const std::uint32_t shift = static_cast<std::uint32_t>(spec.relocation);
     if (writeShort) {
-        noteEntries.push_back({kTagShortRecord, kTypeShort, static_cast<std::uint32_t>(shortRecord.size() / 2), shortAt - shift});
+        noteEntries.push_back({TagShortRecord, TypeShort, static_cast<std::uint32_t>(shortRecord.size() / 2), shortAt - shift});
     }
-    noteEntries.push_back({kTagFooterMark, kTypeShort, 1, 1});
+    noteEntries.push_back({TagFooterMark, TypeShort, 1, 1});
     if (spec.imageId) {
-        noteEntries.push_back({kTagImageId, kTypeUndefined, static_cast<std::uint32_t>(imageId.size()), idAt - shift});
+        noteEntries.push_back({TagImageId, TypeUndefined, static_cast<std::uint32_t>(imageId.size()), idAt - shift});
     }
     if (writeLong) {
-        noteEntries.push_back({kTagLongRecord, kTypeLong, static_cast<std::uint32_t>(longRecord.size() / 4), longAt - shift});
+        noteEntries.push_back({TagLongRecord, TypeLong, static_cast<std::uint32_t>(longRecord.size() / 4), longAt - shift});
     }
 
-    AppendIfd(tiff, {{kTagMake, kTypeAscii, makeCount, makeValue}, {kTagExifIfd, kTypeLong, 1, exifIfd}}, tiffOrder);
+    AppendIfd(tiff, {{TagMake, TypeAscii, makeCount, makeValue}, {TagExifIfd, TypeLong, 1, exifIfd}}, tiffOrder);
     if (!makeInline) {
         tiff.AppendText(spec.make);
         tiff.AppendU8(0);
     }
     PadToEven(tiff);
-    AppendIfd(tiff, {{kTagMakerNote, kTypeUndefined, makerNoteSize, makerNote}}, tiffOrder);
+    AppendIfd(tiff, {{TagMakerNote, TypeUndefined, makerNoteSize, makerNote}}, tiffOrder);
     tiff.AppendZeros(movedBy);
     AppendIfd(tiff, noteEntries, noteOrder);
     tiff.AppendBytes(shortRecord.data(), shortRecord.size());

@@ -12,7 +12,7 @@ namespace sample {
 namespace {
 
 // 3×5 block digits, one row per entry, bit 2 the left column.
-constexpr std::uint8_t kDigits[10][5] = {
+constexpr std::uint8_t DigitGlyphs[10][5] = {
     {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1},
     {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7},
 };
@@ -66,7 +66,7 @@ void PaintUnitPicture(unsigned unitIndex, unsigned frameInUnit, Picture420& pict
     const unsigned left = (picture.width - std::min(picture.width, columns * cell)) / 2;
     const unsigned top = (picture.height - std::min(picture.height, 5 * cell)) / 2;
     for (std::size_t d = 0; d < number.size(); ++d) {
-        const std::uint8_t* rows = kDigits[number[d] - '0'];
+        const std::uint8_t* rows = DigitGlyphs[number[d] - '0'];
         for (unsigned row = 0; row < 5; ++row) {
             for (unsigned col = 0; col < 3; ++col) {
                 if (rows[row] & (4U >> col)) {

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::uint32_t kDescriptionV1Size = sizeof(SoundDescriptionV1);
+constexpr std::uint32_t DescriptionV1Size = sizeof(SoundDescriptionV1);
 
 // The description's fixed fields, read through a cursor so that the bytes
 // may sit at any address and in either order.
@@ -51,7 +51,7 @@ bool CSoundFormatInfo::copySoundDescriptionV1(const SoundDescriptionV1* source) 
     std::uint8_t sizeBytes[4];
     std::memcpy(sizeBytes, source, sizeof(sizeBytes));
     const std::uint32_t size = clipreel::ByteReader::Decode<std::uint32_t>(sizeBytes, clipreel::ByteOrder::Big);
-    if (size < kDescriptionV1Size) {
+    if (size < DescriptionV1Size) {
         return false;
     }
     try {
@@ -93,7 +93,7 @@ bool CSoundFormatInfo::GetFormatInfo(SoundDescriptionV1* target) const {
         return false;
     }
     std::memcpy(target, description.data(), sizeof(*target));
-    target->descriptionSize = kDescriptionV1Size;
+    target->descriptionSize = DescriptionV1Size;
     return true;
 }
 

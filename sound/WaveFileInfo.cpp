@@ -18,9 +18,9 @@ using clipreel::FourCC;
 
 // The file holds at least the RIFF header and the headers of a format and a
 // data chunk.
-constexpr std::uint64_t kMinimumWaveFileSize = 43;
-constexpr std::uint32_t kWaveFormatExSize = 18;
-constexpr std::uint32_t kMinimumFormatChunkSize = 14;
+constexpr std::uint64_t MinimumWaveFileSize = 43;
+constexpr std::uint32_t WaveFormatExSize = 18;
+constexpr std::uint32_t MinimumFormatChunkSize = 14;
 
 struct ChunkHeader {
     std::uint32_t id = 0;
@@ -111,7 +111,7 @@ bool CWaveFileInfo::parseWaveFile(const FileLocator& locator) {
         return false;
     }
     const std::uint64_t fileSize = reader.GetFileSize();
-    if (fileSize == clipreel::InvalidFileSize || fileSize < kMinimumWaveFileSize) {
+    if (fileSize == clipreel::InvalidFileSize || fileSize < MinimumWaveFileSize) {
         return false;
     }
 
@@ -154,13 +154,13 @@ bool CWaveFileInfo::parseWaveFile(const FileLocator& locator) {
             return false;
         }
         if (chunk.id == FourCC("fmt ")) {
-            if (haveFormat || chunk.size < kMinimumFormatChunkSize) {
+            if (haveFormat || chunk.size < MinimumFormatChunkSize) {
                 return false;
             }
             // Only the wave format's own 18 bytes are kept; the rest of a
             // longer chunk is skipped rather than read into memory.
-            std::vector<std::uint8_t> bytes(kWaveFormatExSize, 0);
-            const std::uint32_t kept = std::min(kWaveFormatExSize, chunk.size);
+            std::vector<std::uint8_t> bytes(WaveFormatExSize, 0);
+            const std::uint32_t kept = std::min(WaveFormatExSize, chunk.size);
             if (!ReadExactly(reader, bytes.data(), kept)) {
                 return false;
             }

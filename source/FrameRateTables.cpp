@@ -11,7 +11,7 @@ struct RateRow {
     unsigned montagioFramesPerSecond;
 };
 
-constexpr RateRow kRates[] = {
+constexpr RateRow Rates[] = {
     {2000, 100, 10, 2, 20},
     {24000, 1001, 12, 2, 24},
     {25000, 1000, 12, 2, 24},
@@ -23,7 +23,7 @@ constexpr RateRow kRates[] = {
 
 const RateRow* FindRate(const CFrameRateInfo2& rate) {
     if (!rate.IsValid()) return nullptr;
-    for (const RateRow& row : kRates) {
+    for (const RateRow& row : Rates) {
         if (CFrameRateInfo2(row.timeScale, row.frameDuration) == rate) return &row;
     }
     return nullptr;

@@ -17,8 +17,8 @@ using clipreel::MovieDesc;
 
 namespace {
 
-constexpr std::uint16_t kClipreelMovieMode = 11;
-constexpr std::uint16_t kWholeMovieMontagio = 0xFFFF;
+constexpr std::uint16_t ClipreelMovieMode = 11;
+constexpr std::uint16_t WholeMovieMontagio = 0xFFFF;
 
 }
 
@@ -112,7 +112,7 @@ bool CZentiMovie::IsClipreelMovie(ClipreelMovieInfo* info) const {
 bool CZentiMovie::isClipreelMovieAsParsed(ClipreelMovieInfo* info) const {
     if (info != nullptr) *info = ClipreelMovieInfo{0, 0, 0};
     if (!IsValid() || creatorVersion < 6) return false;
-    if (GetMovieDescMovieMode() != kClipreelMovieMode) return false;
+    if (GetMovieDescMovieMode() != ClipreelMovieMode) return false;
     const unsigned framesPerUnit = storedSampleUnit->framesPerUnit;
     const unsigned frames = GetVideoFrameCount();
     if (frames % framesPerUnit != 0) return false;
@@ -129,13 +129,13 @@ bool CZentiMovie::IsMontagioMovie(MontagioMovieInfo* info) const {
         case 2: multiplier = 2; break;
         case 4: multiplier = 4; break;
         case 8: multiplier = 8; break;
-        case kWholeMovieMontagio: multiplier = 1; break;
+        case WholeMovieMontagio: multiplier = 1; break;
         default: return false;
     }
     if (!RecordedSizeMatches(fileLocator.get(), GetMovieDescMovFileSize())) return false;
     const unsigned framesPerUnit = storedSampleUnit->framesPerUnit;
     const unsigned frames = GetVideoFrameCount();
-    if (clipTime == kWholeMovieMontagio) {
+    if (clipTime == WholeMovieMontagio) {
         if (frames % framesPerUnit != 0) return false;
         if (info != nullptr) *info = MontagioMovieInfo{clipTime, true, frames / framesPerUnit, 1};
         return true;

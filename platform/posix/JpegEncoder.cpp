@@ -1,8 +1,7 @@
 #include "platform/JpegEncoder.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
+#include <new>
 #include <turbojpeg.h>
 
 namespace clipreel {
@@ -19,10 +18,8 @@ struct TurboBufferFree {
 
 }
 
-HResult encodeJpeg(void** jpeg, unsigned* jpegSize, const Image& image, int quality) {
-    if (jpeg == nullptr || jpegSize == nullptr) return HResultPointer;
-    *jpeg = nullptr;
-    *jpegSize = 0;
+HResult encodeJpeg(const Image& image, std::vector<std::uint8_t>& jpeg, int quality) {
+    jpeg.clear();
     if (image.IsEmpty() || image.pixels.size() != image.Stride() * image.height) return HResultInvalidArg;
     if (quality < MinimumJpegQuality || quality > MaximumJpegQuality) return HResultInvalidArg;
     // A JPEG frame header holds 16-bit dimensions.
@@ -41,11 +38,11 @@ HResult encodeJpeg(void** jpeg, unsigned* jpegSize, const Image& image, int qual
     std::unique_ptr<unsigned char, TurboBufferFree> owned(encoded);
     if (status != 0 || encoded == nullptr || encodedSize == 0 || encodedSize > 0xFFFFFFFFul) return HResultFail;
 
-    void* result = std::malloc(encodedSize);
-    if (result == nullptr) return HResultOutOfMemory;
-    std::memcpy(result, encoded, encodedSize);
-    *jpeg = result;
-    *jpegSize = static_cast<unsigned>(encodedSize);
+    try {
+        jpeg.assign(encoded, encoded + encodedSize);
+    } catch (const std::bad_alloc&) {
+        return HResultOutOfMemory;
+    }
     return HResultOk;
 }
 

@@ -2,7 +2,7 @@
 
 #include "platform/win32/ComSupport.h"
 
-#include <cstdlib>
+#include <new>
 #include <vector>
 #include <wincodec.h>
 
@@ -55,10 +55,8 @@ HRESULT EncodeToStream(IStream* stream, const Image& image, int quality) {
 
 }
 
-HResult encodeJpeg(void** jpeg, unsigned* jpegSize, const Image& image, int quality) {
-    if (jpeg == nullptr || jpegSize == nullptr) return HResultPointer;
-    *jpeg = nullptr;
-    *jpegSize = 0;
+HResult encodeJpeg(const Image& image, std::vector<std::uint8_t>& jpeg, int quality) {
+    jpeg.clear();
     if (image.IsEmpty() || image.pixels.size() != image.Stride() * image.height) return HResultInvalidArg;
     if (quality < MinimumJpegQuality || quality > MaximumJpegQuality) return HResultInvalidArg;
     if (image.width > 0xFFFFu || image.height > 0xFFFFu) return HResultInvalidArg;
@@ -79,16 +77,16 @@ HResult encodeJpeg(void** jpeg, unsigned* jpegSize, const Image& image, int qual
     LARGE_INTEGER start = {};
     hr = stream->Seek(start, STREAM_SEEK_SET, nullptr);
     if (FAILED(hr)) return static_cast<HResult>(hr);
-    void* buffer = std::malloc(size);
-    if (buffer == nullptr) return HResultOutOfMemory;
-    ULONG read = 0;
-    hr = stream->Read(buffer, size, &read);
-    if (FAILED(hr) || read != size) {
-        std::free(buffer);
-        return FAILED(hr) ? static_cast<HResult>(hr) : HResultFail;
+    std::vector<std::uint8_t> encoded;
+    try {
+        encoded.resize(size);
+    } catch (const std::bad_alloc&) {
+        return HResultOutOfMemory;
     }
-    *jpeg = buffer;
-    *jpegSize = size;
+    ULONG read = 0;
+    hr = stream->Read(encoded.data(), size, &read);
+    if (FAILED(hr) || read != size) return FAILED(hr) ? static_cast<HResult>(hr) : HResultFail;
+    jpeg.swap(encoded);
     return HResultOk;
 }
 

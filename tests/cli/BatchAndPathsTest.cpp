@@ -2,7 +2,9 @@
 // what they are; several files at once as JSON, checked against ffprobe.
 #include "tests/cli/ToolRunner.h"
 
-#include "sample/SampleMovieWriter.h"
+#include "sample/SampleMovieSpec.h"
+#include "tests/support/Commands.h"
+#include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,29 +18,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ToolFiles : public testing::Test {
+// A reel and one of a creator version the save does not know.
+class ToolFiles : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = new TempDir();
+        SampleFolderSuite::SetUpTestSuite();
         sample::SampleMovieSpec spec;
         spec.frames = sample::FrameContent::H264;
-        sample::WriteSampleMovie(dir->File("reel.mov"), spec);
+        WriteReel("reel.mov", spec);
         spec.creatorVersion = 7;
-        sample::WriteSampleMovie(dir->File("version7.mov"), spec);
-        reelBytes = new std::vector<std::uint8_t>(ReadFileBytes(dir->File("reel.mov")));
+        WriteReel("version7.mov", spec);
+        reelBytes = ReadFileBytes(Folder().File("reel.mov"));
     }
-    static void TearDownTestSuite() {
-        delete reelBytes;
-        delete dir;
-    }
-    static std::string Path(const std::string& name) { return dir->File(name).string(); }
 
-    static TempDir* dir;
-    static std::vector<std::uint8_t>* reelBytes;
+    static std::vector<std::uint8_t> reelBytes;
 };
 
-TempDir* ToolFiles::dir = nullptr;
-std::vector<std::uint8_t>* ToolFiles::reelBytes = nullptr;
+std::vector<std::uint8_t> ToolFiles::reelBytes;
 
 // Every command reads from and writes to names in UTF-8 and names that are
 // bytes of no encoding at all; the file written is the one named.
@@ -60,7 +56,7 @@ TEST_F(ToolFiles, EveryCommandTakesAnyName) {
         const fs::path folder = out.path() / name;
         fs::create_directory(folder);
         const std::string input = (folder / (name + ".MOV")).string();
-        WriteFileBytes(input, *reelBytes);
+        WriteFileBytes(input, reelBytes);
         struct Step {
             std::vector<std::string> arguments;
             std::string written;  // the file the command writes, if any
@@ -86,7 +82,7 @@ TEST_F(ToolFiles, EveryCommandTakesAnyName) {
                 EXPECT_GT(fs::file_size(folder / step.written), 0u);
             }
         }
-        EXPECT_EQ(ReadFileBytes(input), *reelBytes);
+        EXPECT_EQ(ReadFileBytes(input), reelBytes);
         // No temporary left, nothing written elsewhere.
         std::size_t count = 0;
         for (const auto& entry : fs::directory_iterator(folder)) {
@@ -116,7 +112,7 @@ const std::string SalvageHint = "; `clipreel salvage` can recover 2 of its 3 sho
 // info and by edit alike.
 TEST_F(ToolFiles, DamagedFilesAreDescribed) {
     const TempDir out;
-    const std::vector<std::uint8_t>& reel = *reelBytes;
+    const std::vector<std::uint8_t>& reel = reelBytes;
     const auto write = [&out](const std::string& name, const std::vector<std::uint8_t>& bytes) {
         WriteFileBytes(out.File(name), bytes);
         return out.File(name).string();
@@ -186,22 +182,11 @@ TEST_F(ToolFiles, AnUnknownCreatorVersionIsNamed) {
     EXPECT_EQ(RunTool({"reference", Path("version7.mov"), out.File("r.mov").string(), "--keep", "1,0"}).exitCode, 0);
 }
 
-std::string CommandOutput(const std::string& command) {
-    std::string text;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
-        pclose(pipe);
-    }
-    return text;
-}
-
 // Several files: one array in argument order, an "error" member for each
 // file that cannot be read, the readable ones checked against ffprobe.
 TEST_F(ToolFiles, InfoJsonOfSeveralFiles) {
     const TempDir out;
-    WriteFileBytes(out.File("cut.mov"), std::vector<std::uint8_t>(reelBytes->begin(), reelBytes->end() - 651));
+    WriteFileBytes(out.File("cut.mov"), std::vector<std::uint8_t>(reelBytes.begin(), reelBytes.end() - 651));
     const std::vector<std::string> files = {Path("reel.mov"), out.File("missing.mov").string(),
                                             out.File("cut.mov").string(), Path("version7.mov")};
     std::vector<std::string> arguments = {"info", "--json"};
@@ -209,17 +194,17 @@ TEST_F(ToolFiles, InfoJsonOfSeveralFiles) {
     const ToolRun run = RunTool(arguments);
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.err, "clipreel: cannot read " + files[1] + ": No such file or directory\nclipreel: " + files[2] +
-                           " is truncated: " + std::to_string(reelBytes->size() - 651) + " bytes, its atoms need " +
-                           std::to_string(reelBytes->size()) + SalvageHint + "\n");
+                           " is truncated: " + std::to_string(reelBytes.size() - 651) + " bytes, its atoms need " +
+                           std::to_string(reelBytes.size()) + SalvageHint + "\n");
     const nlohmann::json reports = nlohmann::json::parse(run.out);
     ASSERT_TRUE(reports.is_array());
     ASSERT_EQ(reports.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(reports[i]["file"], files[i]);
     EXPECT_EQ(reports[1]["error"], "No such file or directory");
-    EXPECT_EQ(reports[2]["error"], "is truncated: " + std::to_string(reelBytes->size() - 651) +
-                                       " bytes, its atoms need " + std::to_string(reelBytes->size()) +
+    EXPECT_EQ(reports[2]["error"], "is truncated: " + std::to_string(reelBytes.size() - 651) +
+                                       " bytes, its atoms need " + std::to_string(reelBytes.size()) +
                                        SalvageHint);
-    EXPECT_EQ(reports[2]["size"], reelBytes->size() - 651);
+    EXPECT_EQ(reports[2]["size"], reelBytes.size() - 651);
     EXPECT_FALSE(reports[0].contains("error"));
     EXPECT_FALSE(reports[3].contains("error"));
     // Keys in reading order: the file first, then its kind and sizes.
@@ -227,15 +212,15 @@ TEST_F(ToolFiles, InfoJsonOfSeveralFiles) {
     EXPECT_LT(run.out.find("\"size\""), run.out.find("\"creator_version\""));
 
     const nlohmann::json& reel = reports[0];
-    EXPECT_EQ(reel["size"], reelBytes->size());
-    EXPECT_EQ(reel["recorded_size"], reelBytes->size());
+    EXPECT_EQ(reel["size"], reelBytes.size());
+    EXPECT_EQ(reel["recorded_size"], reelBytes.size());
     EXPECT_EQ(reel["start_time"], 0.0);
     EXPECT_EQ(reel["time_base"], "1/" + std::to_string(reel["video"]["time_scale"].get<int>()));
     EXPECT_DOUBLE_EQ(reel["duration"].get<double>(),
                      reel["duration_ts"].get<double>() / reel["video"]["time_scale"].get<double>());
-    if (std::system("command -v ffprobe > /dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe is not on PATH";
-    const nlohmann::json probe = nlohmann::json::parse(CommandOutput(
-        "ffprobe -v error -select_streams v:0 -show_streams -show_format -of json '" + files[0] + "'"));
+    if (!HaveTool("ffprobe")) GTEST_SKIP() << "ffprobe is not on PATH";
+    const nlohmann::json probe = nlohmann::json::parse(
+        RunCommand("ffprobe -v error -select_streams v:0 -show_streams -show_format -of json '" + files[0] + "'").output);
     const nlohmann::json& stream = probe["streams"][0];
     EXPECT_EQ(reel["video"]["codec_name"], stream["codec_name"]);
     EXPECT_EQ(reel["video"]["codec_tag_string"], stream["codec_tag_string"]);

@@ -3,7 +3,8 @@
 // file byte for byte as it was and no temporary file left.
 #include "tests/cli/ToolRunner.h"
 
-#include "sample/SampleMovieWriter.h"
+#include "sample/SampleMovieSpec.h"
+#include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -82,15 +83,15 @@ bool StopWhileWriting(pid_t pid, const fs::path& folder, const std::string& outp
     return false;
 }
 
-class NoFileLost : public testing::Test {
+class NoFileLost : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
-        folder = new TempDir();
+        SampleFolderSuite::SetUpTestSuite();
         sample::SampleMovieSpec reel;
         reel.frames = sample::FrameContent::H264;
-        sample::WriteSampleMovie(folder->File("REEL0001.MOV"), reel);
+        WriteReel("REEL0001.MOV", reel);
         reel.units = 3;
-        sample::WriteSampleMovie(folder->File("REEL0002.MOV"), reel);
+        WriteReel("REEL0002.MOV", reel);
         // Large enough that a save takes a while: the signals arrive mid-way.
         sample::SampleMovieSpec big;
         big.units = 6;
@@ -98,20 +99,16 @@ protected:
         big.width = 1280;
         big.height = 720;
         big.frames = sample::FrameContent::Dummy;
-        sample::WriteSampleMovie(folder->File("huge.mov"), big);
-        WriteFileBytes(folder->File("keepme.mov"), std::vector<std::uint8_t>(5000, 0x4B));
-        before = new Snapshot(TakeSnapshot(folder->path()));
-    }
-    static void TearDownTestSuite() {
-        delete before;
-        delete folder;
+        WriteReel("huge.mov", big);
+        WriteFileBytes(Folder().File("keepme.mov"), std::vector<std::uint8_t>(5000, 0x4B));
+        before = TakeSnapshot(Folder().path());
     }
 
     // Every original and the pre-existing output as they were, nothing else.
     static void ExpectFolderUnchanged() {
-        const Snapshot after = TakeSnapshot(folder->path());
-        EXPECT_EQ(NamesOf(after), NamesOf(*before));
-        for (const auto& file : *before) {
+        const Snapshot after = TakeSnapshot(Folder().path());
+        EXPECT_EQ(NamesOf(after), NamesOf(before));
+        for (const auto& file : before) {
             const auto found = after.find(file.first);
             if (found != after.end()) {
                 EXPECT_TRUE(found->second == file.second) << file.first << " changed";
@@ -119,12 +116,10 @@ protected:
         }
     }
 
-    static TempDir* folder;
-    static Snapshot* before;
+    static Snapshot before;
 };
 
-TempDir* NoFileLost::folder = nullptr;
-Snapshot* NoFileLost::before = nullptr;
+Snapshot NoFileLost::before;
 
 // What a user types: globs that put a reel where the output goes, the input
 // as its own output, an output that exists.
@@ -159,7 +154,7 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const ToolRun run = RunToolInShell(c.arguments, "cd '" + folder->path().string() + "' &&");
+        const ToolRun run = RunToolInShell(c.arguments, "cd '" + Folder().path().string() + "' &&");
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         if (!c.message.empty()) {
             EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.message);
@@ -188,9 +183,9 @@ TEST_F(NoFileLost, ASaveStoppedBySignals) {
     for (const char* output : {"keepme.mov", "fresh.mov"}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(output) + ", " + c.what);
-            const pid_t pid = StartTool(folder->path(), {"edit", "huge.mov", output, "--remove", "5", "--force"});
+            const pid_t pid = StartTool(Folder().path(), {"edit", "huge.mov", output, "--remove", "5", "--force"});
             ASSERT_GT(pid, 0);
-            ASSERT_TRUE(StopWhileWriting(pid, folder->path(), output)) << "the save ended before the signal";
+            ASSERT_TRUE(StopWhileWriting(pid, Folder().path(), output)) << "the save ended before the signal";
             // The first signal is handled as soon as the tool runs again; a
             // second one of the same kind would merge with it while stopped.
             kill(pid, c.signals[0]);
@@ -220,14 +215,14 @@ TEST_F(NoFileLost, ASaveStoppedBySignals) {
 // --keep-partial: the partial output stays beside the output, named so.
 TEST_F(NoFileLost, KeepPartialKeepsItBesideTheOutput) {
     const pid_t pid =
-        StartTool(folder->path(), {"edit", "huge.mov", "keepme.mov", "--remove", "5", "-y", "--keep-partial"});
-    ASSERT_TRUE(StopWhileWriting(pid, folder->path(), "keepme.mov"));
+        StartTool(Folder().path(), {"edit", "huge.mov", "keepme.mov", "--remove", "5", "-y", "--keep-partial"});
+    ASSERT_TRUE(StopWhileWriting(pid, Folder().path(), "keepme.mov"));
     kill(pid, SIGTERM);
     kill(pid, SIGCONT);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-    const fs::path partial = folder->File("keepme.mov.partial");
+    const fs::path partial = Folder().File("keepme.mov.partial");
     ASSERT_TRUE(fs::exists(partial));
     EXPECT_GT(fs::file_size(partial), 0u);
     fs::remove(partial);
@@ -249,9 +244,9 @@ TEST_F(NoFileLost, AFullDiskLeavesTheExistingOutput) {
     };
     const std::string target = mountPoint.File("keepme.mov").string();
     const Case cases[] = {
-        {{"edit", folder->File("REEL0001.MOV").string(), target, "--remove", "2", "-y"}, 17},
+        {{"edit", Folder().File("REEL0001.MOV").string(), target, "--remove", "2", "-y"}, 17},
         {{"sample", target, "-y", "--units", "2"}, 4},
-        {{"edit", folder->File("REEL0001.MOV").string(), mountPoint.File("new.mov").string(), "--remove", "2"}, 17},
+        {{"edit", Folder().File("REEL0001.MOV").string(), mountPoint.File("new.mov").string(), "--remove", "2"}, 17},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments[0]);

@@ -3,7 +3,8 @@
 // replaces a file without --force.
 #include "tests/cli/ToolRunner.h"
 
-#include "sample/SampleMovieWriter.h"
+#include "sample/SampleMovieSpec.h"
+#include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,42 +32,31 @@ std::vector<Bytes> UnitBlocks(const std::filesystem::path& file) {
 }
 
 // Two reels of one shape with different pictures, and one of another rate.
-class ReelCommands : public testing::Test {
+class ReelCommands : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = new TempDir();
+        SampleFolderSuite::SetUpTestSuite();
         sample::SampleMovieSpec spec;
         spec.frames = sample::FrameContent::H264;
         spec.units = 4;
-        layoutA = new sample::SampleMovieLayout(sample::WriteSampleMovie(dir->File("A.MOV"), spec));
+        WriteReel("A.MOV", spec);
         spec.units = 2;
         spec.contentOffset = 5;
-        layoutB = new sample::SampleMovieLayout(sample::WriteSampleMovie(dir->File("B.MOV"), spec));
+        WriteReel("B.MOV", spec);
         spec.timeScale = 25000;
         spec.frameDuration = 1000;
         spec.framesPerUnit = 25;
         spec.groupOfPicture = 5;
-        sample::WriteSampleMovie(dir->File("C.MOV"), spec);
+        WriteReel("C.MOV", spec);
     }
-    static void TearDownTestSuite() {
-        delete layoutA;
-        delete layoutB;
-        delete dir;
-    }
-    static std::string A() { return dir->File("A.MOV").string(); }
-    static std::string B() { return dir->File("B.MOV").string(); }
+    static std::string A() { return Path("A.MOV"); }
+    static std::string B() { return Path("B.MOV"); }
+    static const sample::SampleMovieLayout& LayoutA() { return Layout("A.MOV"); }
+    static const sample::SampleMovieLayout& LayoutB() { return Layout("B.MOV"); }
     static Bytes BlockOf(const std::string& file, const sample::SampleMovieLayout& layout, unsigned unit) {
         return Block(file, layout.units[unit].offset, layout.units[unit].size);
     }
-
-    static TempDir* dir;
-    static sample::SampleMovieLayout* layoutA;
-    static sample::SampleMovieLayout* layoutB;
 };
-
-TempDir* ReelCommands::dir = nullptr;
-sample::SampleMovieLayout* ReelCommands::layoutA = nullptr;
-sample::SampleMovieLayout* ReelCommands::layoutB = nullptr;
 
 TEST_F(ReelCommands, SplitWritesOneReelPerKeptUnitNamedByItsIndex) {
     const TempDir out;
@@ -81,7 +71,7 @@ TEST_F(ReelCommands, SplitWritesOneReelPerKeptUnitNamedByItsIndex) {
         SCOPED_TRACE(unit);
         const std::vector<Bytes> blocks = UnitBlocks(std::filesystem::path(folder) / names[unit == 3 ? 2 : unit]);
         ASSERT_EQ(1u, blocks.size());
-        EXPECT_TRUE(blocks[0] == BlockOf(A(), *layoutA, unit));
+        EXPECT_TRUE(blocks[0] == BlockOf(A(), LayoutA(), unit));
     }
 
     // Again: every existing output is refused before anything is written,
@@ -104,11 +94,11 @@ TEST_F(ReelCommands, JoinWritesTheChosenUnitsOfEachReelInOrder) {
     EXPECT_EQ("wrote " + joined + ": 5 shooting units from 3 reels\n", run.out);
     const std::vector<Bytes> blocks = UnitBlocks(joined);
     ASSERT_EQ(5u, blocks.size());
-    EXPECT_TRUE(blocks[0] == BlockOf(A(), *layoutA, 3));
-    EXPECT_TRUE(blocks[1] == BlockOf(A(), *layoutA, 2));
-    EXPECT_TRUE(blocks[2] == BlockOf(B(), *layoutB, 0));
-    EXPECT_TRUE(blocks[3] == BlockOf(B(), *layoutB, 1));
-    EXPECT_TRUE(blocks[4] == BlockOf(A(), *layoutA, 0));
+    EXPECT_TRUE(blocks[0] == BlockOf(A(), LayoutA(), 3));
+    EXPECT_TRUE(blocks[1] == BlockOf(A(), LayoutA(), 2));
+    EXPECT_TRUE(blocks[2] == BlockOf(B(), LayoutB(), 0));
+    EXPECT_TRUE(blocks[3] == BlockOf(B(), LayoutB(), 1));
+    EXPECT_TRUE(blocks[4] == BlockOf(A(), LayoutA(), 0));
 }
 
 TEST_F(ReelCommands, RefusedJoinsWriteNothing) {
@@ -119,7 +109,7 @@ TEST_F(ReelCommands, RefusedJoinsWriteNothing) {
         int exitCode;
         std::string message;
     };
-    const std::string c = dir->File("C.MOV").string();
+    const std::string c = Path("C.MOV");
     const std::vector<Case> cases = {
         {"another shape", {A(), c}, false, 3,
          "clipreel: cannot join " + c + ": video time scale 25000 differs from the first reel's 30000\n"},
@@ -154,9 +144,9 @@ TEST_F(ReelCommands, SalvageRecoversTheWholeUnitsOfACutReel) {
         std::string infoSays;
     };
     const std::vector<Case> cases = {
-        {"between units", layoutA->units[2].offset, 0, "recovered 2 of 4 shooting units, 2 lost\n", 2,
+        {"between units", LayoutA().units[2].offset, 0, "recovered 2 of 4 shooting units, 2 lost\n", 2,
          "; `clipreel salvage` can recover 2 of its 4 shooting units\n"},
-        {"inside the movie atom", layoutA->moovOffset + 100, 3,
+        {"inside the movie atom", LayoutA().moovOffset + 100, 3,
          "no whole movie atom: the file ends before its movie atom does\n", 0,
          "; `clipreel salvage` cannot recover it: no whole movie atom: the file ends before its movie atom does\n"},
     };
@@ -182,7 +172,7 @@ TEST_F(ReelCommands, SalvageRecoversTheWholeUnitsOfACutReel) {
         if (c.units == 0) continue;
         const std::vector<Bytes> blocks = UnitBlocks(saved);
         ASSERT_EQ(c.units, blocks.size());
-        for (unsigned u = 0; u < c.units; ++u) EXPECT_TRUE(blocks[u] == BlockOf(A(), *layoutA, u));
+        for (unsigned u = 0; u < c.units; ++u) EXPECT_TRUE(blocks[u] == BlockOf(A(), LayoutA(), u));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "tests/cli/ToolRunner.h"
 
 #include "sample/SampleMovieWriter.h"
+#include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,39 +18,31 @@ using sample::SampleMovieSpec;
 
 // A four-unit reel with real frames (so a new first unit gets a thumbnail)
 // and sound, written once for the whole suite.
-class SaveCommand : public testing::Test {
+class SaveCommand : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = new TempDir();
+        SampleFolderSuite::SetUpTestSuite();
         SampleMovieSpec spec;
         spec.units = 4;
         spec.frames = sample::FrameContent::H264;
-        layout = new SampleMovieLayout(sample::WriteSampleMovie(dir->File("source.mov"), spec));
-        sourceBytes = new std::vector<std::uint8_t>(ReadFileBytes(dir->File("source.mov")));
-    }
-    static void TearDownTestSuite() {
-        delete sourceBytes;
-        delete layout;
-        delete dir;
+        WriteReel("source.mov", spec);
+        sourceBytes = ReadFileBytes(Folder().File("source.mov"));
     }
 
-    static std::string Source() { return dir->File("source.mov").string(); }
+    static std::string Source() { return Path("source.mov"); }
+    static const SampleMovieLayout& SourceLayout() { return Layout("source.mov"); }
 
     // The bytes of the unit's block in the source.
     static std::vector<std::uint8_t> SourceBlock(unsigned unit) {
-        const auto& u = layout->units[unit];
-        return std::vector<std::uint8_t>(sourceBytes->begin() + static_cast<std::ptrdiff_t>(u.offset),
-                                         sourceBytes->begin() + static_cast<std::ptrdiff_t>(u.offset + u.size));
+        const auto& u = SourceLayout().units[unit];
+        return std::vector<std::uint8_t>(sourceBytes.begin() + static_cast<std::ptrdiff_t>(u.offset),
+                                         sourceBytes.begin() + static_cast<std::ptrdiff_t>(u.offset + u.size));
     }
 
-    static TempDir* dir;
-    static SampleMovieLayout* layout;
-    static std::vector<std::uint8_t>* sourceBytes;
+    static std::vector<std::uint8_t> sourceBytes;
 };
 
-TempDir* SaveCommand::dir = nullptr;
-SampleMovieLayout* SaveCommand::layout = nullptr;
-std::vector<std::uint8_t>* SaveCommand::sourceBytes = nullptr;
+std::vector<std::uint8_t> SaveCommand::sourceBytes;
 
 // The saved movie, read back by `clipreel info`, holds the kept units in
 // order: each unit's block is the source block of the unit kept there.
@@ -93,7 +86,7 @@ TEST_F(SaveCommand, TheEditReadsBackWithTheKeptUnits) {
             SCOPED_TRACE(i);
             const std::uint64_t offset = units[i]["file_offset"];
             const std::uint64_t size = units[i]["size"];
-            ASSERT_EQ(size, layout->units[c.kept[i]].size);
+            ASSERT_EQ(size, SourceLayout().units[c.kept[i]].size);
             ASSERT_LE(offset + size, saved.size());
             EXPECT_TRUE(std::equal(saved.begin() + static_cast<std::ptrdiff_t>(offset),
                                    saved.begin() + static_cast<std::ptrdiff_t>(offset + size),
@@ -151,7 +144,7 @@ TEST_F(SaveCommand, RefusedRequestsNameTheProblem) {
         EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.error);
         EXPECT_FALSE(std::filesystem::exists(destination));
     }
-    EXPECT_EQ(ReadFileBytes(Source()), *sourceBytes);
+    EXPECT_EQ(ReadFileBytes(Source()), sourceBytes);
 }
 
 TEST_F(SaveCommand, TheCommandLineNeedsExactlyOneList) {
@@ -248,11 +241,11 @@ TEST_F(SaveCommand, AReferenceToARelativePathWorks) {
     const TempDir out;
     const std::string destination = out.File("reference.mov").string();
     const ToolRun run = RunTool({"reference", "source.mov", destination, "--keep", "2,1"},
-                                "cd '" + dir->path().string() + "' &&");
+                                "cd '" + Folder().path().string() + "' &&");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "wrote " + destination + " (reference movie): 2 shooting units (2,1)\n");
     const std::vector<std::uint8_t> bytes = ReadFileBytes(destination);
-    const std::string absolute = dir->File("source.mov").string();
+    const std::string absolute = Path("source.mov");
     EXPECT_NE(std::search(bytes.begin(), bytes.end(), absolute.begin(), absolute.end()), bytes.end());
 }
 

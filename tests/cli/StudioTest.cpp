@@ -7,6 +7,7 @@
 #include "cli/studio/SaveJob.h"
 
 #include "sample/SampleMovieWriter.h"
+#include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -76,34 +77,29 @@ TEST(StudioOutputName, OnlyPlainMovieNamesInTheReelsFolder) {
 }
 
 // A three-unit reel with real frames, written once for the suite.
-class StudioReel : public testing::Test {
+class StudioReel : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = new TempDir();
+        SampleFolderSuite::SetUpTestSuite();
         sample::SampleMovieSpec spec;
         spec.units = 3;
         spec.frames = sample::FrameContent::H264;
-        sample::WriteSampleMovie(dir->File("reel.mov"), spec);
+        WriteReel("reel.mov", spec);
     }
-    static void TearDownTestSuite() { delete dir; }
 
     static std::unique_ptr<studio::ReelSession> Open() {
         std::string error;
-        auto reel = studio::ReelSession::Open(dir->File("reel.mov"), error);
+        auto reel = studio::ReelSession::Open(Folder().File("reel.mov"), error);
         EXPECT_TRUE(reel) << error;
         return reel;
     }
-
-    static TempDir* dir;
 };
-
-TempDir* StudioReel::dir = nullptr;
 
 TEST_F(StudioReel, OpensOnlyClipreelMovies) {
     std::string error;
-    EXPECT_FALSE(studio::ReelSession::Open(dir->File("missing.mov"), error));
+    EXPECT_FALSE(studio::ReelSession::Open(Folder().File("missing.mov"), error));
     EXPECT_NE(error.find("no such file"), std::string::npos);
-    EXPECT_FALSE(studio::ReelSession::Open(dir->path(), error)) << "a folder";
+    EXPECT_FALSE(studio::ReelSession::Open(Folder().path(), error)) << "a folder";
     const auto reel = Open();
     ASSERT_TRUE(reel);
     EXPECT_EQ(reel->UnitCount(), 3u);
@@ -179,7 +175,7 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
 
 TEST_F(StudioReel, SaveWritesTheOrderAndReportsTheEnd) {
     TempDir out;
-    std::filesystem::copy_file(dir->File("reel.mov"), out.File("reel.mov"));
+    std::filesystem::copy_file(Folder().File("reel.mov"), out.File("reel.mov"));
     studio::SaveJob::Request request;
     request.sources = {out.File("reel.mov")};
     request.write = EditedMovie(out.File("reel.mov"), {2, 0});
@@ -207,7 +203,7 @@ TEST_F(StudioReel, JoinsReelsOfOneShapeOnly) {
     other.width = 160;
     other.height = 120;
     sample::WriteSampleMovie(out.File("other.mov"), other);
-    const std::filesystem::path reel = dir->File("reel.mov");
+    const std::filesystem::path reel = Folder().File("reel.mov");
     EXPECT_EQ(studio::JoinRefusal({{reel, {2, 0}}, {reel, {1}}}), "");
     EXPECT_NE(studio::JoinRefusal({{reel, {2, 0}}}), "") << "one reel is no join";
     EXPECT_NE(studio::JoinRefusal({{reel, {0}}, {reel, {5}}}), "") << "a unit the reel does not have";
@@ -230,8 +226,8 @@ TEST_F(StudioReel, JoinsReelsOfOneShapeOnly) {
 TEST_F(StudioReel, CancelledSaveLeavesNothing) {
     TempDir out;
     studio::SaveJob::Request request;
-    request.sources = {dir->File("reel.mov")};
-    request.write = EditedMovie(dir->File("reel.mov"), {1, 2});
+    request.sources = {Folder().File("reel.mov")};
+    request.write = EditedMovie(Folder().File("reel.mov"), {1, 2});
     request.destination = out.File("cancelled.mov");
     bool savedCalled = false;
     {
@@ -250,8 +246,8 @@ TEST_F(StudioReel, CancelledSaveLeavesNothing) {
 TEST_F(StudioReel, SaveKeepsAFileThatAppearedWithoutConsent) {
     TempDir out;
     studio::SaveJob::Request request;
-    request.sources = {dir->File("reel.mov")};
-    request.write = EditedMovie(dir->File("reel.mov"), {0});
+    request.sources = {Folder().File("reel.mov")};
+    request.write = EditedMovie(Folder().File("reel.mov"), {0});
     request.destination = out.File("taken.mov");
     WriteFileBytes(request.destination, {1, 2, 3});
     studio::SaveJob job(request, nullptr);

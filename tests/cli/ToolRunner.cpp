@@ -1,5 +1,6 @@
 #include "tests/cli/ToolRunner.h"
 
+#include "tests/support/Commands.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,18 +13,6 @@ namespace test {
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
-
 std::string ReadText(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
@@ -33,14 +22,14 @@ std::string ReadText(const std::filesystem::path& path) {
 
 ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& shellPrefix) {
     std::string quoted;
-    for (const std::string& argument : arguments) quoted += " " + Quoted(argument);
+    for (const std::string& argument : arguments) quoted += " " + ShellQuoted(argument);
     return RunToolInShell(quoted, shellPrefix);
 }
 
 ToolRun RunToolInShell(const std::string& shellArguments, const std::string& shellPrefix) {
     const TempDir capture;
-    std::string command = shellPrefix + " " + Quoted(CLIPREEL_TOOL_PATH) + " " + shellArguments;
-    command += " >" + Quoted(capture.File("out").string()) + " 2>" + Quoted(capture.File("err").string());
+    std::string command = shellPrefix + " " + ShellQuoted(CLIPREEL_TOOL_PATH) + " " + shellArguments;
+    command += " >" + ShellQuoted(capture.File("out").string()) + " 2>" + ShellQuoted(capture.File("err").string());
     const int status = std::system(command.c_str());
     ToolRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

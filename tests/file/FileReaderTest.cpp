@@ -1,6 +1,6 @@
 #include "file/FileReader.h"
 
-#include "tests/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -17,12 +17,12 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
-constexpr std::size_t kFixtureSize = 1000;
+constexpr std::size_t FixtureSize = 1000;
 
 class FileReaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteFileBytes(dir.File("source.bin"), PatternBytes(kFixtureSize));
+        WriteFileBytes(dir.File("source.bin"), PatternBytes(FixtureSize));
     }
     FileLocator Source() const { return FileLocator(dir.WideFile("source.bin").c_str()); }
 
@@ -42,15 +42,15 @@ TEST_F(FileReaderTest, SizeOfEachKindOfPath) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"source.bin", false, kFixtureSize, {}},
-        {"source.bin", true, kFixtureSize, {}},
+        {"source.bin", false, FixtureSize, {}},
+        {"source.bin", true, FixtureSize, {}},
         {"empty.bin", false, 0, {}},
         {"empty.bin", true, 0, {}},
         {"folder", false, 0, {}},
-        {"missing.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", kFileNotFound)}},
+        {"missing.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", FileNotFound)}},
         // Wildcards name no file, although source.bin would match them.
-        {"*.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", kWildcardName)}},
-        {"sourc?.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", kWildcardName)}},
+        {"*.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", WildcardName)}},
+        {"sourc?.bin", false, InvalidFileSize, {LogLine("FindFirstFileW", WildcardName)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + (c.open ? " open" : " not open"));
@@ -67,7 +67,7 @@ TEST_F(FileReaderTest, SizeOfEachKindOfPath) {
 
 TEST_F(FileReaderTest, SizeLookupOpensNothingSoAWriterCanStillOpen) {
     FileReader reader(Source());
-    ASSERT_EQ(reader.GetFileSize(), kFixtureSize);
+    ASSERT_EQ(reader.GetFileSize(), FixtureSize);
     FileWriter writer(Source());
     EXPECT_TRUE(writer.Open());
     EXPECT_THAT(log.lines(), IsEmpty());
@@ -89,7 +89,7 @@ TEST_F(FileReaderTest, OpenOfAMissingFileOrAFolderFailsWithOneLine) {
         const char* name;
         unsigned error;
     };
-    const Case cases[] = {{"missing.bin", kFileNotFound}, {"folder", kFolderAsFile}};
+    const Case cases[] = {{"missing.bin", FileNotFound}, {"folder", FolderAsFile}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         log.clear();
@@ -110,7 +110,7 @@ TEST_F(FileReaderTest, SeekFromEachOriginMovesToTheExpectedPosition) {
     const Case cases[] = {
         {0, 0, 0},     {0, 250, 250},  {0, 5000, 5000}, // past the end is allowed
         {1, 0, 100},   {1, 23, 123},   {1, -100, 0},
-        {2, 0, kFixtureSize}, {2, -4, kFixtureSize - 4},
+        {2, 0, FixtureSize}, {2, -4, FixtureSize - 4},
     };
     FileReader reader(Source());
     ASSERT_TRUE(reader.Open());
@@ -141,7 +141,7 @@ TEST_F(FileReaderTest, SeekBeforeTheStartFailsAndKeepsThePosition) {
     ASSERT_TRUE(reader.Seek(SeekBegin, 10));
     EXPECT_FALSE(reader.Seek(SeekCurrent, -11));
     EXPECT_EQ(reader.GetPosition(), 10u);
-    EXPECT_THAT(log.lines(), ElementsAre(LogLine("SetFilePointerEx", kNegativeSeek)));
+    EXPECT_THAT(log.lines(), ElementsAre(LogLine("SetFilePointerEx", NegativeSeek)));
 }
 
 TEST_F(FileReaderTest, ReadsReportShortReadsAtTheEndAsSuccess) {
@@ -154,13 +154,13 @@ TEST_F(FileReaderTest, ReadsReportShortReadsAtTheEndAsSuccess) {
     const Case cases[] = {
         {0, 16, 16, false},
         {500, 100, 100, false},
-        {kFixtureSize - 8, 8, 8, false},      // exactly to the end
-        {kFixtureSize - 4, 8, 4, true},       // 4 bytes before the end
-        {kFixtureSize, 8, 0, true},           // at the end
-        {kFixtureSize + 10, 8, 0, true},      // past the end
+        {FixtureSize - 8, 8, 8, false},      // exactly to the end
+        {FixtureSize - 4, 8, 4, true},       // 4 bytes before the end
+        {FixtureSize, 8, 0, true},           // at the end
+        {FixtureSize + 10, 8, 0, true},      // past the end
         {20, 0, 0, false},                    // nothing asked, nothing short
     };
-    const std::vector<std::uint8_t> expected = PatternBytes(kFixtureSize);
+    const std::vector<std::uint8_t> expected = PatternBytes(FixtureSize);
     FileReader reader(Source());
     ASSERT_TRUE(reader.Open());
     for (const Case& c : cases) {
@@ -170,7 +170,7 @@ TEST_F(FileReaderTest, ReadsReportShortReadsAtTheEndAsSuccess) {
         bool shortRead = !c.shortRead;
         EXPECT_TRUE(reader.Read(buffer.data(), c.count, shortRead));
         EXPECT_EQ(shortRead, c.shortRead);
-        const std::size_t from = static_cast<std::size_t>(std::min<std::uint64_t>(c.position, kFixtureSize));
+        const std::size_t from = static_cast<std::size_t>(std::min<std::uint64_t>(c.position, FixtureSize));
         std::vector<std::uint8_t> want(expected.begin() + static_cast<std::ptrdiff_t>(from),
                                        expected.begin() + static_cast<std::ptrdiff_t>(from + c.arrived));
         want.resize(c.count + 1, 0xEE);  // bytes that did not arrive are untouched
@@ -191,7 +191,7 @@ TEST_F(FileReaderTest, ConsecutiveReadsContinueWhereTheLastStopped) {
         EXPECT_EQ(shortRead, i == 3);
         all.insert(all.end(), part.begin(), part.begin() + (i == 3 ? 100 : 300));
     }
-    EXPECT_EQ(all, PatternBytes(kFixtureSize));
+    EXPECT_EQ(all, PatternBytes(FixtureSize));
 }
 
 // No operation checks that the object is open: the system call fails and
@@ -204,9 +204,9 @@ TEST_F(FileReaderTest, OperationsOnAnUnopenedReaderFailWithTheirLine) {
     EXPECT_FALSE(shortRead);
     EXPECT_EQ(reader.GetPosition(), InvalidFileSize);
     EXPECT_FALSE(reader.Seek(SeekBegin, 0));
-    EXPECT_THAT(log.lines(), ElementsAre(LogLine("ReadFile", kInvalidHandle),
-                                         LogLine("SetFilePointerEx", kInvalidHandle),
-                                         LogLine("SetFilePointerEx", kInvalidHandle)));
+    EXPECT_THAT(log.lines(), ElementsAre(LogLine("ReadFile", InvalidHandle),
+                                         LogLine("SetFilePointerEx", InvalidHandle),
+                                         LogLine("SetFilePointerEx", InvalidHandle)));
 }
 
 TEST_F(FileReaderTest, CloseIsQuietAndRepeatable) {

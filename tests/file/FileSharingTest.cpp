@@ -1,6 +1,6 @@
 #include "file/FileReader.h"
 
-#include "tests/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -61,7 +61,7 @@ TEST(FileSharingTest, SecondOpenOfAHeldFile) {
         if (c.secondOpens) {
             EXPECT_THAT(log.lines(), IsEmpty());
         } else {
-            EXPECT_THAT(log.lines(), ElementsAre(LogLine("CreateFile", kSharingViolation)));
+            EXPECT_THAT(log.lines(), ElementsAre(LogLine("CreateFile", SharingViolation)));
         }
         EXPECT_EQ(first->GetFileSize(), held.size());
         second.reset();

@@ -1,6 +1,6 @@
 #include "file/FileReader.h"
 
-#include "tests/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -89,7 +89,7 @@ TEST_F(FileWriterTest, ReadingThroughAWriterFails) {
     bool shortRead = true;
     EXPECT_FALSE(writer.Read(buffer, 4, shortRead));
     EXPECT_FALSE(shortRead);
-    EXPECT_THAT(log.lines(), ElementsAre(LogLine("ReadFile", kNotReadable)));
+    EXPECT_THAT(log.lines(), ElementsAre(LogLine("ReadFile", NotReadable)));
 }
 
 TEST_F(FileWriterTest, WriteThroughAReadOnlyHandleIsNotDiskFull) {
@@ -100,7 +100,7 @@ TEST_F(FileWriterTest, WriteThroughAReadOnlyHandleIsNotDiskFull) {
     const std::uint8_t byte = 1;
     EXPECT_FALSE(writer.Write(&byte, 1, diskFull));
     EXPECT_FALSE(diskFull);
-    EXPECT_THAT(log.lines(), ElementsAre(LogLine("WriteFile", kNotWritable)));
+    EXPECT_THAT(log.lines(), ElementsAre(LogLine("WriteFile", NotWritable)));
     writer.Close();
     EXPECT_EQ(ReadFileBytes(dir.File("target.bin")), PatternBytes(10));
 }
@@ -111,7 +111,7 @@ TEST_F(FileWriterTest, WriteOnAnUnopenedWriterFails) {
     const std::uint8_t byte = 1;
     EXPECT_FALSE(writer.Write(&byte, 1, diskFull));
     EXPECT_FALSE(diskFull);
-    EXPECT_THAT(log.lines(), ElementsAre(LogLine("WriteFile", kInvalidHandle)));
+    EXPECT_THAT(log.lines(), ElementsAre(LogLine("WriteFile", InvalidHandle)));
 }
 
 TEST_F(FileWriterTest, WriteOnAFullDeviceIsDiskFull) {

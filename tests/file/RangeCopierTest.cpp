@@ -3,7 +3,7 @@
 // them (kernel copies turned off, as on a system without them).
 #include "file/RangeCopier.h"
 
-#include "tests/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -164,8 +164,8 @@ TEST_F(RangeCopierTest, TellsAFailedReadFromAFailedWrite) {
         }
         // One line for the failed read and one for the failed write: a
         // refused kernel copy writes none.
-        EXPECT_THAT(log.lines(), ::testing::ElementsAre(LogLine("ReadFile", kInvalidHandle),
-                                                       LogLine("WriteFile", kInvalidHandle)));
+        EXPECT_THAT(log.lines(), ::testing::ElementsAre(LogLine("ReadFile", InvalidHandle),
+                                                       LogLine("WriteFile", InvalidHandle)));
         log.clear();
     }
 }

@@ -1,8 +1,8 @@
 #include "platform/ImageScaler.h"
 #include "platform/JpegEncoder.h"
 #include "platform/RandomGuid.h"
-#include "tests/platform/JpegDecoding.h"
-#include "tests/platform/WineCheck.h"
+#include "tests/support/JpegDecoding.h"
+#include "tests/support/WineCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,6 @@ namespace clipreel {
 namespace {
 
 using platform::Image;
-
-struct MallocFree {
-    void operator()(void* p) const { std::free(p); }
-};
 
 Image SolidImage(unsigned width, unsigned height, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     Image image;
@@ -144,13 +140,9 @@ TEST(ScaleToThumbnail, FailsWithABlackThumbnailForAnUnusableSource) {
 // decoder reads back as the same picture.
 TEST(EncodeJpeg, WritesABaselineJpegThatDecodesToThePicture) {
     const Image picture = SolidImage(160, 120, 30, 160, 220);
-    void* raw = nullptr;
-    unsigned size = 0;
-    ASSERT_EQ(HResultOk, platform::encodeJpeg(&raw, &size, picture));
-    std::unique_ptr<void, MallocFree> jpeg(raw);
-    ASSERT_NE(nullptr, raw);
-    const auto* bytes = static_cast<const std::uint8_t*>(raw);
-    const std::vector<std::uint8_t> encoded(bytes, bytes + size);
+    std::vector<std::uint8_t> encoded;
+    ASSERT_EQ(HResultOk, platform::encodeJpeg(picture, encoded));
+    const std::size_t size = encoded.size();
     ASSERT_GE(size, 4u);
     EXPECT_EQ(0xFF, encoded[0]);
     EXPECT_EQ(0xD8, encoded[1]);
@@ -161,7 +153,7 @@ TEST(EncodeJpeg, WritesABaselineJpegThatDecodesToThePicture) {
     EXPECT_EQ(markers.end(), std::find(markers.begin(), markers.end(), 0xFFC2)) << "no progressive frame";
 
     Image decoded;
-    ASSERT_TRUE(test::DecodeJpeg(raw, size, decoded));
+    ASSERT_TRUE(test::DecodeJpeg(encoded.data(), size, decoded));
     EXPECT_EQ(160u, decoded.width);
     EXPECT_EQ(120u, decoded.height);
     const std::uint8_t expected[3] = {30, 160, 220};
@@ -178,26 +170,20 @@ TEST(EncodeJpeg, QualityTradesSizeForFidelity) {
         state = state * 1103515245u + 12345u;
         byte = static_cast<std::uint8_t>(state >> 24);
     }
-    std::vector<unsigned> sizes;
+    std::vector<std::size_t> sizes;
     for (int quality : {100, 75, 40, 10, 1}) {
-        void* raw = nullptr;
-        unsigned size = 0;
-        ASSERT_EQ(HResultOk, platform::encodeJpeg(&raw, &size, noisy, quality)) << quality;
-        std::free(raw);
-        sizes.push_back(size);
+        std::vector<std::uint8_t> encoded;
+        ASSERT_EQ(HResultOk, platform::encodeJpeg(noisy, encoded, quality)) << quality;
+        sizes.push_back(encoded.size());
     }
     for (std::size_t i = 1; i < sizes.size(); ++i) EXPECT_LT(sizes[i], sizes[i - 1]) << i;
 
-    void* defaultRaw = nullptr;
-    unsigned defaultSize = 0;
-    ASSERT_EQ(HResultOk, platform::encodeJpeg(&defaultRaw, &defaultSize, noisy));
-    std::unique_ptr<void, MallocFree> defaultJpeg(defaultRaw);
-    void* explicitRaw = nullptr;
-    unsigned explicitSize = 0;
-    ASSERT_EQ(HResultOk, platform::encodeJpeg(&explicitRaw, &explicitSize, noisy, 75));
-    std::unique_ptr<void, MallocFree> explicitJpeg(explicitRaw);
-    ASSERT_EQ(explicitSize, defaultSize);
-    EXPECT_EQ(0, std::memcmp(defaultRaw, explicitRaw, defaultSize));
+    std::vector<std::uint8_t> defaultJpeg;
+    ASSERT_EQ(HResultOk, platform::encodeJpeg(noisy, defaultJpeg));
+    std::vector<std::uint8_t> explicitJpeg;
+    ASSERT_EQ(HResultOk, platform::encodeJpeg(noisy, explicitJpeg, 75));
+    ASSERT_FALSE(defaultJpeg.empty());
+    EXPECT_TRUE(explicitJpeg == defaultJpeg);
 }
 
 TEST(EncodeJpeg, RefusesBadArgumentsWithEmptyOutputs) {
@@ -216,11 +202,9 @@ TEST(EncodeJpeg, RefusesBadArgumentsWithEmptyOutputs) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        void* raw = reinterpret_cast<void*>(&truncated);
-        unsigned size = 77;
-        EXPECT_TRUE(Failed(platform::encodeJpeg(&raw, &size, c.image, c.quality)));
-        EXPECT_EQ(nullptr, raw);
-        EXPECT_EQ(0u, size);
+        std::vector<std::uint8_t> jpeg(77, 0xAB);
+        EXPECT_TRUE(Failed(platform::encodeJpeg(c.image, jpeg, c.quality)));
+        EXPECT_TRUE(jpeg.empty());
     }
 }
 

@@ -14,7 +14,7 @@ namespace {
 using clipreel::ReelPrivateAccess;
 using clipreel::sample::SampleMovieSpec;
 using clipreel::test::ReelSpec;
-using clipreel::test::SampleReel;
+using clipreel::test::StandaloneReel;
 using List = std::vector<unsigned>;
 
 // One editing operation and the answer it must give.
@@ -71,7 +71,7 @@ TEST(EditingList, OperationsChangeTheListAsTheyReport) {
         SCOPED_TRACE(c.name);
         SampleMovieSpec spec = ReelSpec(c.units);
         spec.sound.present = false;
-        SampleReel sample(spec);
+        StandaloneReel sample(spec);
         CClipreelMovie& reel = *sample.reel;
         ASSERT_TRUE(reel.IsEditable());
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
@@ -109,7 +109,7 @@ TEST(EditingList, ReelsThatCannotBeEditedRefuseEveryEdit) {
         SCOPED_TRACE(c.name);
         SampleMovieSpec spec;
         c.change(spec);
-        SampleReel sample(spec);
+        StandaloneReel sample(spec);
         CClipreelMovie& reel = *sample.reel;
         EXPECT_EQ(reel.IsValid(), c.valid);
         EXPECT_FALSE(reel.IsEditable());
@@ -162,7 +162,7 @@ TEST(EditingList, TotalsCoverOnlyTheKeptUnits) {
         {"one unit kept twice", {2, 2}},
     };
     SampleMovieSpec spec = ReelSpec(4);
-    SampleReel sample(spec);
+    StandaloneReel sample(spec);
     CClipreelMovie& reel = *sample.reel;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

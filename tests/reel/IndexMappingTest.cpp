@@ -14,11 +14,11 @@ namespace {
 using clipreel::ReelPrivateAccess;
 using clipreel::sample::SampleMovieLayout;
 using clipreel::test::ReelSpec;
-using clipreel::test::SampleReel;
+using clipreel::test::StandaloneReel;
 using List = std::vector<unsigned>;
 using R = ReelPrivateAccess;
 
-constexpr std::uint64_t kUnitDuration = 30 * 1001;
+constexpr std::uint64_t UnitDuration = 30 * 1001;
 
 struct MappingCase {
     std::string name;
@@ -71,14 +71,14 @@ TEST(IndexMapping, QueriesAnswerOrThrowTheirExactMessage) {
         {"relative offset across an out-of-range entry", {7, 0}, [](const CClipreelMovie& m) { return R::GetRelativeOffset(m, 1); }, invalidOriginal, {}},
         {"relative offset before an out-of-range entry", {0, 7}, [](const CClipreelMovie& m) { return R::GetRelativeOffset(m, 1); }, "", [](const SampleMovieLayout& l) { return UnitSize(l, 0); }},
         // Source positions
-        {"original start time", {2}, [](const CClipreelMovie& m) { return AsUnsigned(R::GetOriginalStartTime(m, 2)); }, "", Value(2 * kUnitDuration)},
+        {"original start time", {2}, [](const CClipreelMovie& m) { return AsUnsigned(R::GetOriginalStartTime(m, 2)); }, "", Value(2 * UnitDuration)},
         {"original start time past the source", full, [](const CClipreelMovie& m) { return AsUnsigned(R::GetOriginalStartTime(m, 3)); }, invalidOriginal, {}},
         {"original start video sample", {1}, [](const CClipreelMovie& m) { return R::GetOriginalStartVideoSampleIndex(m, 2); }, "", Value(60)},
         {"original start video sample past the source", full, [](const CClipreelMovie& m) { return R::GetOriginalStartVideoSampleIndex(m, 3); }, invalidOriginal, {}},
         {"original start sound chunk of a removed unit", {0}, [](const CClipreelMovie& m) { return R::GetOriginalStartSoundChunkIndex(m, 2); }, "", Value(2)},
         {"original start sound chunk past the source", full, [](const CClipreelMovie& m) { return R::GetOriginalStartSoundChunkIndex(m, 3); }, invalidOriginal, {}},
         // Positions in the movie being written
-        {"current start time", {2, 0, 1}, [](const CClipreelMovie& m) { return AsUnsigned(R::GetCurrentStartTime(m, 2)); }, "", Value(2 * kUnitDuration)},
+        {"current start time", {2, 0, 1}, [](const CClipreelMovie& m) { return AsUnsigned(R::GetCurrentStartTime(m, 2)); }, "", Value(2 * UnitDuration)},
         {"current start time past the list", {0, 2}, [](const CClipreelMovie& m) { return AsUnsigned(R::GetCurrentStartTime(m, 2)); }, invalidIndex, {}},
         {"current start time across an out-of-range entry", {7, 0}, [](const CClipreelMovie& m) { return AsUnsigned(R::GetCurrentStartTime(m, 1)); }, invalidOriginal, {}},
         {"current start video sample", {1, 2}, [](const CClipreelMovie& m) { return R::GetCurrentStartVideoSampleIndex(m, 1); }, "", Value(30)},
@@ -92,7 +92,7 @@ TEST(IndexMapping, QueriesAnswerOrThrowTheirExactMessage) {
         {"total duration with an out-of-range entry", {0, 7}, [](const CClipreelMovie& m) { return AsUnsigned(m.GetTotalDuration()); }, invalidOriginal, {}},
         {"total sound chunks with an out-of-range entry", {0, 7}, [](const CClipreelMovie& m) { return m.GetTotalSoundChunkCount(); }, invalidOriginal, {}},
     };
-    SampleReel sample(ReelSpec(3));
+    StandaloneReel sample(ReelSpec(3));
     CClipreelMovie& reel = *sample.reel;
     for (const MappingCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,7 +112,7 @@ TEST(IndexMapping, QueriesAnswerOrThrowTheirExactMessage) {
 
 // A unit's own current-position queries go through its current index.
 TEST(IndexMapping, UnitQueriesFollowTheUnitThroughTheList) {
-    SampleReel sample(ReelSpec(3));
+    StandaloneReel sample(ReelSpec(3));
     CClipreelMovie& reel = *sample.reel;
     const CClipreelShootingUnit& unit0 = reel.GetShootingUnit(0);
     const CClipreelShootingUnit& unit1 = reel.GetShootingUnit(1);
@@ -120,7 +120,7 @@ TEST(IndexMapping, UnitQueriesFollowTheUnitThroughTheList) {
     ASSERT_TRUE(reel.SetEditingState({2, 0}));
 
     EXPECT_EQ(unit2.GetCurrentStartTime(), 0);
-    EXPECT_EQ(unit0.GetCurrentStartTime(), static_cast<std::int32_t>(kUnitDuration));
+    EXPECT_EQ(unit0.GetCurrentStartTime(), static_cast<std::int32_t>(UnitDuration));
     EXPECT_EQ(unit0.GetCurrentStartVideoSampleIndex(), 30u);
     EXPECT_EQ(unit0.GetCurrentStartSoundChunkIndex(), 1u);
     EXPECT_EQ(unit0.GetOriginalStartTime(), 0);
@@ -156,7 +156,7 @@ TEST(IndexMapping, UnitQueriesFollowTheUnitThroughTheList) {
 
 // Units copy memberwise, the owning movie included.
 TEST(IndexMapping, AssignedUnitAnswersForTheSameMovie) {
-    SampleReel sample(ReelSpec(3));
+    StandaloneReel sample(ReelSpec(3));
     CClipreelMovie& reel = *sample.reel;
     CClipreelShootingUnit copy = reel.GetShootingUnit(0);
     copy = reel.GetShootingUnit(2);

@@ -2,11 +2,12 @@
 #define CLIPREEL_TESTS_REEL_REEL_FIXTURE_H
 
 #include "ClipreelMovie.h"
-#include "ZentiMovFile.h"
 #include "sample/SampleMovieWriter.h"
+#include "tests/support/SampleReel.h"
 #include "tests/support/TestSupport.h"
 
 #include <memory>
+#include <utility>
 
 namespace clipreel {
 namespace test {
@@ -14,13 +15,12 @@ namespace test {
 // A sample camera movie written to a fresh folder and a reel built over it.
 // The source file object is released right after the reel is built: the
 // reel must not need it any more.
-struct SampleReel {
-    explicit SampleReel(const sample::SampleMovieSpec& spec) {
-        layout = sample::WriteSampleMovie(dir.File("reel.mov"), spec);
-        const std::wstring path = dir.WideFile("reel.mov");
-        auto file = std::make_unique<CZentiMovFile>(FileLocator(path.c_str()));
-        sourceValid = file->IsValid();
-        reel = std::make_unique<CClipreelMovie>(file.get());
+struct StandaloneReel {
+    explicit StandaloneReel(const sample::SampleMovieSpec& spec) {
+        SampleReel source(dir, "reel.mov", spec);
+        layout = source.layout;
+        sourceValid = source.file->IsValid();
+        reel = std::move(source.reel);
     }
 
     TempDir dir;

@@ -14,7 +14,7 @@ namespace {
 using clipreel::FourCC;
 using clipreel::ReelPrivateAccess;
 using clipreel::sample::SampleMovieSpec;
-using clipreel::test::SampleReel;
+using clipreel::test::StandaloneReel;
 
 struct LayoutCase {
     std::string name;
@@ -100,7 +100,7 @@ class ShootingUnitLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(ShootingUnitLayout, EveryUnitHasTheBlockTheWriterLaidOut) {
     const LayoutCase& c = GetParam();
-    const SampleReel sample(c.spec);
+    const StandaloneReel sample(c.spec);
     ASSERT_TRUE(sample.sourceValid);
     const CClipreelMovie& reel = *sample.reel;
     ASSERT_TRUE(reel.IsValid());
@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(SampleReels, ShootingUnitLayout, ::testing::ValuesIn(La
 TEST(ShootingUnitLayoutLastChunk, LastBlockEndsWithTheMediaData) {
     SampleMovieSpec spec;
     spec.breakage.soundStscTwoEntries = true;
-    const SampleReel sample(spec);
+    const StandaloneReel sample(spec);
     ASSERT_TRUE(sample.reel->IsValid());
     const auto& lastWritten = sample.layout.units.back();
     ASSERT_LT(lastWritten.soundSize, sample.layout.units.front().soundSize);
@@ -191,7 +191,7 @@ TEST(ShootingUnitLayoutRefused, BlocksThatCannotCoverTheMediaMakeNoReel) {
         SCOPED_TRACE(c.name);
         SampleMovieSpec spec;
         c.breakIt(spec);
-        const SampleReel sample(spec);
+        const StandaloneReel sample(spec);
         ASSERT_TRUE(sample.sourceValid);
         EXPECT_FALSE(sample.reel->IsValid());
         EXPECT_FALSE(sample.reel->IsEditable());
@@ -202,7 +202,7 @@ TEST(ShootingUnitLayoutRefused, BlocksThatCannotCoverTheMediaMakeNoReel) {
 // The layout copy belongs to the reel: units report their counts after the
 // source file object is gone (the fixture releases it at once).
 TEST(ShootingUnitLayoutCopy, StoredSampleUnitIsTheReelsOwnCopy) {
-    const SampleReel sample(SampleMovieSpec{});
+    const StandaloneReel sample(SampleMovieSpec{});
     const clipreel::CStoredSampleUnit2* layout = ReelPrivateAccess::GetStoredSampleUnit(*sample.reel);
     ASSERT_NE(layout, nullptr);
     EXPECT_TRUE(layout->valid);

@@ -2,11 +2,11 @@
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
-#include "source/MovieTime.h"
 #include "reference/AliasRecordEx.h"
 #include "sample/SampleMovieWriter.h"
-#include "tests/editor/copy/CopyTestAtoms.h"
-#include "tests/editor/copy/CopyTestFixture.h"
+#include "source/MovieTime.h"
+#include "tests/support/AtomWalk.h"
+#include "tests/support/SampleReel.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -70,20 +70,14 @@ protected:
         return spec;
     }
 
-    // A reference movie is one write: it sends no progress message at all.
-    static EClipreelMovFileEditorProgressCallbackResult Record(EClipreelMovFileEditorProgressCallbackMessage message,
-                                                               double, void* self) {
-        static_cast<ReferenceMovFileTest*>(self)->progressMessages.push_back(message);
-        return PROGRESS_RESULT_CONTINUE;
-    }
-
     Result Create(const CClipreelMovie* reel) {
         CClipreelMovFileEditor editor(*source.file);
-        editor.SetProgressCallback(&ReferenceMovFileTest::Record, this);
+        progress.Attach(editor);
         earliest = CurrentMovieTime();
         const Result result = editor.CreateReferenceMovFile(FileLocator(destination.wstring().c_str()), reel);
         latest = CurrentMovieTime();
-        EXPECT_EQ(progressMessages, std::vector<EClipreelMovFileEditorProgressCallbackMessage>{});
+        // A reference movie is one write: it sends no progress message at all.
+        EXPECT_TRUE(progress.calls.empty()) << progress.calls.size() << " progress messages";
         return result;
     }
 
@@ -124,7 +118,7 @@ protected:
     std::filesystem::path destination = dir.File("reference.mov");
     std::uint32_t earliest = 0;
     std::uint32_t latest = 0;
-    std::vector<EClipreelMovFileEditorProgressCallbackMessage> progressMessages;
+    ProgressRecorder progress;
 };
 
 // Without a reel the reference movie keeps every sample table and duration

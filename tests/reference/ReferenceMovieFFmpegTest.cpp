@@ -3,7 +3,8 @@
 #include "ClipreelMovFileEditor.h"
 #include "ClipreelMovie.h"
 #include "sample/SampleMovieWriter.h"
-#include "tests/editor/copy/CopyTestFixture.h"
+#include "tests/support/Commands.h"
+#include "tests/support/SampleReel.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,27 +17,6 @@
 namespace clipreel {
 namespace test {
 namespace {
-
-#if !defined(_WIN32)
-std::string RunCommand(const std::string& command, int& status) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        status = -1;
-        return output;
-    }
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    status = pclose(pipe);
-    return output;
-}
-
-bool HaveTool(const char* tool) {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-#endif
 
 TEST(ReferenceMovieFFmpegTest, FFprobeDecodesTheKeptFramesFromTheSource) {
 #if defined(_WIN32)

@@ -2,7 +2,7 @@
 // says in the written bytes: each case reads one thing from a default movie
 // and from the broken one.
 #include "sample/SampleMovieWriter.h"
-#include "tests/sample/AtomWalk.h"
+#include "tests/support/AtomWalk.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 // its colour; exiftool reads the thumbnail's Exif.
 #include "sample/SampleMovieWriter.h"
 #include "sample/SolidColourJpeg.h"
+#include "tests/support/Commands.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,32 +19,7 @@ namespace {
 
 using sample::SampleMovieSpec;
 
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-
-#if !defined(_WIN32)
-CommandResult RunCommand(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
-    result.status = pclose(pipe);
-    return result;
-}
-
-bool HaveTool(const char* tool) {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-#else
-CommandResult RunCommand(const std::string&) { return CommandResult(); }
-bool HaveTool(const char*) { return false; }
-#endif
-
-std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+std::string Quoted(const std::filesystem::path& path) { return ShellQuoted(path.string()); }
 
 #define SKIP_WITHOUT(tool)                                                   \
     do {                                                                     \

@@ -3,7 +3,7 @@
 // tables say, and the thumbnail's record states the final file size.
 #include "sample/DummyFrame.h"
 #include "sample/SampleMovieWriter.h"
-#include "tests/sample/AtomWalk.h"
+#include "tests/support/AtomWalk.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -149,7 +149,7 @@ TEST_P(SampleMovieLayoutTest, LayoutAgreesWithTheBytes) {
             EXPECT_EQ(frame.offset, pos) << "frame " << index;
             EXPECT_GT(frame.size, 8U);
             if (!h264) {
-                EXPECT_EQ(walk.U32(frame.offset + sample::kDummyFrameIndexOffset), index);
+                EXPECT_EQ(walk.U32(frame.offset + sample::DummyFrameIndexOffset), index);
             } else {
                 // Length-prefixed NAL units tile the frame; key frames hold an IDR slice.
                 std::uint64_t nal = frame.offset;

@@ -1,7 +1,7 @@
 // What the movie's parameters put into its camera data ('ZTCV' and the
 // thumbnail's record), and the parameters the writer refuses.
 #include "sample/SampleMovieWriter.h"
-#include "tests/sample/AtomWalk.h"
+#include "tests/support/AtomWalk.h"
 
 #include <gtest/gtest.h>
 

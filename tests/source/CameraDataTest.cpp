@@ -73,7 +73,7 @@ TEST(CameraData, UserDataSearchEndsAtABrokenChild) {
         std::vector<std::uint8_t> moov = Build(SmallReelSpec()).MovieAtomBytes();
         const std::size_t udta = test::FindAtom(moov, 0, {"udta"});
         const std::size_t child = test::FindAtom(moov, udta, {c.child});
-        test::PutBE32(moov, child, c.size(test::GetBE32(moov, udta), test::GetBE32(moov, child)));
+        test::PutU32At(moov, child, c.size(test::U32At(moov, udta), test::U32At(moov, child)));
         const auto movie = ParseMovie(moov);
         EXPECT_EQ(MoviePrivateAccess::GetUserData(*movie, FourCC("ZTCV")) != nullptr, c.ztcv);
         EXPECT_EQ(MoviePrivateAccess::GetUserData(*movie, FourCC("ZTTH")) != nullptr, c.ztth);

@@ -19,11 +19,11 @@ using sample::RecordKind;
 using sample::ThumbnailLayout;
 using sample::ThumbnailSpec;
 
-constexpr std::uint32_t kRecordedFileSize = 0x01234567;
+constexpr std::uint32_t RecordedFileSize = 0x01234567;
 
 ThumbnailSpec BaseSpec() {
     ThumbnailSpec spec;
-    spec.movFileSize = kRecordedFileSize;
+    spec.movFileSize = RecordedFileSize;
     spec.movieMode = 11;
     spec.groupOfPicture = 15;
     spec.framePerUnit = 30;
@@ -43,7 +43,7 @@ struct Expected {
     bool imageIdAtLayout;  // imageIdOffset/imageIdSize equal the builder's identifier
 };
 
-constexpr Expected kUnparsed{false, 0, 0xFFFF, 0, 0, 0, 0, false, false};
+constexpr Expected Unparsed{false, 0, 0xFFFF, 0, 0, 0, 0, false, false};
 
 void ExpectDesc(const MovieDesc& desc, const Expected& e, const ThumbnailLayout& layout) {
     EXPECT_EQ(desc.valid, e.valid);
@@ -91,63 +91,63 @@ struct ThumbnailCase {
 TEST(MovieDesc, ReadsTheRecordsThumbnailsCarry) {
     const ThumbnailCase cases[] = {
         {"short record, little-endian", [](ThumbnailSpec&) {},
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"short record, big-endian maker note in a little-endian TIFF",
          [](ThumbnailSpec& s) { s.makerNoteOrder = ByteOrder::Big; },
-         {true, 2, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 2, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"short record, little-endian maker note in a big-endian TIFF",
          [](ThumbnailSpec& s) { s.tiffOrder = ByteOrder::Big; },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"big-endian throughout",
          [](ThumbnailSpec& s) { s.tiffOrder = s.makerNoteOrder = ByteOrder::Big; },
-         {true, 2, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 2, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"no footer: the TIFF header's order",
          [](ThumbnailSpec& s) { s.footer = false; s.tiffOrder = ByteOrder::Big; },
-         {true, 2, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 2, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"maker note moved 100 bytes after writing",
          [](ThumbnailSpec& s) { s.relocation = 100; },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"maker note moved 100 bytes, big-endian maker note",
          [](ThumbnailSpec& s) { s.relocation = 100; s.makerNoteOrder = ByteOrder::Big; },
-         {true, 2, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 2, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"maker note moved back by 6 bytes",
          [](ThumbnailSpec& s) { s.relocation = -6; },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"short record of 262 bytes holds every field",
          [](ThumbnailSpec& s) { s.shortRecordSize = 262; s.montagioTime = 0xFFFF; },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 0xFFFF, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 0xFFFF, true, true}},
         {"short record of 250 bytes lacks frames per unit and clip time",
          [](ThumbnailSpec& s) { s.shortRecordSize = 250; },
-         {true, 1, 11, kRecordedFileSize, 15, 0, 0, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 0, 0, true, true}},
         {"short record of 246 bytes is the shortest valid one",
          [](ThumbnailSpec& s) { s.shortRecordSize = 246; },
-         {true, 1, 11, kRecordedFileSize, 15, 0, 0, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 0, 0, true, true}},
         {"short record of 244 bytes is found but not valid",
          [](ThumbnailSpec& s) { s.shortRecordSize = 244; },
          {false, 1, 0xFFFF, 0, 0, 0, 0, true, true}},
         {"long record", [](ThumbnailSpec& s) { s.recordKind = RecordKind::Long; },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"long record, big-endian",
          [](ThumbnailSpec& s) { s.recordKind = RecordKind::Long; s.tiffOrder = s.makerNoteOrder = ByteOrder::Big; },
-         {true, 2, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 2, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"long record with two mode values: the later one",
          [](ThumbnailSpec& s) { s.recordKind = RecordKind::Long; s.longRecordTwoModeTags = true; },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"long record without a mode value",
          [](ThumbnailSpec& s) { s.recordKind = RecordKind::Long; s.longRecordModeTag = false; },
-         {true, 1, 0xFFFF, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 0xFFFF, RecordedFileSize, 15, 30, 4, true, true}},
         {"long record shorter than its fixed fields keeps their defaults",
          [](ThumbnailSpec& s) { s.recordKind = RecordKind::Long; s.longRecordSize = 112; },
          {true, 1, 11, 0, 0, 0, 4, true, true}},
         {"identifier of 12 bytes is not the identifier",
          [](ThumbnailSpec& s) { s.imageIdSize = 12; },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, false}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, false}},
         {"no identifier", [](ThumbnailSpec& s) { s.imageId = false; },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, false}},
-        {"Make with a trailing space", [](ThumbnailSpec& s) { s.make = "Zenti "; }, kUnparsed},
-        {"another camera's Make", [](ThumbnailSpec& s) { s.make = "Other"; }, kUnparsed},
-        {"Make too short to hold the name", [](ThumbnailSpec& s) { s.make = "Zen"; }, kUnparsed},
-        {"a JFIF segment before the Exif segment", [](ThumbnailSpec& s) { s.jfifFirst = true; }, kUnparsed},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, false}},
+        {"Make with a trailing space", [](ThumbnailSpec& s) { s.make = "Zenti "; }, Unparsed},
+        {"another camera's Make", [](ThumbnailSpec& s) { s.make = "Other"; }, Unparsed},
+        {"Make too short to hold the name", [](ThumbnailSpec& s) { s.make = "Zen"; }, Unparsed},
+        {"a JFIF segment before the Exif segment", [](ThumbnailSpec& s) { s.jfifFirst = true; }, Unparsed},
     };
     for (const ThumbnailCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -203,9 +203,9 @@ TEST(MovieDesc, ThumbnailsBelow1024BytesAreNotParsed) {
     const MovieDesc atLimit(1024, jpeg.data());
     EXPECT_TRUE(atLimit.valid);
     const MovieDesc below(1023, jpeg.data());
-    ExpectDesc(below, kUnparsed, layout);
+    ExpectDesc(below, Unparsed, layout);
     const MovieDesc none(0, nullptr);
-    ExpectDesc(none, kUnparsed, layout);
+    ExpectDesc(none, Unparsed, layout);
 }
 
 struct Damage {
@@ -227,19 +227,19 @@ TEST(MovieDesc, DamagedThumbnailsAreReadWithinTheirBytes) {
              PutBE16(b, 4, static_cast<std::uint16_t>(b.size()));
              return true;
          },
-         kUnparsed},
+         Unparsed},
         {"APP1 length whose TIFF data would run past the thumbnail", [](ThumbnailSpec&) {},
          [](std::vector<std::uint8_t>& b, const ThumbnailLayout&) {
              PutBE16(b, 4, static_cast<std::uint16_t>(b.size() - 2));
              return true;
          },
-         kUnparsed},
+         Unparsed},
         {"APP1 length below 16", [](ThumbnailSpec&) {},
          [](std::vector<std::uint8_t>& b, const ThumbnailLayout&) {
              PutBE16(b, 4, 15);
              return true;
          },
-         kUnparsed},
+         Unparsed},
         {"APP1 length cutting the maker note short", [](ThumbnailSpec&) {},
          [](std::vector<std::uint8_t>& b, const ThumbnailLayout& l) {
              PutBE16(b, 4, static_cast<std::uint16_t>(l.recordOffset - 4 + 8));
@@ -251,19 +251,19 @@ TEST(MovieDesc, DamagedThumbnailsAreReadWithinTheirBytes) {
              b[6] = 'e';
              return true;
          },
-         kUnparsed},
+         Unparsed},
         {"TIFF magic number 43", [](ThumbnailSpec&) {},
          [](std::vector<std::uint8_t>& b, const ThumbnailLayout&) {
              b[14] = 43;  // little-endian 42 at TIFF bytes 2 and 3
              return true;
          },
-         kUnparsed},
+         Unparsed},
         {"IFD 0 beyond the TIFF data", [](ThumbnailSpec&) {},
          [](std::vector<std::uint8_t>& b, const ThumbnailLayout&) {
              ByteWriter(b.data(), b.size()).PokeU32(16, 0xFFFFFFF0u, ByteOrder::Little);
              return true;
          },
-         kUnparsed},
+         Unparsed},
         {"footer mark not 1 on an unmoved maker note: still read", [](ThumbnailSpec&) {},
          [](std::vector<std::uint8_t>& b, const ThumbnailLayout&) {
              const std::size_t at = FindEntry(b, 0x0019, 3, 1, ByteOrder::Little);
@@ -271,7 +271,7 @@ TEST(MovieDesc, DamagedThumbnailsAreReadWithinTheirBytes) {
              b[at + 8] = 2;
              return true;
          },
-         {true, 1, 11, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 11, RecordedFileSize, 15, 30, 4, true, true}},
         {"record size field disagreeing with its entry", [](ThumbnailSpec&) {},
          [](std::vector<std::uint8_t>& b, const ThumbnailLayout& l) {
              b[l.recordOffset] = static_cast<std::uint8_t>(b[l.recordOffset] + 2);
@@ -286,7 +286,7 @@ TEST(MovieDesc, DamagedThumbnailsAreReadWithinTheirBytes) {
          },
          // Values up to the record's end are taken as tagged values: the
          // file size 0x01234567 at byte 112 reads as tag 1, mode 0x4567.
-         {true, 1, 0x4567, kRecordedFileSize, 15, 30, 4, true, true}},
+         {true, 1, 0x4567, RecordedFileSize, 15, 30, 4, true, true}},
         {"record entry pointing past the TIFF data", [](ThumbnailSpec&) {},
          [](std::vector<std::uint8_t>& b, const ThumbnailLayout&) {
              const std::size_t at = FindEntry(b, 0x0011, 3, 131, ByteOrder::Little);

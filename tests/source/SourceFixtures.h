@@ -2,10 +2,10 @@
 #define CLIPREEL_TESTS_SOURCE_SOURCE_FIXTURES_H
 
 #include "ZentiMovie.h"
-#include "bytes/ByteReader.h"
 #include "bytes/FourCC.h"
 #include "sample/SampleMovieWriter.h"
 #include "source/MoviePrivateAccess.h"
+#include "tests/support/AtomWalk.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -65,41 +65,24 @@ inline std::unique_ptr<CZentiMovie> ParseMovie(const sample::SampleMovieSpec& sp
 // `index` is given. Throws when there is no such atom.
 inline std::size_t FindAtom(const std::vector<std::uint8_t>& bytes, std::size_t container,
                             std::initializer_list<const char*> path, unsigned index = 0) {
-    std::size_t parent = container;
-    bool first = true;
+    const AtomWalk walk(bytes);
+    Atom parent = walk.At(container, bytes.size());
+    unsigned skip = index;
     for (const char* step : path) {
-        const std::uint32_t wanted = ByteReader::Decode<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(step),
-                                                                       ByteOrder::Big);
-        const std::uint32_t parentSize = ByteReader::Decode<std::uint32_t>(bytes.data() + parent, ByteOrder::Big);
-        std::size_t child = parent + 8;
-        unsigned skip = first ? index : 0;
-        bool found = false;
-        while (child + 8 <= parent + parentSize) {
-            const std::uint32_t size = ByteReader::Decode<std::uint32_t>(bytes.data() + child, ByteOrder::Big);
-            const std::uint32_t type = ByteReader::Decode<std::uint32_t>(bytes.data() + child + 4, ByteOrder::Big);
-            if (size < 8) break;
-            if (type == wanted) {
-                if (skip == 0) {
-                    found = true;
-                    break;
-                }
-                --skip;
+        Atom match;
+        for (const Atom& child : walk.Children(parent)) {
+            if (child.type != Code(step)) continue;
+            if (skip == 0) {
+                match = child;
+                break;
             }
-            child += size;
+            --skip;
         }
-        if (!found) throw std::runtime_error(std::string("no atom ") + step);
-        parent = child;
-        first = false;
+        if (!match.found) throw std::runtime_error(std::string("no atom ") + step);
+        parent = match;
+        skip = 0;
     }
-    return parent;
-}
-
-inline std::uint32_t GetBE32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return ByteReader::Decode<std::uint32_t>(bytes.data() + at, ByteOrder::Big);
-}
-
-inline void PutBE32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+    return static_cast<std::size_t>(parent.offset);
 }
 
 }

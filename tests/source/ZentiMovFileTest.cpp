@@ -189,7 +189,7 @@ TEST_F(ZentiMovFileTest, MissingAndEmptyFilesAreNotValid) {
 TEST_F(ZentiMovFileTest, AtomsReachingPastTheFileAreNotValid) {
     BuiltMovie built = Build(SmallReelSpec());
     std::vector<std::uint8_t> longMdat = built.file;
-    test::PutBE32(longMdat, built.layout.mdatOffset, static_cast<std::uint32_t>(built.layout.mdatSize + 1));
+    test::PutU32At(longMdat, built.layout.mdatOffset, static_cast<std::uint32_t>(built.layout.mdatSize + 1));
     const std::wstring path = Write(longMdat, "long.mov");
     const CZentiMovFile file(FileLocator(path.c_str()));
     EXPECT_FALSE(file.IsValid());

@@ -14,13 +14,13 @@ namespace {
 using test::Build;
 using test::BuiltMovie;
 using test::FindAtom;
-using test::GetBE32;
+using test::U32At;
 using test::ParseMovie;
-using test::PutBE32;
+using test::PutU32At;
 using test::SmallReelSpec;
 
-constexpr unsigned kVideoTrack = 0;
-constexpr unsigned kSoundTrack = 1;
+constexpr unsigned VideoTrack = 0;
+constexpr unsigned SoundTrack = 1;
 
 // The fixed answers of every sound query on a movie without usable sound.
 void ExpectNoSoundAnswers(const CZentiMovie& movie) {
@@ -84,7 +84,7 @@ TEST(ZentiMovie, SoundDescriptionIsTheFirstEntryOfTheSoundTrack) {
     const BuiltMovie built = Build(SmallReelSpec());
     const auto movie = ParseMovie(built.MovieAtomBytes());
     const std::vector<std::uint8_t> moov = built.MovieAtomBytes();
-    const std::size_t stsd = FindAtom(moov, 0, {"trak", "mdia", "minf", "stbl", "stsd"}, kSoundTrack);
+    const std::size_t stsd = FindAtom(moov, 0, {"trak", "mdia", "minf", "stbl", "stsd"}, SoundTrack);
     const auto* description = reinterpret_cast<const std::uint8_t*>(MoviePrivateAccess::GetSoundDescription(*movie));
     const auto* copy = reinterpret_cast<const std::uint8_t*>(MoviePrivateAccess::GetAtomHeader(*movie));
     ASSERT_NE(description, nullptr);
@@ -169,61 +169,61 @@ TEST(ZentiMovie, DamagedMovieAtomsAreNotValidAndAnswerNothing) {
     const Case cases[] = {
         {"video chunk offset count past its atom",
          [](std::vector<std::uint8_t>& m) {
-             PutBE32(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stco"}, kVideoTrack) + 12, 0x40000000u);
+             PutU32At(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stco"}, VideoTrack) + 12, 0x40000000u);
          },
          false},
         {"video sample size count past its atom",
          [](std::vector<std::uint8_t>& m) {
-             PutBE32(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stsz"}, kVideoTrack) + 16, 0xFFFFFFFFu);
+             PutU32At(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stsz"}, VideoTrack) + 16, 0xFFFFFFFFu);
          },
          false},
         {"time-to-sample count past its atom",
          [](std::vector<std::uint8_t>& m) {
-             PutBE32(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stts"}, kSoundTrack) + 12, 0x20000000u);
+             PutU32At(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stts"}, SoundTrack) + 12, 0x20000000u);
          },
          false},
         {"sample-to-chunk count past its atom",
          [](std::vector<std::uint8_t>& m) {
-             PutBE32(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stsc"}, kVideoTrack) + 12, 2);
+             PutU32At(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stsc"}, VideoTrack) + 12, 2);
          },
          false},
         {"track header size below 8",
-         [](std::vector<std::uint8_t>& m) { PutBE32(m, FindAtom(m, 0, {"trak", "tkhd"}, kVideoTrack), 4); }, false},
+         [](std::vector<std::uint8_t>& m) { PutU32At(m, FindAtom(m, 0, {"trak", "tkhd"}, VideoTrack), 4); }, false},
         {"track header size 0",
-         [](std::vector<std::uint8_t>& m) { PutBE32(m, FindAtom(m, 0, {"trak", "tkhd"}, kSoundTrack), 0); }, false},
+         [](std::vector<std::uint8_t>& m) { PutU32At(m, FindAtom(m, 0, {"trak", "tkhd"}, SoundTrack), 0); }, false},
         {"media atom reaching past its track",
          [](std::vector<std::uint8_t>& m) {
-             const std::size_t mdia = FindAtom(m, 0, {"trak", "mdia"}, kVideoTrack);
-             PutBE32(m, mdia, GetBE32(m, mdia) + 1);
+             const std::size_t mdia = FindAtom(m, 0, {"trak", "mdia"}, VideoTrack);
+             PutU32At(m, mdia, U32At(m, mdia) + 1);
          },
          false},
         {"movie header renamed",
          [](std::vector<std::uint8_t>& m) { m[FindAtom(m, 0, {"mvhd"}) + 4] = 'x'; }, false},
         {"video media handler renamed to text",
          [](std::vector<std::uint8_t>& m) {
-             PutBE32(m, FindAtom(m, 0, {"trak", "mdia", "hdlr"}, kVideoTrack) + 16, FourCC("text"));
+             PutU32At(m, FindAtom(m, 0, {"trak", "mdia", "hdlr"}, VideoTrack) + 16, FourCC("text"));
          },
          true},
         {"sound sample size not constant 1",
          [](std::vector<std::uint8_t>& m) {
-             PutBE32(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stsz"}, kSoundTrack) + 12, 4);
+             PutU32At(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stsz"}, SoundTrack) + 12, 4);
          },
          true},
         {"sound sample duration 2",
          [](std::vector<std::uint8_t>& m) {
-             PutBE32(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stts"}, kSoundTrack) + 20, 2);
+             PutU32At(m, FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stts"}, SoundTrack) + 20, 2);
          },
          true},
         {"video time-to-sample table empty",
          [](std::vector<std::uint8_t>& m) {
-             const std::size_t stts = FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stts"}, kVideoTrack);
-             PutBE32(m, stts + 12, 0);
+             const std::size_t stts = FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stts"}, VideoTrack);
+             PutU32At(m, stts + 12, 0);
          },
          true},
         {"video frame count differs from its chunk count",
          [](std::vector<std::uint8_t>& m) {
-             const std::size_t stsz = FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stsz"}, kVideoTrack);
-             PutBE32(m, stsz + 16, GetBE32(m, stsz + 16) - 1);
+             const std::size_t stsz = FindAtom(m, 0, {"trak", "mdia", "minf", "stbl", "stsz"}, VideoTrack);
+             PutU32At(m, stsz + 16, U32At(m, stsz + 16) - 1);
          },
          true},
     };
@@ -264,7 +264,7 @@ TEST(ZentiMovie, MovieAtomSmallerThanItsHeaderHasNoCopy) {
 std::vector<std::uint32_t> ChunkOffsets(const std::vector<std::uint8_t>& moov, unsigned track) {
     const std::size_t stco = FindAtom(moov, 0, {"trak", "mdia", "minf", "stbl", "stco"}, track);
     std::vector<std::uint32_t> offsets;
-    for (std::uint32_t i = 0; i < GetBE32(moov, stco + 12); ++i) offsets.push_back(GetBE32(moov, stco + 16 + 4 * i));
+    for (std::uint32_t i = 0; i < U32At(moov, stco + 12); ++i) offsets.push_back(U32At(moov, stco + 16 + 4 * i));
     return offsets;
 }
 
@@ -276,16 +276,16 @@ std::vector<std::uint8_t> CopyOf(const CZentiMovie& movie) {
 TEST(ZentiMovie, UpdateSampleChunkOffsetMovesEveryChunkOfEveryTrackModulo2To32) {
     std::vector<std::uint8_t> moov = Build(SmallReelSpec()).MovieAtomBytes();
     // The last video chunk near the top of the 32-bit range wraps.
-    const std::size_t videoStco = FindAtom(moov, 0, {"trak", "mdia", "minf", "stbl", "stco"}, kVideoTrack);
-    const std::uint32_t last = GetBE32(moov, videoStco + 12) - 1;
-    PutBE32(moov, videoStco + 16 + 4 * last, 0xFFFFFF80u);
+    const std::size_t videoStco = FindAtom(moov, 0, {"trak", "mdia", "minf", "stbl", "stco"}, VideoTrack);
+    const std::uint32_t last = U32At(moov, videoStco + 12) - 1;
+    PutU32At(moov, videoStco + 16 + 4 * last, 0xFFFFFF80u);
     const auto movie = ParseMovie(moov);
     ASSERT_TRUE(movie->IsValid());
 
     MoviePrivateAccess::UpdateSampleChunkOffset(*movie, 0x100);
 
     const std::vector<std::uint8_t> after = CopyOf(*movie);
-    for (unsigned track : {kVideoTrack, kSoundTrack}) {
+    for (unsigned track : {VideoTrack, SoundTrack}) {
         SCOPED_TRACE(track);
         const std::vector<std::uint32_t> before = ChunkOffsets(moov, track);
         const std::vector<std::uint32_t> moved = ChunkOffsets(after, track);
@@ -293,13 +293,13 @@ TEST(ZentiMovie, UpdateSampleChunkOffsetMovesEveryChunkOfEveryTrackModulo2To32) 
         for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(moved[i], before[i] + 0x100u) << i;
     }
     EXPECT_EQ(movie->GetVideoFrameFileOffset(last), 0x80u);
-    EXPECT_EQ(movie->GetSoundChunkFileOffset(0), ChunkOffsets(moov, kSoundTrack)[0] + 0x100u);
+    EXPECT_EQ(movie->GetSoundChunkFileOffset(0), ChunkOffsets(moov, SoundTrack)[0] + 0x100u);
     // Nothing else changed.
     std::vector<std::uint8_t> expected = moov;
-    for (unsigned track : {kVideoTrack, kSoundTrack}) {
+    for (unsigned track : {VideoTrack, SoundTrack}) {
         const std::size_t stco = FindAtom(moov, 0, {"trak", "mdia", "minf", "stbl", "stco"}, track);
-        for (std::uint32_t i = 0; i < GetBE32(moov, stco + 12); ++i) {
-            PutBE32(expected, stco + 16 + 4 * i, GetBE32(moov, stco + 16 + 4 * i) + 0x100u);
+        for (std::uint32_t i = 0; i < U32At(moov, stco + 12); ++i) {
+            PutU32At(expected, stco + 16 + 4 * i, U32At(moov, stco + 16 + 4 * i) + 0x100u);
         }
     }
     EXPECT_EQ(after, expected);
@@ -314,18 +314,18 @@ TEST(ZentiMovie, UpdateMovieResourceModificationTimeStampsEveryHeader) {
     const std::vector<std::uint8_t> stamped = CopyOf(*movie);
 
     std::vector<std::size_t> headers = {FindAtom(moov, 0, {"mvhd"})};
-    for (unsigned track : {kVideoTrack, kSoundTrack}) {
+    for (unsigned track : {VideoTrack, SoundTrack}) {
         headers.push_back(FindAtom(moov, 0, {"trak", "tkhd"}, track));
         headers.push_back(FindAtom(moov, 0, {"trak", "mdia", "mdhd"}, track));
     }
     std::vector<std::uint8_t> expected = moov;
     for (std::size_t header : headers) {
         SCOPED_TRACE(header);
-        const std::uint32_t stamp = GetBE32(stamped, header + 16);
+        const std::uint32_t stamp = U32At(stamped, header + 16);
         EXPECT_GE(stamp, before);
         EXPECT_LE(stamp, after);
-        EXPECT_EQ(GetBE32(stamped, header + 12), GetBE32(moov, header + 12));  // creation time kept
-        PutBE32(expected, header + 16, stamp);
+        EXPECT_EQ(U32At(stamped, header + 12), U32At(moov, header + 12));  // creation time kept
+        PutU32At(expected, header + 16, stamp);
     }
     EXPECT_EQ(stamped, expected);
 }

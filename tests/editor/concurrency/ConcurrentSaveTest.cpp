@@ -5,6 +5,7 @@
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "sample/SampleMovieWriter.h"
+#include "tests/support/Commands.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,9 +27,7 @@ namespace fs = std::filesystem;
 using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
 using Bytes = std::vector<std::uint8_t>;
 
-std::string Quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
+std::string Quoted(const fs::path& path) { return ShellQuoted(path.string()); }
 
 // Runs the helper with these arguments; its exit code, or -1.
 int RunHelper(const std::string& arguments) {

@@ -1,30 +1,9 @@
-#include "CopyTestFixture.h"
-
-#include "CopyTestAtoms.h"
+#include "tests/editor/copy/CopyTestFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <new>
-#include <stdexcept>
-
 namespace clipreel {
 namespace test {
-
-EClipreelMovFileEditorProgressCallbackResult ProgressRecorder::Callback(
-    EClipreelMovFileEditorProgressCallbackMessage message, double value, void* userData) {
-    auto* self = static_cast<ProgressRecorder*>(userData);
-    self->calls.emplace_back(message, value);
-    if (message == PROGRESS_MESSAGE_START) {
-        switch (self->throwAtStart) {
-        case Throw::RuntimeError: throw std::runtime_error("from the callback");
-        case Throw::BadAlloc: throw std::bad_alloc();
-        case Throw::InvalidArgument: throw std::invalid_argument("from the callback");
-        case Throw::None: break;
-        }
-    }
-    const bool cancel = static_cast<int>(self->calls.size()) - 1 == self->cancelAtCall;
-    return cancel ? PROGRESS_RESULT_CANCEL : PROGRESS_RESULT_CONTINUE;
-}
 
 void ExpectUnchangedCopy(const std::vector<std::uint8_t>& source, std::uint64_t moovOffset,
                          const std::vector<std::uint8_t>& copy, std::uint32_t earliest, std::uint32_t latest) {

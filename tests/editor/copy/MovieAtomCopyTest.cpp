@@ -1,12 +1,11 @@
 // The movie atom copy: what it keeps, drops and rebuilds, the padding that
 // ends it, the alias mode, and its refusal of bytes it cannot copy in bounds.
 #include "ClipreelMovFileEditor.h"
-#include "CopyTestAtoms.h"
-#include "CopyTestFixture.h"
 #include "editor/MoovAtomPadding.h"
 #include "editor/MovieAtomCopy.h"
-#include "source/MovieTime.h"
 #include "source/MoviePrivateAccess.h"
+#include "source/MovieTime.h"
+#include "tests/editor/copy/CopyTestFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The progress record: mapping, clamping, never lowering, and the callback's
 // answer passed back.
 #include "ClipreelMovFileEditor.h"
-#include "CopyTestFixture.h"
 #include "editor/EditorPrivateAccess.h"
+#include "tests/editor/copy/CopyTestFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Whether a reel was built from the file an editor writes from.
-#include "CopyTestFixture.h"
 #include "editor/ReelSourceCheck.h"
+#include "tests/editor/copy/CopyTestFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,13 @@
 // The editor front: CreateNewMovFile's checks, the unchanged copy, its
 // progress messages, cancelling, and the failures it reports.
 #include "ClipreelMovFileEditor.h"
-#include "CopyTestAtoms.h"
-#include "CopyTestFixture.h"
 #include "editor/EditorPrivateAccess.h"
 #include "source/MovieTime.h"
+#include "tests/editor/copy/CopyTestFixture.h"
+#include "tests/support/Commands.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <new>
 #include <stdexcept>
@@ -294,7 +293,7 @@ TEST_F(UnchangedCopyTest, FfprobeDecodesTheUnchangedCopy) {
 #if defined(_WIN32)
     GTEST_SKIP() << "ffprobe is not run from the Windows build";
 #else
-    if (std::system("command -v ffprobe > /dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe is not on PATH";
+    if (!HaveTool("ffprobe")) GTEST_SKIP() << "ffprobe is not on PATH";
     if (!sample::HaveH264()) GTEST_SKIP() << "no H.264 encoder in this build";
     sample::SampleMovieSpec spec;
     spec.frames = sample::FrameContent::H264;
@@ -306,13 +305,9 @@ TEST_F(UnchangedCopyTest, FfprobeDecodesTheUnchangedCopy) {
 
     const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                                 "stream=nb_read_frames -of csv=p=0 '" + destination.string() + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    ASSERT_EQ(pclose(pipe), 0) << output;
-    EXPECT_EQ(std::stoul(output), spec.units * spec.framesPerUnit);
+    const CommandResult probe = RunCommand(command);
+    ASSERT_EQ(probe.status, 0) << probe.output;
+    EXPECT_EQ(std::stoul(probe.output), spec.units * spec.framesPerUnit);
 #endif
 }
 

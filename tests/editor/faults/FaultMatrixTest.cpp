@@ -34,26 +34,8 @@ using Bytes = std::vector<std::uint8_t>;
 // A small reel with an atom before and one after the media data, so that
 // every kind of top-level atom is written.
 sample::SampleMovieSpec SmallReel() {
-    sample::SampleMovieSpec spec;
-    spec.units = 3;
-    spec.framesPerUnit = 6;
-    spec.groupOfPicture = 3;
-    spec.timeScale = 3000;
-    spec.frameDuration = 100;
-    spec.width = 16;
-    spec.height = 16;
-    spec.frames = sample::FrameContent::Dummy;
-    spec.sound.format = FourCC("raw ");
-    spec.sound.sampleRate = 8000;
-    spec.sound.channels = 1;
-    spec.sound.bitsPerSample = 8;
-    sample::ExtraAtom before;
-    before.type = FourCC("uuid");
-    before.payload.assign(40, 7);
-    before.afterMediaData = false;
-    sample::ExtraAtom after;
-    after.payload.assign(100, 9);
-    spec.extraAtoms = {before, after};
+    sample::SampleMovieSpec spec = sample::TinyMovieSpec(3);
+    sample::AddAtomsAroundMediaData(spec);
     return spec;
 }
 

@@ -58,7 +58,7 @@ TEST(CameraRecord, DescribesTheNewFileInTheRecordsOwnLayoutAndByteOrder) {
         spec.makerNoteOrder = c.makerNoteOrder;
         spec.tiffOrder = c.tiffOrder;
         spec.imageId = c.imageId;
-        SavedReelSource source(dir, "source.mov", spec);
+        SampleReel source(dir, "source.mov", spec);
         ASSERT_TRUE(source.reel->RemoveShootingUnit(2));
         CClipreelMovFileEditor editor(*source.file);
         ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS,
@@ -133,7 +133,7 @@ TEST(CameraRecord, ClipsTheShortRecordsSixteenBitFrameCount) {
     spec.height = 16;
     spec.sound.present = false;
     spec.creatorVersion = 6;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     ASSERT_TRUE(source.reel->IsValid());
     ASSERT_TRUE(source.reel->RemoveShootingUnit(7));
     CClipreelMovFileEditor editor(*source.file);
@@ -214,7 +214,7 @@ TEST(CameraRecord, RefusesARecordThatTheNewIdentifierWouldOverwrite) {
 class UpdateThumbnail : public ::testing::Test {
 protected:
     void Load(const sample::SampleMovieSpec& spec) {
-        source = std::make_unique<SavedReelSource>(dir, "source.mov", spec);
+        source = std::make_unique<SampleReel>(dir, "source.mov", spec);
         ASSERT_NE(nullptr, source->file->GetZentiMovie());
         const CZentiMovie& original = *source->file->GetZentiMovie();
         movie = MoviePrivateAccess::NewMovie(MoviePrivateAccess::GetAtomHeader(original), nullptr);
@@ -230,7 +230,7 @@ protected:
     }
 
     TempDir dir;
-    std::unique_ptr<SavedReelSource> source;
+    std::unique_ptr<SampleReel> source;
     std::unique_ptr<CZentiMovie> movie;
     std::unique_ptr<CClipreelMovFileEditor> editor;
 };

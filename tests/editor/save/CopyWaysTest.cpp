@@ -2,7 +2,7 @@
 // result whether the system copies the unchanged bytes itself or they pass
 // through the copier's buffer (the way of systems without such copies).
 #include "tests/editor/save/SaveFixture.h"
-#include "tests/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -32,9 +32,9 @@ sample::ExtraAtom Filler(std::uint32_t type, std::size_t size, bool afterMediaDa
 
 class CopyWays : public ::testing::Test {
 protected:
-    Written Save(SavedReelSource& source, const std::string& name, bool kernel) {
+    Written Save(SampleReel& source, const std::string& name, bool kernel) {
         const KernelCopies setting(kernel);
-        ProgressLog log;
+        ProgressRecorder log;
         CClipreelMovFileEditor editor(*source.file);
         log.Attach(editor);
         Written written;
@@ -68,7 +68,7 @@ TEST_F(CopyWays, BothWaysWriteTheSameFileAndReportTheSameProgress) {
         spec.units = 4;
         spec.extraAtoms.push_back(Filler(FourCC("uuid"), 300, false));
         if (c.atomAfterMediaData > 0) spec.extraAtoms.push_back(Filler(FourCC("skip"), c.atomAfterMediaData, true));
-        SavedReelSource source(dir, std::string(c.name) + ".mov", spec);
+        SampleReel source(dir, std::string(c.name) + ".mov", spec);
         if (!c.kept.empty()) {
             ASSERT_TRUE(source.reel->SetEditingState(c.kept));
         }

@@ -1,8 +1,8 @@
 #include "tests/editor/save/DecodedMedia.h"
 
 #include "source/MovieDesc.h"
-#include "tests/platform/JpegDecoding.h"
 #include "tests/editor/save/SaveFixture.h"
+#include "tests/support/JpegDecoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "tests/editor/save/SaveFixture.h"
 
 #include "source/MoviePrivateAccess.h"
-#include "tests/platform/JpegDecoding.h"
+#include "tests/support/JpegDecoding.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ sample::SampleMovieSpec H264Spec(unsigned units) {
 class EditedSave : public ::testing::Test {
 protected:
     // Saves source with the editing list; the result of CreateNewMovFile.
-    CClipreelMovFileEditor::ERROR_CREATEMOVFILE Save(SavedReelSource& source, const std::vector<unsigned>& list,
+    CClipreelMovFileEditor::ERROR_CREATEMOVFILE Save(SampleReel& source, const std::vector<unsigned>& list,
                                                      const std::string& name) {
         EXPECT_TRUE(source.reel->SetEditingState(list)) << ListText(list);
         CClipreelMovFileEditor editor(*source.file);
@@ -52,7 +52,7 @@ TEST_F(EditedSave, WritesTheKeptBlocksInEditingOrderWithAbsoluteChunkOffsets) {
         for (std::vector<unsigned> list : {std::vector<unsigned>{1, 2}, {1, 0, 2}, {2, 0}, {2, 1, 0}, {1}})
             lists.push_back(list);
     }
-    SavedReelSource source(dir, "source.mov", H264Spec(3));
+    SampleReel source(dir, "source.mov", H264Spec(3));
     const Bytes in = ReadFileBytes(source.path);
     const CZentiMovie& inMovie = *source.file->GetZentiMovie();
     for (const std::vector<unsigned>& list : lists) {
@@ -120,7 +120,7 @@ TEST_F(EditedSave, EditingTheOutputAgainDoesNotGrowThePadding) {
     sample::SampleMovieSpec spec;
     spec.units = 4;
     spec.movieEndsWithFree = true;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, Save(source, {0, 1, 3}, "first.mov"));
 
     CZentiMovFile first(FileLocator(dir.WideFile("first.mov").c_str()));
@@ -142,8 +142,8 @@ TEST_F(EditedSave, EditingTheOutputAgainDoesNotGrowThePadding) {
         std::uint32_t lastType = 0;
         std::uint32_t lastSize = 0;
         while (at + 8 <= moov.offset + moov.size) {
-            lastSize = BigU32(out, at);
-            lastType = BigU32(out, at + 4);
+            lastSize = U32At(out, at);
+            lastType = U32At(out, at + 4);
             if (lastType == 0x66726565) ++freeAtoms;  // 'free'
             ASSERT_GE(lastSize, 8u);
             at += lastSize;
@@ -165,7 +165,7 @@ TEST_F(EditedSave, EditingTheOutputAgainDoesNotGrowThePadding) {
 // output: the decoded PCM is the kept units' sound chunks end to end.
 TEST_F(EditedSave, FfmpegDecodesEveryKeptFrameAndTheKeptSound) {
     if (RunningOnWindows()) GTEST_SKIP() << "ffprobe is a tool of the build machine";
-    SavedReelSource source(dir, "source.mov", H264Spec(4));
+    SampleReel source(dir, "source.mov", H264Spec(4));
     const std::vector<unsigned> list = {3, 0, 2};
     ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, Save(source, list, "out.mov"));
     const std::string out = dir.File("out.mov").string();
@@ -202,7 +202,7 @@ TEST_F(EditedSave, FfmpegDecodesEveryKeptFrameAndTheKeptSound) {
 TEST_F(EditedSave, MakesANewThumbnailShowingTheNewFirstUnit) {
     if (!sample::HaveH264()) GTEST_SKIP() << "no H.264 sample frames in this build";
     const std::vector<std::vector<unsigned>> lists = {{1, 2}, {1, 0}, {2, 0, 1}};
-    SavedReelSource source(dir, "source.mov", H264Spec(3));
+    SampleReel source(dir, "source.mov", H264Spec(3));
     for (const std::vector<unsigned>& list : lists) {
         SCOPED_TRACE(ListText(list));
         const std::string name = "out" + ListText(list) + ".mov";
@@ -235,10 +235,10 @@ TEST_F(EditedSave, MakesANewThumbnailShowingTheNewFirstUnit) {
 TEST_F(EditedSave, FailsWithAThumbnailErrorWhenTheNewFirstFrameCannotBeDecoded) {
     sample::SampleMovieSpec spec;
     spec.units = 3;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_THUMBNAIL_ERROR, Save(source, {2, 0}, "out.mov"));
     const Bytes out = ReadFileBytes(dir.File("out.mov"));
-    const std::uint64_t moovEnd = source.layout.moovOffset + BigU32(out, source.layout.moovOffset);
+    const std::uint64_t moovEnd = source.layout.moovOffset + U32At(out, source.layout.moovOffset);
     const Bytes moov = Slice(out, source.layout.moovOffset, moovEnd - source.layout.moovOffset);
     std::unique_ptr<CZentiMovie> written =
         MoviePrivateAccess::NewMovie(reinterpret_cast<const AtomHeader*>(moov.data()), nullptr);
@@ -250,7 +250,7 @@ TEST_F(EditedSave, DrawsAFullHdFirstUnitIntoTheThumbnailsWideBand) {
     sample::SampleMovieSpec spec = H264Spec(2);
     spec.width = 1920;
     spec.height = 1080;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, Save(source, {1}, "out.mov"));
     CZentiMovFile outFile(FileLocator(dir.WideFile("out.mov").c_str()));
     const Bytes thumbnail = ThumbnailOf(*outFile.GetZentiMovie());

@@ -24,16 +24,16 @@ TEST(ReelJoin, JoinsTheChosenUnitsOfReelsOfOneShapeInOrder) {
     // frame bytes cannot give one.
     if (!sample::HaveH264()) GTEST_SKIP() << "no H.264 sample frames in this build";
     TempDir dir;
-    SavedReelSource a(dir, "a.mov", Spec(3, 0));
-    SavedReelSource b(dir, "b.mov", Spec(2, 5));
+    SampleReel a(dir, "a.mov", Spec(3, 0));
+    SampleReel b(dir, "b.mov", Spec(2, 5));
     CClipreelReelJoiner joiner;
     ASSERT_TRUE(joiner.AddReel(*a.file, {2, 0})) << joiner.GetRefusalReason();
     ASSERT_TRUE(joiner.AddReel(*b.file, {})) << joiner.GetRefusalReason();
     ASSERT_TRUE(joiner.AddReel(*a.file, {1})) << joiner.GetRefusalReason();
     EXPECT_EQ(3u, joiner.GetReelCount());
     EXPECT_EQ(5u, joiner.GetShootingUnitCount());
-    ProgressLog log;
-    joiner.SetProgressCallback(&ProgressLog::Callback, &log);
+    ProgressRecorder log;
+    joiner.SetProgressCallback(&ProgressRecorder::Callback, &log);
     const std::filesystem::path out = dir.File("joined.mov");
     ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS,
               joiner.CreateJoinedMovFile(FileLocator(out.wstring().c_str())));
@@ -116,12 +116,12 @@ TEST(ReelJoin, RefusesAReelOfAnotherShapeNamingTheDifference) {
     };
     TempDir dir;
     sample::SampleMovieSpec firstSpec;
-    SavedReelSource first(dir, "first.mov", firstSpec);
+    SampleReel first(dir, "first.mov", firstSpec);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         sample::SampleMovieSpec spec;
         c.change(spec);
-        SavedReelSource other(dir, std::string("other-") + c.what + ".mov", spec);
+        SampleReel other(dir, std::string("other-") + c.what + ".mov", spec);
         ASSERT_TRUE(other.reel->IsValid());
         CClipreelReelJoiner joiner;
         ASSERT_TRUE(joiner.AddReel(*first.file, {}));
@@ -133,7 +133,7 @@ TEST(ReelJoin, RefusesAReelOfAnotherShapeNamingTheDifference) {
 
 TEST(ReelJoin, RefusesEditingListsNamingMissingOrRepeatedUnits) {
     TempDir dir;
-    SavedReelSource a(dir, "a.mov", sample::SampleMovieSpec());
+    SampleReel a(dir, "a.mov", sample::SampleMovieSpec());
     CClipreelReelJoiner joiner;
     const std::vector<std::pair<std::vector<unsigned>, std::string>> lists = {
         {{0, 3}, "no shooting unit 3 (the reel has 3)"},

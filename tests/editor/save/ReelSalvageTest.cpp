@@ -15,7 +15,7 @@ TEST(ReelSalvage, RecoversTheWholeUnitsOfReelsCutAtSeveralPoints) {
     sample::SampleMovieSpec spec;
     spec.units = 3;
     spec.frames = sample::FrameContent::H264;
-    SavedReelSource whole(dir, "whole.mov", spec);
+    SampleReel whole(dir, "whole.mov", spec);
     const sample::SampleMovieLayout& layout = whole.layout;
     struct Case {
         const char* where;
@@ -76,7 +76,7 @@ TEST(ReelSalvage, RecoversTheWholeUnitsOfReelsCutAtSeveralPoints) {
 
 TEST(ReelSalvage, AWholeReelIsNotTruncatedAndKeepsEveryUnit) {
     TempDir dir;
-    SavedReelSource whole(dir, "whole.mov", sample::SampleMovieSpec());
+    SampleReel whole(dir, "whole.mov", sample::SampleMovieSpec());
     CClipreelReelSalvager salvager(FileLocator(whole.path.wstring().c_str()));
     EXPECT_FALSE(salvager.IsTruncated());
     EXPECT_EQ(3u, salvager.GetRecoverableShootingUnitCount());
@@ -95,7 +95,7 @@ TEST(ReelSalvage, RefusesAMovieWithoutCameraData) {
     sample::SampleMovieSpec spec;
     spec.breakage.ztcvPayload = "XXXX";
     spec.breakage.truncateAt = 0;
-    SavedReelSource broken(dir, "nocamera.mov", spec);
+    SampleReel broken(dir, "nocamera.mov", spec);
     sample::SampleMovieSpec cutSpec = spec;
     cutSpec.breakage.truncateAt = broken.layout.units[1].offset;
     sample::WriteSampleMovie(dir.File("cut.mov"), cutSpec);

@@ -28,13 +28,13 @@ TEST(ReelSplit, EachKeptUnitBecomesAOneUnitReelThatDecodesLikeItsUnit) {
     // frame bytes cannot give one.
     if (!sample::HaveH264()) GTEST_SKIP() << "no H.264 sample frames in this build";
     TempDir dir;
-    SavedReelSource source(dir, "source.mov", ThreeUnits());
+    SampleReel source(dir, "source.mov", ThreeUnits());
     const std::vector<unsigned> kept = {2, 0, 1};
     ASSERT_TRUE(source.reel->SetEditingState(kept));
     const std::vector<std::string> names = {"u2.mov", "u0.mov", "u1.mov"};
     CClipreelReelSplitter splitter(*source.file);
-    ProgressLog log;
-    splitter.SetProgressCallback(&ProgressLog::Callback, &log);
+    ProgressRecorder log;
+    splitter.SetProgressCallback(&ProgressRecorder::Callback, &log);
     ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS,
               splitter.SplitShootingUnits(*source.reel, Locators(dir, names)));
 
@@ -72,7 +72,7 @@ TEST(ReelSplit, AOneUnitReelSplitsIntoOneReel) {
     TempDir dir;
     sample::SampleMovieSpec spec;
     spec.units = 1;
-    SavedReelSource source(dir, "one.mov", spec);
+    SampleReel source(dir, "one.mov", spec);
     CClipreelReelSplitter splitter(*source.file);
     ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS,
               splitter.SplitShootingUnits(*source.reel, Locators(dir, {"u0.mov"})));
@@ -83,10 +83,10 @@ TEST(ReelSplit, AOneUnitReelSplitsIntoOneReel) {
 TEST(ReelSplit, RefusesBadRequestsBeforeWriting) {
     TempDir dir;
     sample::SampleMovieSpec spec;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     sample::SampleMovieSpec otherSpec;
     otherSpec.units = 2;
-    SavedReelSource other(dir, "other.mov", otherSpec);
+    SampleReel other(dir, "other.mov", otherSpec);
     const Bytes before = ReadFileBytes(source.path);
     struct Case {
         const char* what;
@@ -113,11 +113,11 @@ TEST(ReelSplit, RefusesBadRequestsBeforeWriting) {
 TEST(ReelSplit, CancelStopsTheJob) {
     TempDir dir;
     sample::SampleMovieSpec spec;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     CClipreelReelSplitter splitter(*source.file);
-    ProgressLog log;
+    ProgressRecorder log;
     log.cancelAtCall = 0;
-    splitter.SetProgressCallback(&ProgressLog::Callback, &log);
+    splitter.SetProgressCallback(&ProgressRecorder::Callback, &log);
     EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_CANCELED,
               splitter.SplitShootingUnits(*source.reel, Locators(dir, {"a.mov", "b.mov", "c.mov"})));
     EXPECT_FALSE(std::filesystem::exists(dir.File("a.mov")));

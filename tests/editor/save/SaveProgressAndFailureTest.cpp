@@ -3,7 +3,7 @@
 #include "editor/EditorPrivateAccess.h"
 #include "editor/JpegImageData.h"
 #include "source/MoviePrivateAccess.h"
-#include "tests/platform/JpegDecoding.h"
+#include "tests/support/JpegDecoding.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ using Call = std::pair<EClipreelMovFileEditorProgressCallbackMessage, double>;
 
 class SaveRun : public ::testing::Test {
 protected:
-    Result Save(SavedReelSource& source, const std::string& name, ProgressLog* log = nullptr) {
+    Result Save(SampleReel& source, const std::string& name, ProgressRecorder* log = nullptr) {
         CClipreelMovFileEditor editor(*source.file);
         if (log != nullptr) log->Attach(editor);
         return editor.CreateNewMovFile(FileLocator(dir.WideFile(name).c_str()), source.reel.get());
@@ -33,16 +33,10 @@ protected:
 TEST_F(SaveRun, ReportsEachKeptUnitAndRepeatsBetweenTheOtherSteps) {
     sample::SampleMovieSpec spec;
     spec.units = 5;
-    sample::ExtraAtom before;
-    before.type = FourCC("uuid");
-    before.payload.assign(40, 7);
-    before.afterMediaData = false;
-    sample::ExtraAtom after;
-    after.payload.assign(100, 9);
-    spec.extraAtoms = {before, after};
-    SavedReelSource source(dir, "source.mov", spec);
+    sample::AddAtomsAroundMediaData(spec);
+    SampleReel source(dir, "source.mov", spec);
     ASSERT_TRUE(source.reel->RemoveShootingUnit(2));
-    ProgressLog log;
+    ProgressRecorder log;
     ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, Save(source, "out.mov", &log));
 
     std::vector<Call> expected = {{PROGRESS_MESSAGE_START, 0.0}};
@@ -65,9 +59,9 @@ TEST_F(SaveRun, ReportsEachKeptUnitAndRepeatsBetweenTheOtherSteps) {
 TEST_F(SaveRun, StopsAtACancelAfterTheSecondUnitLeavingWhatWasWritten) {
     sample::SampleMovieSpec spec;
     spec.units = 4;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     ASSERT_TRUE(source.reel->SetEditingState({0, 2, 3}));
-    ProgressLog log;
+    ProgressRecorder log;
     // start, repeats after the atoms before 'mdat', then units 1 and 2.
     unsigned before = 0;
     for (const sample::AtomLayout& atom : source.layout.atoms) {
@@ -81,12 +75,12 @@ TEST_F(SaveRun, StopsAtACancelAfterTheSecondUnitLeavingWhatWasWritten) {
 
     const Bytes in = ReadFileBytes(source.path);
     const Bytes out = ReadFileBytes(dir.File("out.mov"));
-    const std::uint64_t moovEnd = source.layout.moovOffset + BigU32(out, source.layout.moovOffset);
+    const std::uint64_t moovEnd = source.layout.moovOffset + U32At(out, source.layout.moovOffset);
     const sample::UnitLayout& u0 = source.layout.units[0];
     const sample::UnitLayout& u2 = source.layout.units[2];
     ASSERT_EQ(moovEnd + 8 + u0.size + u2.size, out.size());
-    EXPECT_EQ(0u, BigU32(out, moovEnd));
-    EXPECT_EQ(FourCC("mdat"), BigU32(out, moovEnd + 4));
+    EXPECT_EQ(0u, U32At(out, moovEnd));
+    EXPECT_EQ(FourCC("mdat"), U32At(out, moovEnd + 4));
     EXPECT_TRUE(Slice(out, moovEnd + 8, u0.size) == Slice(in, u0.offset, u0.size));
     EXPECT_TRUE(Slice(out, moovEnd + 8 + u0.size, u2.size) == Slice(in, u2.offset, u2.size));
 
@@ -114,7 +108,7 @@ TEST_F(SaveRun, RefusesSourcesThatBreakTheWritersLayoutBeforeWritingAnything) {
         sample::SampleMovieSpec spec;
         spec.breakage.mdatBeforeMoov = c.mdatBeforeMoov;
         spec.breakage.twoMdat = c.twoMdat;
-        SavedReelSource source(dir, std::string(c.name) + ".mov", spec);
+        SampleReel source(dir, std::string(c.name) + ".mov", spec);
         source.reel->RemoveShootingUnit(1);
         CClipreelMovFileEditor editor(*source.file);
         const std::string name = std::string("out ") + c.name + ".mov";
@@ -130,7 +124,7 @@ TEST_F(SaveRun, RefusesSourcesThatBreakTheWritersLayoutBeforeWritingAnything) {
 TEST_F(SaveRun, ReportsASourceThatBecameShorterAsInvalid) {
     sample::SampleMovieSpec spec;
     spec.units = 3;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     ASSERT_TRUE(source.reel->RemoveShootingUnit(0));
     const sample::UnitLayout& last = source.layout.units[2];
     std::filesystem::resize_file(source.path, last.offset + last.size / 2);
@@ -139,7 +133,7 @@ TEST_F(SaveRun, ReportsASourceThatBecameShorterAsInvalid) {
 
 TEST_F(SaveRun, ReportsAFullDiskAndAnUncreatableDestination) {
     sample::SampleMovieSpec spec;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     ASSERT_TRUE(source.reel->RemoveShootingUnit(1));
     CClipreelMovFileEditor editor(*source.file);
     EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR,
@@ -151,7 +145,7 @@ TEST_F(SaveRun, ReportsAFullDiskAndAnUncreatableDestination) {
 
 TEST_F(SaveRun, RefusesAMissingReelAsAnInternalError) {
     sample::SampleMovieSpec spec;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     CClipreelMovFileEditor editor(*source.file);
     EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR,
               EditorPrivateAccess::createNewMovFile_standard(editor, FileLocator(dir.WideFile("out.mov").c_str()),
@@ -180,7 +174,7 @@ TEST_F(SaveRun, ShrinksTheNewThumbnailToTheOldRoomOrFails) {
         spec.units = 2;
         spec.frames = sample::FrameContent::H264;
         spec.thumbnailRoom = c.thumbnailRoom;
-        SavedReelSource source(dir, "room" + std::to_string(c.thumbnailRoom) + ".mov", spec);
+        SampleReel source(dir, "room" + std::to_string(c.thumbnailRoom) + ".mov", spec);
         ASSERT_TRUE(source.reel->RemoveShootingUnit(0));
         const std::string name = "out" + std::to_string(c.thumbnailRoom) + ".mov";
         EXPECT_EQ(c.result, Save(source, name));

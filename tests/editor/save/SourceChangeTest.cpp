@@ -53,7 +53,7 @@ TEST(SourceChange, AfterTheStartMessageTheSaveReportsWhatHappenedToTheSource) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         sample::SampleMovieSpec spec;
-        SavedReelSource source(dir, "source.mov", spec);
+        SampleReel source(dir, "source.mov", spec);
         ASSERT_TRUE(source.reel->SetEditingState(c.list));
         const Bytes in = ReadFileBytes(source.path);
         // Shortened halfway into the last unit: the last kept unit reads short.
@@ -84,7 +84,7 @@ TEST(SourceChange, AfterTheStartMessageTheSaveReportsWhatHappenedToTheSource) {
         if (c.change == Change::Shortened && c.list.size() == 2) {
             const Bytes written = ReadFileBytes(out);
             const TopAtom mdat = FindTopAtom(written, "mdat");
-            EXPECT_EQ(8 + source.layout.units[c.list[0]].size, BigU32(written, mdat.offset));
+            EXPECT_EQ(8 + source.layout.units[c.list[0]].size, U32At(written, mdat.offset));
             EXPECT_EQ(written.size(), mdat.offset + 8 + source.layout.units[c.list[0]].size);
         }
     }
@@ -95,7 +95,7 @@ TEST(SourceChange, AfterTheStartMessageTheSaveReportsWhatHappenedToTheSource) {
 TEST(SourceChange, AReferenceMovieOfAGrownSourceIsMade) {
     TempDir dir;
     sample::SampleMovieSpec spec;
-    SavedReelSource source(dir, "source.mov", spec);
+    SampleReel source(dir, "source.mov", spec);
     ASSERT_TRUE(source.reel->SetEditingState({2, 0}));
     std::filesystem::resize_file(source.path, source.layout.fileSize + 5);
     CClipreelMovFileEditor editor(*source.file);

@@ -1,5 +1,5 @@
-#ifndef CLIPREEL_TESTS_FILE_FILE_TEST_SUPPORT_H
-#define CLIPREEL_TESTS_FILE_FILE_TEST_SUPPORT_H
+#ifndef CLIPREEL_TESTS_SUPPORT_FILE_TEST_SUPPORT_H
+#define CLIPREEL_TESTS_SUPPORT_FILE_TEST_SUPPORT_H
 
 #include "file/RangeCopier.h"
 
@@ -22,23 +22,23 @@ inline std::vector<std::uint8_t> PatternBytes(std::size_t count, std::uint8_t se
 
 // The system error numbers the log lines carry, per backend.
 #if defined(_WIN32)
-constexpr unsigned kFileNotFound = 2;        // ERROR_FILE_NOT_FOUND
-constexpr unsigned kSharingViolation = 32;   // ERROR_SHARING_VIOLATION
-constexpr unsigned kNotWritable = 5;         // ERROR_ACCESS_DENIED
-constexpr unsigned kNotReadable = 5;         // ERROR_ACCESS_DENIED
-constexpr unsigned kInvalidHandle = 6;       // ERROR_INVALID_HANDLE
-constexpr unsigned kNegativeSeek = 131;      // ERROR_NEGATIVE_SEEK
-constexpr unsigned kFolderAsFile = 5;        // ERROR_ACCESS_DENIED
-constexpr unsigned kWildcardName = 123;      // ERROR_INVALID_NAME
+constexpr unsigned FileNotFound = 2;        // ERROR_FILE_NOT_FOUND
+constexpr unsigned SharingViolation = 32;   // ERROR_SHARING_VIOLATION
+constexpr unsigned NotWritable = 5;         // ERROR_ACCESS_DENIED
+constexpr unsigned NotReadable = 5;         // ERROR_ACCESS_DENIED
+constexpr unsigned InvalidHandle = 6;       // ERROR_INVALID_HANDLE
+constexpr unsigned NegativeSeek = 131;      // ERROR_NEGATIVE_SEEK
+constexpr unsigned FolderAsFile = 5;        // ERROR_ACCESS_DENIED
+constexpr unsigned WildcardName = 123;      // ERROR_INVALID_NAME
 #else
-constexpr unsigned kFileNotFound = ENOENT;
-constexpr unsigned kSharingViolation = EWOULDBLOCK;
-constexpr unsigned kNotWritable = EBADF;
-constexpr unsigned kNotReadable = EBADF;
-constexpr unsigned kInvalidHandle = EBADF;
-constexpr unsigned kNegativeSeek = EINVAL;
-constexpr unsigned kFolderAsFile = EISDIR;
-constexpr unsigned kWildcardName = ENOENT;
+constexpr unsigned FileNotFound = ENOENT;
+constexpr unsigned SharingViolation = EWOULDBLOCK;
+constexpr unsigned NotWritable = EBADF;
+constexpr unsigned NotReadable = EBADF;
+constexpr unsigned InvalidHandle = EBADF;
+constexpr unsigned NegativeSeek = EINVAL;
+constexpr unsigned FolderAsFile = EISDIR;
+constexpr unsigned WildcardName = ENOENT;
 #endif
 
 // Turns the copies inside the system on or off for one scope, so that a

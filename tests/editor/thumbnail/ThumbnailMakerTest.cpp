@@ -2,9 +2,9 @@
 #include "editor/ThumbnailMaker.h"
 #include "platform/JpegEncoder.h"
 #include "sample/SampleMovieWriter.h"
-#include "tests/platform/JpegDecoding.h"
-#include "tests/platform/WineCheck.h"
+#include "tests/support/JpegDecoding.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WineCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -185,10 +185,10 @@ protected:
 };
 
 TEST_F(EncodeThumbnailToFit, KeepsTheDefaultQualityWhenItFits) {
-    void* defaultRaw = nullptr;
-    unsigned defaultSize = 0;
-    ASSERT_EQ(HResultOk, platform::encodeJpeg(&defaultRaw, &defaultSize, picture));
-    std::unique_ptr<void, MallocFree> defaultJpeg(defaultRaw);
+    std::vector<std::uint8_t> defaultJpeg;
+    ASSERT_EQ(HResultOk, platform::encodeJpeg(picture, defaultJpeg));
+    const void* defaultRaw = defaultJpeg.data();
+    const auto defaultSize = static_cast<unsigned>(defaultJpeg.size());
     const unsigned room = ImageData(defaultRaw, defaultSize);
 
     void* raw = nullptr;
@@ -201,11 +201,9 @@ TEST_F(EncodeThumbnailToFit, KeepsTheDefaultQualityWhenItFits) {
 
 TEST_F(EncodeThumbnailToFit, EncodesAgainSmallerUntilTheImageDataFits) {
     if (test::RunningUnderWine()) GTEST_SKIP() << "wine's WIC JPEG encoder ignores the quality";
-    void* defaultRaw = nullptr;
-    unsigned defaultSize = 0;
-    ASSERT_EQ(HResultOk, platform::encodeJpeg(&defaultRaw, &defaultSize, picture));
-    std::unique_ptr<void, MallocFree> defaultJpeg(defaultRaw);
-    const unsigned room = ImageData(defaultRaw, defaultSize) / 2;
+    std::vector<std::uint8_t> defaultJpeg;
+    ASSERT_EQ(HResultOk, platform::encodeJpeg(picture, defaultJpeg));
+    const unsigned room = ImageData(defaultJpeg.data(), static_cast<unsigned>(defaultJpeg.size())) / 2;
 
     void* raw = nullptr;
     unsigned size = 0;

@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include "tests/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

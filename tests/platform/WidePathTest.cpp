@@ -1,8 +1,8 @@
 // The conversion of wide paths for a POSIX system.
 #if !defined(_WIN32)
 
-#include "platform/posix/WidePath.h"
 #include "platform/UnicodeText.h"
+#include "platform/posix/WidePath.h"
 
 #include <gtest/gtest.h>
 

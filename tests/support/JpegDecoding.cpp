@@ -1,4 +1,4 @@
-#include "tests/platform/JpegDecoding.h"
+#include "tests/support/JpegDecoding.h"
 
 #include <algorithm>
 #include <cmath>
