@@ -36,7 +36,7 @@ std::uint32_t FindMovieTimeScale(const ByteReader& moov) {
             size < AtomHeaderSize || !children.Take(size, child))
             return 0;
         std::uint32_t timeScale = 0;
-        if (type == FourCC("mvhd")) return child.PeekU32BE(atom_fields::kMovieTimeScale, timeScale) ? timeScale : 0;
+        if (type == FourCC("mvhd")) return child.PeekU32BE(atom_fields::MovieTimeScale, timeScale) ? timeScale : 0;
     }
     return 0;
 }

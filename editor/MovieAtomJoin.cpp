@@ -106,29 +106,29 @@ public:
         std::uint32_t videoDuration = 0;
         std::uint32_t videoTimeScale = 0;
         for (std::size_t t = 0; t < first.tracks.size(); ++t) {
-            const std::uint32_t subtype = first.U32(first.tracks[t].mediaHandler, kHandlerSubtype);
+            const std::uint32_t subtype = first.U32(first.tracks[t].mediaHandler, HandlerSubtype);
             for (const auto& directory : directories)
-                if (directory->U32(directory->tracks[t].mediaHandler, kHandlerSubtype) != subtype) return false;
+                if (directory->U32(directory->tracks[t].mediaHandler, HandlerSubtype) != subtype) return false;
             std::uint32_t mediaDuration = 0;
             if (!PlanTrack(t, replacements, mediaDuration)) return false;
             if (subtype == FourCC("vide") && videoTimeScale == 0) {
                 videoDuration = mediaDuration;
-                videoTimeScale = first.U32(first.tracks[t].mediaHeader, kMediaTimeScale);
+                videoTimeScale = first.U32(first.tracks[t].mediaHeader, MediaTimeScale);
             }
         }
         // The movie and track headers count in the movie's time scale.
-        const std::uint32_t movieTimeScale = first.U32(first.movieHeader, kMovieTimeScale);
+        const std::uint32_t movieTimeScale = first.U32(first.movieHeader, MovieTimeScale);
         std::uint32_t headerDuration = videoDuration;
         if (movieTimeScale != 0 && videoTimeScale != 0 && movieTimeScale != videoTimeScale)
             headerDuration = static_cast<std::uint32_t>(std::uint64_t(videoDuration) * movieTimeScale / videoTimeScale);
         Replacement header;
         header.span = first.movieHeader;
-        if (!PatchedCopy(first.Read(first.movieHeader), kMovieDuration, headerDuration, header.bytes)) return false;
+        if (!PatchedCopy(first.Read(first.movieHeader), MovieDuration, headerDuration, header.bytes)) return false;
         replacements.push_back(std::move(header));
         for (const MyTrackMediaDirectory& track : first.tracks) {
             Replacement trackHeader;
             trackHeader.span = track.trackHeader;
-            if (!PatchedCopy(first.Read(track.trackHeader), kTrackDuration, headerDuration, trackHeader.bytes))
+            if (!PatchedCopy(first.Read(track.trackHeader), TrackDuration, headerDuration, trackHeader.bytes))
                 return false;
             replacements.push_back(std::move(trackHeader));
         }
@@ -155,28 +155,28 @@ private:
         for (std::size_t part = 0; part < parts.size(); ++part) {
             const MyMovieDirectory& directory = *directories[part];
             const MyTrackMediaDirectory& other = directory.tracks[t];
-            if (other.syncSample.Found() != haveSync || directory.U32(other.timeToSample, kEntryCount) != 1)
+            if (other.syncSample.Found() != haveSync || directory.U32(other.timeToSample, EntryCount) != 1)
                 return false;
-            const std::uint32_t count = directory.U32(other.sampleSize, kSampleCount);
-            const std::uint32_t sampleSize = directory.U32(other.sampleSize, kConstantSampleSize);
-            if (directory.U32(other.timeToSample, kFirstEntry) != count) return false;
+            const std::uint32_t count = directory.U32(other.sampleSize, SampleCount);
+            const std::uint32_t sampleSize = directory.U32(other.sampleSize, ConstantSampleSize);
+            if (directory.U32(other.timeToSample, FirstEntry) != count) return false;
             if (part == 0) constantSize = sampleSize;
             if (sampleSize != constantSize) return false;
-            if (sampleSize == 0 && !AppendEntries(Table(part, &MyTrackMediaDirectory::sampleSize, t), kSampleSizeTable,
+            if (sampleSize == 0 && !AppendEntries(Table(part, &MyTrackMediaDirectory::sampleSize, t), SampleSizeTable,
                                                   count, 0, sampleSizes))
                 return false;
             if (haveSync) {
-                const std::uint32_t syncCount = directory.U32(other.syncSample, kEntryCount);
-                if (!AppendEntries(Table(part, &MyTrackMediaDirectory::syncSample, t), kFirstEntry, syncCount,
+                const std::uint32_t syncCount = directory.U32(other.syncSample, EntryCount);
+                if (!AppendEntries(Table(part, &MyTrackMediaDirectory::syncSample, t), FirstEntry, syncCount,
                                    static_cast<std::uint32_t>(samples), syncSamples))
                     return false;
             }
-            const std::uint32_t chunkCount = directory.U32(other.chunkOffset, kEntryCount);
-            if (!AppendEntries(Table(part, &MyTrackMediaDirectory::chunkOffset, t), kFirstEntry, chunkCount,
+            const std::uint32_t chunkCount = directory.U32(other.chunkOffset, EntryCount);
+            if (!AppendEntries(Table(part, &MyTrackMediaDirectory::chunkOffset, t), FirstEntry, chunkCount,
                                static_cast<std::uint32_t>(bytesBefore), chunkOffsets))
                 return false;
             samples += count;
-            duration += directory.U32(other.mediaHeader, kMediaDuration);
+            duration += directory.U32(other.mediaHeader, MediaDuration);
             bytesBefore += parts[part].keptBytes;
             if (samples > 0xFFFFFFFFu || duration > 0xFFFFFFFFu || bytesBefore > 0xFFFFFFFFu) return false;
         }
@@ -192,16 +192,16 @@ private:
         chunkOffset.span = track.chunkOffset;
         const ByteReader stsz = first.Read(track.sampleSize);
         const bool built =
-            PatchedCopy(first.Read(track.mediaHeader), kMediaDuration, mediaDuration, mediaHeader.bytes) &&
-            PatchedCopy(first.Read(track.timeToSample), kFirstEntry, static_cast<std::uint32_t>(samples),
+            PatchedCopy(first.Read(track.mediaHeader), MediaDuration, mediaDuration, mediaHeader.bytes) &&
+            PatchedCopy(first.Read(track.timeToSample), FirstEntry, static_cast<std::uint32_t>(samples),
                         timeToSample.bytes) &&
-            (constantSize != 0 ? PatchedCopy(stsz, kSampleCount, static_cast<std::uint32_t>(samples), sampleSize.bytes)
-                               : NewTable(stsz, kSampleSizeTable, sampleSizes, sampleSize.bytes) &&
+            (constantSize != 0 ? PatchedCopy(stsz, SampleCount, static_cast<std::uint32_t>(samples), sampleSize.bytes)
+                               : NewTable(stsz, SampleSizeTable, sampleSizes, sampleSize.bytes) &&
                                      ByteWriter(sampleSize.bytes.data(), sampleSize.bytes.size())
-                                         .PokeU32BE(kSampleCount, static_cast<std::uint32_t>(samples))) &&
-            NewTable(first.Read(track.chunkOffset), kFirstEntry, chunkOffsets, chunkOffset.bytes) &&
+                                         .PokeU32BE(SampleCount, static_cast<std::uint32_t>(samples))) &&
+            NewTable(first.Read(track.chunkOffset), FirstEntry, chunkOffsets, chunkOffset.bytes) &&
             ByteWriter(chunkOffset.bytes.data(), chunkOffset.bytes.size())
-                .PokeU32BE(kEntryCount, static_cast<std::uint32_t>(chunkOffsets.size()));
+                .PokeU32BE(EntryCount, static_cast<std::uint32_t>(chunkOffsets.size()));
         if (!built) return false;
         replacements.push_back(std::move(mediaHeader));
         replacements.push_back(std::move(timeToSample));
@@ -210,9 +210,9 @@ private:
         if (haveSync) {
             Replacement sync;
             sync.span = track.syncSample;
-            if (!NewTable(first.Read(track.syncSample), kFirstEntry, syncSamples, sync.bytes) ||
+            if (!NewTable(first.Read(track.syncSample), FirstEntry, syncSamples, sync.bytes) ||
                 !ByteWriter(sync.bytes.data(), sync.bytes.size())
-                     .PokeU32BE(kEntryCount, static_cast<std::uint32_t>(syncSamples.size())))
+                     .PokeU32BE(EntryCount, static_cast<std::uint32_t>(syncSamples.size())))
                 return false;
             replacements.push_back(std::move(sync));
         }

@@ -19,7 +19,7 @@ using SaveResult = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
 // Unchanged atoms are copied in steps of this size with a progress report
 // after each: it sets how often progress is told, not the memory a copy
 // takes (the range copier's buffer bounds that).
-constexpr std::uint32_t kProgressStepSize = 0xA00000;
+constexpr std::uint32_t ProgressStepSize = 0xA00000;
 
 // How copying a range of source bytes ended: a source that ends early is not
 // the movie its atoms describe.
@@ -57,13 +57,13 @@ SaveResult CopyRangeAt(RangeCopier& copier, FileReader& source, std::uint64_t of
 SaveResult CopyAtom(RangeCopier& copier, FileReader& source, FileWriter& destination, std::uint64_t atomStart,
                     std::uint64_t count);
 
-// CopyAtom in steps of kProgressStepSize, calling afterStep with the bytes
+// CopyAtom in steps of ProgressStepSize, calling afterStep with the bytes
 // of each step once it is copied; a nonzero answer cancels the save.
 template <typename AfterStep>
 SaveResult CopyAtomInSteps(RangeCopier& copier, FileReader& source, FileWriter& destination,
                            std::uint64_t atomStart, std::uint64_t count, AfterStep afterStep) {
     for (std::uint64_t left = count; left > 0;) {
-        const auto step = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, kProgressStepSize));
+        const auto step = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, ProgressStepSize));
         const SaveResult copied = CopyAtom(copier, source, destination, atomStart, step);
         if (copied != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) return copied;
         left -= step;

@@ -142,7 +142,7 @@ bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t file
         // when the thumbnail would otherwise be too short to be read again:
         // a thumbnail the reader does not parse is no longer a camera movie's.
         newSize = std::min(thumbnailSize,
-                           std::max(splicePos + imageDataSize, clipreel::MovieDesc::kSmallestParsedThumbnail));
+                           std::max(splicePos + imageDataSize, clipreel::MovieDesc::SmallestParsedThumbnail));
     }
     if (!ReadsAsSameRecord(desc, clipreel::MovieDesc(newSize, staged.data()), values.fileSize)) return false;
 

@@ -47,15 +47,15 @@ class FrameTables {
 public:
     FrameTables(const MyMovieDirectory& directory, const MyTrackMediaDirectory& video)
         : sizes_(directory.Read(video.sampleSize)), offsets_(directory.Read(video.chunkOffset)),
-          constantSize_(directory.U32(video.sampleSize, kConstantSampleSize)),
-          count_(directory.U32(video.sampleSize, kSampleCount)) {}
+          constantSize_(directory.U32(video.sampleSize, ConstantSampleSize)),
+          count_(directory.U32(video.sampleSize, SampleCount)) {}
 
     std::uint32_t Count() const { return count_; }
     bool Frame(std::uint32_t index, std::uint64_t& offset, std::uint64_t& size) const {
         std::uint32_t at = 0;
         std::uint32_t bytes = constantSize_;
-        if (!offsets_.PeekU32BE(kFirstEntry + std::size_t(index) * 4, at)) return false;
-        if (bytes == 0 && !sizes_.PeekU32BE(kSampleSizeTable + std::size_t(index) * 4, bytes)) return false;
+        if (!offsets_.PeekU32BE(FirstEntry + std::size_t(index) * 4, at)) return false;
+        if (bytes == 0 && !sizes_.PeekU32BE(SampleSizeTable + std::size_t(index) * 4, bytes)) return false;
         offset = at;
         size = bytes;
         return true;
@@ -74,18 +74,18 @@ class SoundChunkTables {
 public:
     SoundChunkTables(const MyMovieDirectory& directory, const MyTrackMediaDirectory& sound)
         : offsets_(directory.Read(sound.chunkOffset)), runs_(directory.Read(sound.sampleToChunk)),
-          count_(directory.U32(sound.chunkOffset, kEntryCount)),
-          runCount_(directory.U32(sound.sampleToChunk, kEntryCount)) {}
+          count_(directory.U32(sound.chunkOffset, EntryCount)),
+          runCount_(directory.U32(sound.sampleToChunk, EntryCount)) {}
 
     std::uint32_t Count() const { return count_; }
     // Chunks must be asked for in order, from the first.
     bool Chunk(std::uint32_t index, std::uint64_t& offset, std::uint32_t& samples) {
         std::uint32_t at = 0;
-        if (!offsets_.PeekU32BE(kFirstEntry + std::size_t(index) * 4, at)) return false;
+        if (!offsets_.PeekU32BE(FirstEntry + std::size_t(index) * 4, at)) return false;
         std::uint32_t firstChunk = 0;
-        while (nextRun_ < runCount_ && runs_.PeekU32BE(kFirstEntry + std::size_t(nextRun_) * 12, firstChunk) &&
+        while (nextRun_ < runCount_ && runs_.PeekU32BE(FirstEntry + std::size_t(nextRun_) * 12, firstChunk) &&
                firstChunk <= index + 1) {
-            if (!runs_.PeekU32BE(kFirstEntry + std::size_t(nextRun_) * 12 + 4, samples_)) return false;
+            if (!runs_.PeekU32BE(FirstEntry + std::size_t(nextRun_) * 12 + 4, samples_)) return false;
             ++nextRun_;
         }
         offset = at;
@@ -102,7 +102,7 @@ private:
     std::uint32_t samples_ = 0;
 };
 
-std::uint32_t SoundBytesPerFrame(const CZentiMovie& movie) {
+std::uint32_t BytesPerSoundFrame(const CZentiMovie& movie) {
     const std::unique_ptr<CSoundFormatInfo> format(movie.CopySoundFormatInfo());
     SoundDescriptionV1 description{};
     return format && format->GetFormatInfo(&description) ? description.bytesPerFrame : 0;
@@ -135,7 +135,7 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
     const std::uint64_t storedUnits = std::uint64_t(unitCount) * storedUnitsPerShootingUnit;
     if (soundInFile) {
         sound = std::make_unique<SoundChunkTables>(directory, *soundTrack);
-        bytesPerFrame = SoundBytesPerFrame(movie);
+        bytesPerFrame = BytesPerSoundFrame(movie);
         // One sound chunk per stored sample unit.
         if (sound->Count() != storedUnits || bytesPerFrame == 0) return false;
         blocks.soundChunkSamples.reserve(static_cast<std::size_t>(storedUnits));

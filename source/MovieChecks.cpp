@@ -17,69 +17,69 @@ bool HoldsTable(const MyMovieDirectory& directory, const AtomSpan& atom, std::si
 }
 
 bool SampleSizesFit(const MyMovieDirectory& directory, const AtomSpan& stsz) {
-    if (!HasAtLeast(stsz, kSampleSizeTable)) return false;
+    if (!HasAtLeast(stsz, SampleSizeTable)) return false;
     // A constant sample size stands for the whole table.
-    if (directory.U32(stsz, kConstantSampleSize) != 0) return true;
-    return stsz.size >= kSampleSizeTable + std::uint64_t(directory.U32(stsz, kSampleCount)) * 4;
+    if (directory.U32(stsz, ConstantSampleSize) != 0) return true;
+    return stsz.size >= SampleSizeTable + std::uint64_t(directory.U32(stsz, SampleCount)) * 4;
 }
 
 bool TrackStructureFits(const MyMovieDirectory& directory, const MyTrackMediaDirectory& track) {
-    return HasAtLeast(track.trackHeader, kModificationTime + 4) &&
-           HasAtLeast(track.mediaHeader, kMediaDuration + 4) &&
-           HasAtLeast(track.mediaHandler, kHandlerSubtype + 4) && track.mediaInformation.Found() &&
-           !track.dataReferences.empty() && HasAtLeast(track.sampleDescription, kFirstEntry) &&
-           HoldsTable(directory, track.timeToSample, kEntryCount, kFirstEntry, 8) &&
-           HoldsTable(directory, track.sampleToChunk, kEntryCount, kFirstEntry, 12) &&
+    return HasAtLeast(track.trackHeader, ModificationTime + 4) &&
+           HasAtLeast(track.mediaHeader, MediaDuration + 4) &&
+           HasAtLeast(track.mediaHandler, HandlerSubtype + 4) && track.mediaInformation.Found() &&
+           !track.dataReferences.empty() && HasAtLeast(track.sampleDescription, FirstEntry) &&
+           HoldsTable(directory, track.timeToSample, EntryCount, FirstEntry, 8) &&
+           HoldsTable(directory, track.sampleToChunk, EntryCount, FirstEntry, 12) &&
            SampleSizesFit(directory, track.sampleSize) &&
-           HoldsTable(directory, track.chunkOffset, kEntryCount, kFirstEntry, 4);
+           HoldsTable(directory, track.chunkOffset, EntryCount, FirstEntry, 4);
 }
 
 bool VideoMediaFits(const MyMovieDirectory& directory, const MyTrackMediaDirectory& video) {
     if (video.dataReferences.size() != 1) return false;
-    if (directory.U32(video.sampleDescription, kEntryCount) != 1) return false;
-    if (directory.U32(video.timeToSample, kEntryCount) != 1) return false;
+    if (directory.U32(video.sampleDescription, EntryCount) != 1) return false;
+    if (directory.U32(video.timeToSample, EntryCount) != 1) return false;
     const AtomSpan& stsc = video.sampleToChunk;
-    if (directory.U32(stsc, kEntryCount) != 1) return false;
-    if (directory.U32(stsc, kFirstEntry) != 1 || directory.U32(stsc, kFirstEntry + 4) != 1 ||
-        directory.U32(stsc, kFirstEntry + 8) != 1) {
+    if (directory.U32(stsc, EntryCount) != 1) return false;
+    if (directory.U32(stsc, FirstEntry) != 1 || directory.U32(stsc, FirstEntry + 4) != 1 ||
+        directory.U32(stsc, FirstEntry + 8) != 1) {
         return false;
     }
-    return directory.U32(video.sampleSize, kSampleCount) == directory.U32(video.chunkOffset, kEntryCount);
+    return directory.U32(video.sampleSize, SampleCount) == directory.U32(video.chunkOffset, EntryCount);
 }
 
 bool SoundMediaFits(const MyMovieDirectory& directory, const MyTrackMediaDirectory& sound) {
     if (sound.dataReferences.size() != 1) return false;
-    if (directory.U32(sound.sampleDescription, kEntryCount) != 1) return false;
+    if (directory.U32(sound.sampleDescription, EntryCount) != 1) return false;
     // Sound in another file may be listed not at all: a movie cut from a
     // reel whose sound lies elsewhere keeps only its description.
-    if (!MediaInOwnFile(directory, sound) && directory.U32(sound.timeToSample, kEntryCount) == 0 &&
-        directory.U32(sound.sampleToChunk, kEntryCount) == 0 && directory.U32(sound.chunkOffset, kEntryCount) == 0 &&
-        directory.U32(sound.sampleSize, kSampleCount) == 0)
-        return directory.U32(sound.sampleSize, kConstantSampleSize) == 1;
-    if (directory.U32(sound.timeToSample, kEntryCount) != 1) return false;
-    if (directory.U32(sound.timeToSample, kFirstEntry + 4) != 1) return false;
+    if (!MediaInOwnFile(directory, sound) && directory.U32(sound.timeToSample, EntryCount) == 0 &&
+        directory.U32(sound.sampleToChunk, EntryCount) == 0 && directory.U32(sound.chunkOffset, EntryCount) == 0 &&
+        directory.U32(sound.sampleSize, SampleCount) == 0)
+        return directory.U32(sound.sampleSize, ConstantSampleSize) == 1;
+    if (directory.U32(sound.timeToSample, EntryCount) != 1) return false;
+    if (directory.U32(sound.timeToSample, FirstEntry + 4) != 1) return false;
     // The camera writes one run, or two when its last chunk is shorter; an
     // edit may have moved that chunk anywhere, leaving up to three.
-    if (directory.U32(sound.sampleToChunk, kEntryCount) == 0) return false;
-    return directory.U32(sound.sampleSize, kConstantSampleSize) == 1;
+    if (directory.U32(sound.sampleToChunk, EntryCount) == 0) return false;
+    return directory.U32(sound.sampleSize, ConstantSampleSize) == 1;
 }
 
 }
 
 bool MediaInOwnFile(const MyMovieDirectory& directory, const MyTrackMediaDirectory& track) {
     return !track.dataReferences.empty() &&
-           (directory.U32(track.dataReferences.front(), kDataReferenceFlags) & kSelfReference) != 0;
+           (directory.U32(track.dataReferences.front(), DataReferenceFlags) & SelfReference) != 0;
 }
 
 bool CheckMovieStructure(const MyMovieDirectory& directory) {
-    if (!HasAtLeast(directory.movieHeader, kModificationTime + 4)) return false;
+    if (!HasAtLeast(directory.movieHeader, ModificationTime + 4)) return false;
     if (directory.tracks.empty()) return false;
     for (const MyTrackMediaDirectory& track : directory.tracks) {
         if (!TrackStructureFits(directory, track)) return false;
     }
     // The sound queries hand out the sound description itself.
     const MyTrackMediaDirectory* sound = directory.FindTrack(FourCC("soun"));
-    return sound == nullptr || HasAtLeast(sound->sampleDescription, kSoundDescription + kSoundDescriptionSize);
+    return sound == nullptr || HasAtLeast(sound->sampleDescription, SoundDescription + SoundDescriptionSize);
 }
 
 bool CheckMovieMedia(const MyMovieDirectory& directory) {

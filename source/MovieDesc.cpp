@@ -10,20 +10,20 @@
 namespace clipreel {
 namespace {
 
-constexpr std::size_t kExifLength = 4;  // after SOI and the APP1 marker
-constexpr std::size_t kTiffStart = 12;  // SOI, APP1 marker and length, "Exif\0\0"
+constexpr std::size_t ExifLength = 4;  // after SOI and the APP1 marker
+constexpr std::size_t TiffStart = 12;  // SOI, APP1 marker and length, "Exif\0\0"
 
-constexpr std::uint16_t kTagMake = 0x010F;
-constexpr std::uint16_t kTagExifIfd = 0x8769;
-constexpr std::uint16_t kTagMakerNote = 0x927C;
-constexpr std::uint16_t kTagFooterInUse = 0x0019;
-constexpr std::uint16_t kTagImageId = 0x0028;
+constexpr std::uint16_t TagMake = 0x010F;
+constexpr std::uint16_t TagExifIfd = 0x8769;
+constexpr std::uint16_t TagMakerNote = 0x927C;
+constexpr std::uint16_t TagFooterInUse = 0x0019;
+constexpr std::uint16_t TagImageId = 0x0028;
 
-constexpr std::uint16_t kTypeAscii = 2;
-constexpr std::uint16_t kTypeShort = 3;
+constexpr std::uint16_t TypeAscii = 2;
+constexpr std::uint16_t TypeShort = 3;
 
-constexpr std::uint32_t kImageIdSize = 16;
-constexpr std::size_t kFooterSize = 8;
+constexpr std::uint32_t ImageIdSize = 16;
+constexpr std::size_t FooterSize = 8;
 
 // Byte sizes of the TIFF field types 1 to 12; any other type has none.
 std::uint64_t TypeSize(std::uint16_t type) {
@@ -89,7 +89,7 @@ bool ReadByteOrderMark(const ByteReader& bytes, std::size_t offset, ByteOrder& o
 
 // The camera's name, "Zenti", as a zero-terminated ASCII value.
 bool MakeIsCamera(const ByteReader& tiff, const IfdEntry& make) {
-    if (make.type != kTypeAscii || make.byteSize > tiff.size()) return false;
+    if (make.type != TypeAscii || make.byteSize > tiff.size()) return false;
     ByteReader value;
     const std::size_t at = make.outside() ? make.value : make.valueField;
     if (!tiff.Sub(at, static_cast<std::size_t>(make.byteSize), value)) return false;
@@ -128,13 +128,13 @@ private:
     bool readTiff() {
         static const std::uint8_t start[4] = {0xFF, 0xD8, 0xFF, 0xE1};
         static const std::uint8_t exif[5] = {'E', 'x', 'i', 'f', 0};
-        if (jpeg_.size() < kTiffStart || std::memcmp(jpeg_.data(), start, sizeof start) != 0) return false;
+        if (jpeg_.size() < TiffStart || std::memcmp(jpeg_.data(), start, sizeof start) != 0) return false;
         if (std::memcmp(jpeg_.data() + 6, exif, sizeof exif) != 0) return false;
         std::uint16_t app1Length = 0;
-        if (!jpeg_.PeekU16BE(kExifLength, app1Length)) return false;
+        if (!jpeg_.PeekU16BE(ExifLength, app1Length)) return false;
         if (app1Length < 16 || app1Length >= jpeg_.size()) return false;
         // The segment's TIFF data must also end within the thumbnail.
-        if (!jpeg_.Sub(kTiffStart, std::size_t(app1Length) - 8, tiff_)) return false;
+        if (!jpeg_.Sub(TiffStart, std::size_t(app1Length) - 8, tiff_)) return false;
         if (!ReadByteOrderMark(tiff_, 0, tiffOrder_)) return false;
         std::uint32_t ifd0 = 0;
         if (!tiff_.PeekU32(4, ifd0, tiffOrder_) || ifd0 >= tiff_.size()) return false;
@@ -146,12 +146,12 @@ private:
     bool findMakerNote(std::uint64_t& makerNote, std::uint64_t& makerNoteSize) {
         if (!IfdFits(tiff_, ifd0_, tiffOrder_)) return false;
         IfdEntry make;
-        if (!FindEntry(tiff_, ifd0_, tiffOrder_, kTagMake, make) || !MakeIsCamera(tiff_, make)) return false;
+        if (!FindEntry(tiff_, ifd0_, tiffOrder_, TagMake, make) || !MakeIsCamera(tiff_, make)) return false;
         IfdEntry exifPointer;
-        if (!FindEntry(tiff_, ifd0_, tiffOrder_, kTagExifIfd, exifPointer) || exifPointer.outside()) return false;
+        if (!FindEntry(tiff_, ifd0_, tiffOrder_, TagExifIfd, exifPointer) || exifPointer.outside()) return false;
         if (!IfdFits(tiff_, exifPointer.value, tiffOrder_)) return false;
         IfdEntry note;
-        if (!FindEntry(tiff_, exifPointer.value, tiffOrder_, kTagMakerNote, note) || !note.outside()) return false;
+        if (!FindEntry(tiff_, exifPointer.value, tiffOrder_, TagMakerNote, note) || !note.outside()) return false;
         // The maker note keeps the byte order the camera wrote it in, which
         // its footer tells and which may differ from the TIFF header's: its
         // entry count is only read, and its entries bounded, in the order it
@@ -166,16 +166,16 @@ private:
     // and in which byte order it is; a maker note moved since then has all
     // its value offsets off by the same distance.
     void readFooter(std::uint64_t makerNote, std::uint64_t makerNoteSize) {
-        if (makerNoteSize < kFooterSize) return;
-        const std::uint64_t footer = makerNote + makerNoteSize - kFooterSize;
-        if (footer > tiff_.size() || tiff_.size() - footer < kFooterSize) return;
+        if (makerNoteSize < FooterSize) return;
+        const std::uint64_t footer = makerNote + makerNoteSize - FooterSize;
+        if (footer > tiff_.size() || tiff_.size() - footer < FooterSize) return;
         ByteOrder footerOrder = ByteOrder::Little;
         if (!ReadByteOrderMark(tiff_, static_cast<std::size_t>(footer), footerOrder)) return;
         std::uint32_t writtenAt = 0;
         if (!tiff_.PeekU32(static_cast<std::size_t>(footer) + 4, writtenAt, footerOrder)) return;
         IfdEntry inUse;
-        if (!FindEntry(tiff_, makerNote, footerOrder, kTagFooterInUse, inUse)) return;
-        if (inUse.type != kTypeShort || inUse.count != 1 || inUse.outside() || inUse.value != 1) return;
+        if (!FindEntry(tiff_, makerNote, footerOrder, TagFooterInUse, inUse)) return;
+        if (inUse.type != TypeShort || inUse.count != 1 || inUse.outside() || inUse.value != 1) return;
         if (makerNote >= tiff_.size()) return;
         order_ = footerOrder;
         delta_ = static_cast<std::uint32_t>(makerNote) - writtenAt;
@@ -183,7 +183,7 @@ private:
 
     // The first kind whose entry holds a record that states its own size.
     void readRecord(std::uint64_t makerNote) {
-        for (const MovieRecordLayout* layout : kMovieRecordLayouts) {
+        for (const MovieRecordLayout* layout : MovieRecordLayouts) {
             IfdEntry entry;
             std::size_t position = 0;
             std::uint32_t stated = 0;
@@ -200,7 +200,7 @@ private:
     void setRecord(std::size_t position, std::uint64_t byteSize, std::uint16_t tag) {
         desc_.recordSize = static_cast<std::uint32_t>(byteSize);
         desc_.recordTag = tag;
-        desc_.recordOffset = static_cast<std::uint32_t>(kTiffStart + position);
+        desc_.recordOffset = static_cast<std::uint32_t>(TiffStart + position);
     }
 
     // Fields a record too short to hold them does not have keep their
@@ -225,8 +225,8 @@ private:
                                             layout.firstTaggedValue.width, 0};
             if (!read(field, value)) break;
             const std::uint32_t tag = value >> 24;
-            if (tag == kTaggedMovieMode) desc_.movieMode = static_cast<std::uint16_t>(value);
-            if (tag == kTaggedMontagioTime) desc_.montagioTime = static_cast<std::uint16_t>(value);
+            if (tag == TaggedMovieMode) desc_.movieMode = static_cast<std::uint16_t>(value);
+            if (tag == TaggedMontagioTime) desc_.montagioTime = static_cast<std::uint16_t>(value);
         }
         desc_.valid = true;
     }
@@ -234,10 +234,10 @@ private:
     void readImageId(std::uint64_t makerNote) {
         IfdEntry entry;
         std::size_t position = 0;
-        if (!FindEntry(tiff_, makerNote, order_, kTagImageId, entry)) return;
-        if (entry.byteSize != kImageIdSize || !LocateValue(tiff_, entry, delta_, position)) return;
-        desc_.imageIdSize = kImageIdSize;
-        desc_.imageIdOffset = static_cast<std::uint32_t>(kTiffStart + position);
+        if (!FindEntry(tiff_, makerNote, order_, TagImageId, entry)) return;
+        if (entry.byteSize != ImageIdSize || !LocateValue(tiff_, entry, delta_, position)) return;
+        desc_.imageIdSize = ImageIdSize;
+        desc_.imageIdOffset = static_cast<std::uint32_t>(TiffStart + position);
     }
 
     MovieDesc& desc_;
@@ -254,13 +254,13 @@ private:
 bool ExifSegmentEnd(const void* thumbnail, unsigned size, std::uint32_t& end) {
     const ByteReader bytes(thumbnail, thumbnail == nullptr ? 0 : size);
     std::uint16_t length = 0;
-    if (!bytes.PeekU16BE(kExifLength, length)) return false;
-    end = static_cast<std::uint32_t>(kExifLength) + length;
+    if (!bytes.PeekU16BE(ExifLength, length)) return false;
+    end = static_cast<std::uint32_t>(ExifLength) + length;
     return true;
 }
 
 MovieDesc::MovieDesc(unsigned jpegSize, const void* jpeg) {
-    if (jpeg == nullptr || jpegSize < kSmallestParsedThumbnail) return;
+    if (jpeg == nullptr || jpegSize < SmallestParsedThumbnail) return;
     const ByteReader bytes(jpeg, jpegSize);
     Parser(*this, bytes).Run();
 }

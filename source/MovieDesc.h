@@ -13,7 +13,7 @@ public:
     enum : int { NoByteOrder = 0, LittleEndian = 1, BigEndian = 2 };
 
     // Thumbnails below this size are not parsed.
-    static constexpr unsigned kSmallestParsedThumbnail = 1024;
+    static constexpr unsigned SmallestParsedThumbnail = 1024;
 
     MovieDesc(unsigned jpegSize, const void* jpeg);
 

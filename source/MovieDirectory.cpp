@@ -74,7 +74,7 @@ std::uint16_t MyMovieDirectory::U16(const AtomSpan& atom, std::size_t offset) co
 const MyTrackMediaDirectory* MyMovieDirectory::FindTrack(std::uint32_t subtype) const {
     for (const MyTrackMediaDirectory& track : tracks) {
         std::uint32_t handlerSubtype = 0;
-        if (Read(track.mediaHandler).PeekU32BE(atom_fields::kHandlerSubtype, handlerSubtype) && handlerSubtype == subtype) return &track;
+        if (Read(track.mediaHandler).PeekU32BE(atom_fields::HandlerSubtype, handlerSubtype) && handlerSubtype == subtype) return &track;
     }
     return nullptr;
 }
@@ -144,10 +144,10 @@ void MyMovieDirectory::walkDataReferences(const AtomSpan& dref, MyTrackMediaDire
     track.dataReferences.clear();
     // Entries follow the header, the version-and-flags and the entry count;
     // the count itself is not trusted: the entries are walked by their sizes.
-    using atom_fields::kFirstEntry;
-    if (dref.size < kFirstEntry) return;
+    using atom_fields::FirstEntry;
+    if (dref.size < FirstEntry) return;
     const ByteReader movie(movieAtom.data(), movieAtom.size());
-    WalkChildren(movie, dref.offset + kFirstEntry, dref.offset + dref.size,
+    WalkChildren(movie, dref.offset + FirstEntry, dref.offset + dref.size,
                  [&](const ChildAtom& entry) { track.dataReferences.push_back(entry.span); });
 }
 

@@ -3,13 +3,13 @@
 namespace clipreel {
 
 const MovieRecordLayout* MovieRecordLayoutForCreatorVersion(unsigned version) {
-    for (const MovieRecordLayout* layout : kMovieRecordLayouts)
+    for (const MovieRecordLayout* layout : MovieRecordLayouts)
         if (layout->creatorVersion == version) return layout;
     return nullptr;
 }
 
 const MovieRecordLayout* MovieRecordLayoutForTag(std::uint16_t tag) {
-    for (const MovieRecordLayout* layout : kMovieRecordLayouts)
+    for (const MovieRecordLayout* layout : MovieRecordLayouts)
         if (layout->tag == tag) return layout;
     return nullptr;
 }

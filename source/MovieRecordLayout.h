@@ -27,7 +27,7 @@ struct MovieRecordField {
     constexpr std::uint32_t end() const { return offset + width; }
 };
 
-constexpr MovieRecordField kNoRecordField = {0, 0, 0};
+constexpr MovieRecordField NoRecordField = {0, 0, 0};
 
 struct MovieRecordLayout {
     const char* name;         // "LONG" or "SHORT", as messages name the kind
@@ -59,27 +59,27 @@ struct MovieRecordLayout {
 };
 
 // The tags of a LONG record's tagged values.
-constexpr std::uint32_t kTaggedMovieMode = 1;
-constexpr std::uint32_t kTaggedMontagioTime = 2;
+constexpr std::uint32_t TaggedMovieMode = 1;
+constexpr std::uint32_t TaggedMontagioTime = 2;
 
-constexpr MovieRecordLayout kLongMovieRecord = {
+constexpr MovieRecordLayout LongMovieRecord = {
     "LONG", 0x0034, 4, 10, {0, 4, 0}, 0,
     // movieMode and montagioTime come as tagged values.
-    kNoRecordField, {112, 4, 0}, {116, 4, 0}, {120, 4, 0}, kNoRecordField,
+    NoRecordField, {112, 4, 0}, {116, 4, 0}, {120, 4, 0}, NoRecordField,
     {4, 4, 0}, {8, 4, 0},
-    {84, 4, 0}, kNoRecordField, {{88, 4, 0}, {92, 4, 0}, {96, 4, 0}}, {104, 4, 0}, {108, 4, 0}, {124, 4, 0},
+    {84, 4, 0}, NoRecordField, {{88, 4, 0}, {92, 4, 0}, {96, 4, 0}}, {104, 4, 0}, {108, 4, 0}, {124, 4, 0},
     {128, 4, 0}, 132};
 
-constexpr MovieRecordLayout kShortMovieRecord = {
+constexpr MovieRecordLayout ShortMovieRecord = {
     "SHORT", 0x0011, 3, 6, {0, 2, 0}, 246,
     {16, 2, 246}, {240, 4, 246}, {244, 2, 246}, {256, 2, 262}, {258, 2, 262},
-    kNoRecordField, kNoRecordField,
-    {8, 4, 0}, {4, 2, 0}, {{26, 4, 0}, {30, 4, 0}, {34, 4, 0}}, {40, 4, 0}, {44, 4, 0}, kNoRecordField,
+    NoRecordField, NoRecordField,
+    {8, 4, 0}, {4, 2, 0}, {{26, 4, 0}, {30, 4, 0}, {34, 4, 0}}, {40, 4, 0}, {44, 4, 0}, NoRecordField,
     {212, 4, 0}, 244};
 
 // In the order the reader looks for them: a maker note with both is read as
 // the LONG record.
-constexpr const MovieRecordLayout* kMovieRecordLayouts[] = {&kLongMovieRecord, &kShortMovieRecord};
+constexpr const MovieRecordLayout* MovieRecordLayouts[] = {&LongMovieRecord, &ShortMovieRecord};
 
 // The end of the last field the writer rewrites.
 constexpr std::uint32_t LastRewrittenFieldEnd(const MovieRecordLayout& layout) {
@@ -92,8 +92,8 @@ constexpr std::uint32_t LastRewrittenFieldEnd(const MovieRecordLayout& layout) {
         if (field.present() && field.end() > end) end = field.end();
     return end;
 }
-static_assert(kLongMovieRecord.minimumSize == LastRewrittenFieldEnd(kLongMovieRecord), "LONG record size");
-static_assert(kShortMovieRecord.minimumSize == LastRewrittenFieldEnd(kShortMovieRecord), "SHORT record size");
+static_assert(LongMovieRecord.minimumSize == LastRewrittenFieldEnd(LongMovieRecord), "LONG record size");
+static_assert(ShortMovieRecord.minimumSize == LastRewrittenFieldEnd(ShortMovieRecord), "SHORT record size");
 
 // The kind the camera writes into movies of this creator version; null for
 // versions whose record has no known layout.

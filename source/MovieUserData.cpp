@@ -35,8 +35,8 @@ std::uint32_t ReadCreatorVersion(const MyMovieDirectory& directory) {
     ByteReader cursor = directory.Read(ztcv);
     std::uint8_t record[12] = {};
     if (!cursor.Skip(AtomHeaderSize) || !cursor.ReadBytes(record, sizeof record)) return 0;
-    static const char kSignature[8] = {'Z', 'e', 'n', 't', 'i', 'A', 'V', 'C'};
-    if (std::memcmp(record, kSignature, sizeof kSignature) != 0) return 0;
+    static const char Signature[8] = {'Z', 'e', 'n', 't', 'i', 'A', 'V', 'C'};
+    if (std::memcmp(record, Signature, sizeof Signature) != 0) return 0;
     std::uint32_t version = 0;
     for (std::size_t i = 8; i < sizeof record; ++i) {
         const std::uint8_t digit = record[i];

@@ -17,7 +17,7 @@ using namespace clipreel::atom_fields;
 namespace {
 
 // The rate answered for a movie that has none.
-const CFrameRateInfo2 kNoFrameRate;
+const CFrameRateInfo2 NoFrameRate;
 
 }
 
@@ -57,7 +57,7 @@ unsigned CZentiMovie::GetTrackMediaCount() const {
 }
 
 const CFrameRateInfo2& CZentiMovie::GetFrameRateInfo() const {
-    return IsValid() ? storedSampleUnit->videoFormat.frameRate : kNoFrameRate;
+    return IsValid() ? storedSampleUnit->videoFormat.frameRate : NoFrameRate;
 }
 
 const clipreel::CStoredSampleUnit2* CZentiMovie::GetStoredSampleUnit() const { return storedSampleUnit.get(); }
@@ -67,39 +67,39 @@ const clipreel::CStoredSampleUnit2* CZentiMovie::GetStoredSampleUnit() const { r
 std::int32_t CZentiMovie::GetVideoMediaTimeScale() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    return static_cast<std::int32_t>(directory->U32(video->mediaHeader, kMediaTimeScale));
+    return static_cast<std::int32_t>(directory->U32(video->mediaHeader, MediaTimeScale));
 }
 
 std::int32_t CZentiMovie::GetVideoMediaDuration() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    return static_cast<std::int32_t>(directory->U32(video->mediaHeader, kMediaDuration));
+    return static_cast<std::int32_t>(directory->U32(video->mediaHeader, MediaDuration));
 }
 
 std::int32_t CZentiMovie::GetVideoFrameDuration() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    return static_cast<std::int32_t>(directory->U32(video->timeToSample, kFirstEntry + 4));
+    return static_cast<std::int32_t>(directory->U32(video->timeToSample, FirstEntry + 4));
 }
 
 unsigned CZentiMovie::GetVideoFrameCount() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    return directory->U32(video->sampleSize, kSampleCount);
+    return directory->U32(video->sampleSize, SampleCount);
 }
 
 std::uint64_t CZentiMovie::GetVideoFrameFileOffset(unsigned i) const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    if (i >= directory->U32(video->chunkOffset, kEntryCount)) return 0;
-    return directory->U32(video->chunkOffset, kFirstEntry + std::size_t(i) * 4);
+    if (i >= directory->U32(video->chunkOffset, EntryCount)) return 0;
+    return directory->U32(video->chunkOffset, FirstEntry + std::size_t(i) * 4);
 }
 
 unsigned CZentiMovie::GetVideoFrameDataSize(unsigned i) const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    if (i >= directory->U32(video->sampleSize, kSampleCount)) return 0;
-    return directory->U32(video->sampleSize, kSampleSizeTable + std::size_t(i) * 4);
+    if (i >= directory->U32(video->sampleSize, SampleCount)) return 0;
+    return directory->U32(video->sampleSize, SampleSizeTable + std::size_t(i) * 4);
 }
 
 // Sound queries: fixed answers without a sound track.
@@ -111,13 +111,13 @@ bool CZentiMovie::HasSound() const {
 unsigned CZentiMovie::GetSoundSampleCount() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
-    return sound ? directory->U32(sound->sampleSize, kSampleCount) : 0;
+    return sound ? directory->U32(sound->sampleSize, SampleCount) : 0;
 }
 
 unsigned CZentiMovie::GetSoundChunkCount() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
-    return sound ? directory->U32(sound->chunkOffset, kEntryCount) : 0;
+    return sound ? directory->U32(sound->chunkOffset, EntryCount) : 0;
 }
 
 unsigned CZentiMovie::GetSoundSamplesPerChunk(bool last) const {
@@ -125,9 +125,9 @@ unsigned CZentiMovie::GetSoundSamplesPerChunk(bool last) const {
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
     if (sound == nullptr) return 0;
     // A sample-to-chunk entry: first chunk, samples per chunk, description.
-    const std::uint32_t runs = directory->U32(sound->sampleToChunk, kEntryCount);
-    if (!last && (runs == 1 || runs == 2)) return directory->U32(sound->sampleToChunk, kFirstEntry + 4);
-    if (last && runs == 2) return directory->U32(sound->sampleToChunk, kFirstEntry + 12 + 4);
+    const std::uint32_t runs = directory->U32(sound->sampleToChunk, EntryCount);
+    if (!last && (runs == 1 || runs == 2)) return directory->U32(sound->sampleToChunk, FirstEntry + 4);
+    if (last && runs == 2) return directory->U32(sound->sampleToChunk, FirstEntry + 12 + 4);
     return 0;
 }
 
@@ -135,14 +135,14 @@ unsigned CZentiMovie::GetSoundChunkSize(bool last) const {
     const unsigned samples = GetSoundSamplesPerChunk(last);
     if (samples == 0) return 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
-    return samples * directory->U32(sound->sampleDescription, kSoundBytesPerFrame);
+    return samples * directory->U32(sound->sampleDescription, SoundBytesPerFrame);
 }
 
 std::uint64_t CZentiMovie::GetSoundChunkFileOffset(unsigned i) const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
-    if (sound == nullptr || i >= directory->U32(sound->chunkOffset, kEntryCount)) return 0;
-    return directory->U32(sound->chunkOffset, kFirstEntry + std::size_t(i) * 4);
+    if (sound == nullptr || i >= directory->U32(sound->chunkOffset, EntryCount)) return 0;
+    return directory->U32(sound->chunkOffset, FirstEntry + std::size_t(i) * 4);
 }
 
 const SoundDescriptionV1* CZentiMovie::getSoundDescriptionInMoovAtom() const {
@@ -152,7 +152,7 @@ const SoundDescriptionV1* CZentiMovie::getSoundDescriptionInMoovAtom() const {
     // The structure check made sure the whole description is inside 'stsd'.
     const clipreel::ByteReader stsd = directory->Read(sound->sampleDescription);
     clipreel::ByteReader description;
-    if (!stsd.Sub(kSoundDescription, kSoundDescriptionSize, description)) return nullptr;
+    if (!stsd.Sub(SoundDescription, SoundDescriptionSize, description)) return nullptr;
     // Big-endian and possibly unaligned: callers copy it out byte-wise.
     return reinterpret_cast<const SoundDescriptionV1*>(description.data());
 }
@@ -163,11 +163,11 @@ void CZentiMovie::UpdateSampleChunkOffset(unsigned delta) {
     for (const MyTrackMediaDirectory& track : directory->tracks) {
         // A track whose media lies in another file keeps that file's offsets.
         if (!clipreel::MediaInOwnFile(*directory, track)) continue;
-        const std::uint32_t count = directory->U32(track.chunkOffset, kEntryCount);
+        const std::uint32_t count = directory->U32(track.chunkOffset, EntryCount);
         const clipreel::ByteReader current = directory->Read(track.chunkOffset);
         clipreel::ByteWriter stco = directory->Write(track.chunkOffset);
         for (std::uint32_t i = 0; i < count; ++i) {
-            const std::size_t at = kFirstEntry + std::size_t(i) * 4;
+            const std::size_t at = FirstEntry + std::size_t(i) * 4;
             std::uint32_t offset = 0;
             if (!current.PeekU32BE(at, offset)) break;
             stco.PokeU32BE(at, offset + delta);
@@ -177,9 +177,9 @@ void CZentiMovie::UpdateSampleChunkOffset(unsigned delta) {
 
 void CZentiMovie::UpdateMovieResourceModificationTime() {
     const std::uint32_t now = clipreel::CurrentMovieTime();
-    directory->Write(directory->movieHeader).PokeU32BE(kModificationTime, now);
+    directory->Write(directory->movieHeader).PokeU32BE(ModificationTime, now);
     for (const MyTrackMediaDirectory& track : directory->tracks) {
-        directory->Write(track.trackHeader).PokeU32BE(kModificationTime, now);
-        directory->Write(track.mediaHeader).PokeU32BE(kModificationTime, now);
+        directory->Write(track.trackHeader).PokeU32BE(ModificationTime, now);
+        directory->Write(track.mediaHeader).PokeU32BE(ModificationTime, now);
     }
 }

@@ -20,8 +20,8 @@ using namespace clipreel::atom_fields;
 clipreel::CStoredSampleUnit2* CZentiMovie::createStoredSampleUnit() const {
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
     if (video == nullptr) return nullptr;
-    const std::uint32_t timeScale = directory->U32(video->mediaHeader, kMediaTimeScale);
-    const std::uint32_t frameDuration = directory->U32(video->timeToSample, kFirstEntry + 4);
+    const std::uint32_t timeScale = directory->U32(video->mediaHeader, MediaTimeScale);
+    const std::uint32_t frameDuration = directory->U32(video->timeToSample, FirstEntry + 4);
     if (timeScale == 0 || frameDuration == 0) return nullptr;
     const CFrameRateInfo2 rate(timeScale, frameDuration);
 
@@ -50,7 +50,7 @@ clipreel::CStoredSampleUnit2* CZentiMovie::createStoredSampleUnit() const {
     std::uint32_t soundSamplesPerUnit = 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
     if (sound != nullptr && clipreel::MediaInOwnFile(*directory, *sound)) {
-        const std::uint64_t sampleRate = directory->U16(sound->sampleDescription, kSoundSampleRate);
+        const std::uint64_t sampleRate = directory->U16(sound->sampleDescription, SoundSampleRate);
         // Formed in 64 bits: the product of a long unit, a high sample rate
         // and a 1001 frame duration passes 2^32 and must not wrap.
         const std::uint64_t product = std::uint64_t(framesPerUnit) * sampleRate * frameDuration;

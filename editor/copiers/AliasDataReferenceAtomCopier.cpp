@@ -7,7 +7,7 @@ namespace clipreel {
 
 namespace {
 // Size, type, version and flags.
-constexpr std::uint32_t EntryHeaderSize = atom_fields::kDataReferenceData;
+constexpr std::uint32_t EntryHeaderSize = atom_fields::DataReferenceData;
 }
 
 AliasDataReferenceAtomCopier::~AliasDataReferenceAtomCopier() = default;

@@ -17,8 +17,8 @@ bool RefersToAnotherFile(const ByteReader& src) {
     const std::size_t at = src.position();
     std::uint32_t size = 0;
     std::uint32_t flags = 0;
-    return src.PeekU32BE(at, size) && size >= kFirstEntry + kDataReferenceFlags + 4 &&
-           src.PeekU32BE(at + kFirstEntry + kDataReferenceFlags, flags) && (flags & kSelfReference) == 0;
+    return src.PeekU32BE(at, size) && size >= FirstEntry + DataReferenceFlags + 4 &&
+           src.PeekU32BE(at + FirstEntry + DataReferenceFlags, flags) && (flags & SelfReference) == 0;
 }
 
 }

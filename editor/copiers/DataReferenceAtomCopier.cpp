@@ -8,7 +8,7 @@ namespace clipreel {
 
 namespace {
 // After the atom header, up to the first entry.
-constexpr std::uint32_t VersionFlagsAndCountSize = atom_fields::kFirstEntry - AtomHeaderSize;
+constexpr std::uint32_t VersionFlagsAndCountSize = atom_fields::FirstEntry - AtomHeaderSize;
 }
 
 DataReferenceAtomCopier::~DataReferenceAtomCopier() = default;

@@ -34,7 +34,7 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
             ByteReader handler;
             if (!takeAtom(src, handler)) return 0;
             std::uint32_t subtype = 0;
-            if (handler.PeekU32BE(kHandlerSubtype, subtype)) handlerType = subtype;
+            if (handler.PeekU32BE(HandlerSubtype, subtype)) handlerType = subtype;
             haveHandler = true;
             written += writeUnchanged(dst, handler);
         } else if (type == FourCC("minf")) {
@@ -48,7 +48,7 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
     }
     if (failed()) return 0;
     if (haveHeader) {
-        if (!patchU32(dst, headerStart, headerSize, kModificationTime, ctx.modificationTime)) return 0;
+        if (!patchU32(dst, headerStart, headerSize, ModificationTime, ctx.modificationTime)) return 0;
         if (ctx.reel != nullptr) {
             const CClipreelMovie& reel = *ctx.reel;
             if (handlerType == FourCC("soun")) {
@@ -57,10 +57,10 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
                 // sound in another file.
                 const std::uint64_t samples = ReelPrivateAccess::getKeptSoundSampleCount(reel);
                 if (samples > 0xFFFFFFFFu) return fail();
-                if (!patchU32(dst, headerStart, headerSize, kMediaDuration, static_cast<std::uint32_t>(samples)))
+                if (!patchU32(dst, headerStart, headerSize, MediaDuration, static_cast<std::uint32_t>(samples)))
                     return 0;
             } else if (handlerType == FourCC("vide")) {
-                if (!patchU32(dst, headerStart, headerSize, kMediaDuration,
+                if (!patchU32(dst, headerStart, headerSize, MediaDuration,
                               static_cast<std::uint32_t>(reel.GetTotalDuration())))
                     return 0;
             }

@@ -69,13 +69,13 @@ std::uint32_t MediaSampleTableAtomCopier::copyWithField(ByteWriter& dst, ByteRea
 std::uint32_t MediaSampleTableAtomCopier::copyConstantSampleSize(ByteWriter& dst, ByteReader& src,
                                                                   std::uint32_t count) const {
     // Size, type, version and flags, sample size, then the count: no table.
-    constexpr std::uint32_t header = atom_fields::kSampleCount;
-    constexpr std::uint32_t atomSize = atom_fields::kSampleSizeTable;
+    constexpr std::uint32_t header = atom_fields::SampleCount;
+    constexpr std::uint32_t atomSize = atom_fields::SampleSizeTable;
     ByteReader table;
     ByteReader kept;
     std::uint32_t sampleSize = 0;
     if (!takeExpected(src, FourCC("stsz"), table)) return 0;
-    if (!table.Sub(0, header, kept) || !table.PeekU32BE(atom_fields::kConstantSampleSize, sampleSize) || sampleSize == 0) return fail();
+    if (!table.Sub(0, header, kept) || !table.PeekU32BE(atom_fields::ConstantSampleSize, sampleSize) || sampleSize == 0) return fail();
     const std::size_t start = dst.position();
     if (!dst.WriteBytes(kept.data(), kept.size()) || !dst.WriteU32BE(count) || !dst.PokeU32BE(start, atomSize))
         return fail();

@@ -22,8 +22,8 @@ std::uint32_t MoovAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, std
         if (type == FourCC("mvhd")) {
             const std::size_t start = dst.position();
             const std::uint32_t size = copyChildUnchanged(dst, src);
-            if (failed() || !patchU32(dst, start, size, kModificationTime, ctx.modificationTime)) return 0;
-            if (ctx.reel != nullptr && !patchU32(dst, start, size, kMovieDuration, ctx.headerDuration()))
+            if (failed() || !patchU32(dst, start, size, ModificationTime, ctx.modificationTime)) return 0;
+            if (ctx.reel != nullptr && !patchU32(dst, start, size, MovieDuration, ctx.headerDuration()))
                 return 0;
             written += size;
         } else if (type == FourCC("trak")) {

@@ -33,11 +33,11 @@ bool SoundMediaSampleTableAtomCopier::soundElsewhere(bool& elsewhere) const {
 
 std::uint32_t SoundMediaSampleTableAtomCopier::writeEmptyTable(ByteWriter& dst, ByteReader& src,
                                                                std::uint32_t type) const {
-    constexpr std::uint32_t size = kEntryCount + 4;
+    constexpr std::uint32_t size = EntryCount + 4;
     ByteReader table;
     ByteReader header;
     if (!takeExpected(src, type, table)) return 0;
-    if (!table.Sub(0, kEntryCount, header)) return fail();
+    if (!table.Sub(0, EntryCount, header)) return fail();
     const std::size_t start = dst.position();
     if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(0) || !dst.PokeU32BE(start, size))
         return fail();
@@ -50,7 +50,7 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst,
     if (elsewhere) return writeEmptyTable(dst, src, FourCC("stts"));
     const std::uint32_t samples = keptSampleCount();
     if (failed()) return 0;
-    return copyWithField(dst, src, FourCC("stts"), kFirstEntry, samples);
+    return copyWithField(dst, src, FourCC("stts"), FirstEntry, samples);
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copySyncSample(ByteWriter&, ByteReader&) { return 0; }
@@ -63,7 +63,7 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst
     ByteReader header;
     std::uint32_t description = 0;
     if (!takeExpected(src, FourCC("stsc"), table)) return 0;
-    if (!table.Sub(0, kEntryCount, header) || !table.PeekU32BE(kFirstEntry + 8, description))
+    if (!table.Sub(0, EntryCount, header) || !table.PeekU32BE(FirstEntry + 8, description))
         return fail();
 
     struct Run {
@@ -82,7 +82,7 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst
             if (runs.empty() || runs.back().samples != samples) runs.push_back({chunk, samples});
         }
     }
-    const std::uint64_t size = std::uint64_t(kFirstEntry) + 12 * std::uint64_t(runs.size());
+    const std::uint64_t size = std::uint64_t(FirstEntry) + 12 * std::uint64_t(runs.size());
     if (size > 0xFFFFFFFFu) return fail();
     const std::size_t start = dst.position();
     if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(static_cast<std::uint32_t>(runs.size())) ||
@@ -107,7 +107,7 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsetKeep(ByteWriter& d
     bool elsewhere = false;
     if (!soundElsewhere(elsewhere)) return 0;
     if (elsewhere) return writeEmptyTable(dst, src, FourCC("stco"));
-    return rebuildTable(dst, src, FourCC("stco"), kEntryCount, reel().GetTotalSoundChunkCount(),
+    return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalSoundChunkCount(),
                         Entries::SoundChunks, false);
 }
 
@@ -115,7 +115,7 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsetRebased(ByteWriter
     bool elsewhere = false;
     if (!soundElsewhere(elsewhere)) return 0;
     if (elsewhere) return writeEmptyTable(dst, src, FourCC("stco"));
-    return rebuildTable(dst, src, FourCC("stco"), kEntryCount, reel().GetTotalSoundChunkCount(),
+    return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalSoundChunkCount(),
                         Entries::SoundChunks, true);
 }
 

@@ -21,8 +21,8 @@ std::uint32_t TrackAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
         if (type == FourCC("tkhd")) {
             const std::size_t start = dst.position();
             const std::uint32_t size = copyChildUnchanged(dst, src);
-            if (failed() || !patchU32(dst, start, size, kModificationTime, ctx.modificationTime)) return 0;
-            if (ctx.reel != nullptr && !patchU32(dst, start, size, kTrackDuration, ctx.headerDuration()))
+            if (failed() || !patchU32(dst, start, size, ModificationTime, ctx.modificationTime)) return 0;
+            if (ctx.reel != nullptr && !patchU32(dst, start, size, TrackDuration, ctx.headerDuration()))
                 return 0;
             written += size;
         } else if (type == FourCC("mdia")) {

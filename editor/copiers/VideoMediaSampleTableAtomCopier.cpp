@@ -14,7 +14,7 @@ using namespace atom_fields;
 VideoMediaSampleTableAtomCopier::~VideoMediaSampleTableAtomCopier() = default;
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst, ByteReader& src) {
-    return copyWithField(dst, src, FourCC("stts"), kFirstEntry, reel().GetTotalFrameCount());
+    return copyWithField(dst, src, FourCC("stts"), FirstEntry, reel().GetTotalFrameCount());
 }
 
 // The kept frames' own sync samples: the source's entries that fall in each
@@ -29,12 +29,12 @@ std::uint32_t VideoMediaSampleTableAtomCopier::copySyncSample(ByteWriter& dst, B
     if (!takeAtom(src, table)) return 0;
     std::uint32_t sourceCount = 0;
     ByteReader header;
-    if (!table.PeekU32BE(kEntryCount, sourceCount) || !table.Sub(0, kEntryCount, header) ||
-        kFirstEntry + 4 * std::uint64_t(sourceCount) > table.size())
+    if (!table.PeekU32BE(EntryCount, sourceCount) || !table.Sub(0, EntryCount, header) ||
+        FirstEntry + 4 * std::uint64_t(sourceCount) > table.size())
         return fail();
     std::vector<std::uint32_t> sync(sourceCount);
     for (std::uint32_t i = 0; i < sourceCount; ++i) {
-        if (!table.PeekU32BE(kFirstEntry + std::size_t(i) * 4, sync[i])) return fail();
+        if (!table.PeekU32BE(FirstEntry + std::size_t(i) * 4, sync[i])) return fail();
     }
     const std::uint32_t cap = std::min<std::uint32_t>(reel().GetTotalIFrameCount(), sourceCount);
 
@@ -52,7 +52,7 @@ std::uint32_t VideoMediaSampleTableAtomCopier::copySyncSample(ByteWriter& dst, B
         outputStart += frames;
     }
 
-    const std::uint64_t size = kFirstEntry + 4 * std::uint64_t(kept.size());
+    const std::uint64_t size = FirstEntry + 4 * std::uint64_t(kept.size());
     const std::size_t start = dst.position();
     if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(static_cast<std::uint32_t>(kept.size())) ||
         !dst.PokeU32BE(start, static_cast<std::uint32_t>(size)))
@@ -67,19 +67,19 @@ std::uint32_t VideoMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, B
     // A constant sample size stands for every frame: only the count changes.
     ByteReader table;
     std::uint32_t constantSize = 0;
-    if (src.Sub(src.position(), kSampleCount, table) && table.PeekU32BE(kConstantSampleSize, constantSize) && constantSize != 0)
+    if (src.Sub(src.position(), SampleCount, table) && table.PeekU32BE(ConstantSampleSize, constantSize) && constantSize != 0)
         return copyConstantSampleSize(dst, src, reel().GetTotalFrameCount());
-    return rebuildTable(dst, src, FourCC("stsz"), kSampleCount, reel().GetTotalFrameCount(),
+    return rebuildTable(dst, src, FourCC("stsz"), SampleCount, reel().GetTotalFrameCount(),
                         Entries::VideoFrames, false);
 }
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyChunkOffsetKeep(ByteWriter& dst, ByteReader& src) {
-    return rebuildTable(dst, src, FourCC("stco"), kEntryCount, reel().GetTotalFrameCount(),
+    return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalFrameCount(),
                         Entries::VideoFrames, false);
 }
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyChunkOffsetRebased(ByteWriter& dst, ByteReader& src) {
-    return rebuildTable(dst, src, FourCC("stco"), kEntryCount, reel().GetTotalFrameCount(),
+    return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalFrameCount(),
                         Entries::VideoFrames, true);
 }
 

@@ -13,7 +13,7 @@
 namespace clipreel {
 namespace {
 
-const std::vector<std::uint8_t> kBytes = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A};
+const std::vector<std::uint8_t> TenBytes = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A};
 
 // Each reading step, from a start position, either succeeds and moves the
 // cursor to an exact place, or fails and leaves the cursor where it was.
@@ -61,7 +61,7 @@ TEST(ByteReaderTest, EveryReadChecksItsBytesFirst) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ByteReader reader(kBytes.data(), kBytes.size());
+        ByteReader reader(TenBytes.data(), TenBytes.size());
         ASSERT_TRUE(reader.Seek(c.start));
         EXPECT_EQ(c.step(reader), c.succeeds);
         EXPECT_EQ(reader.position(), c.end);
@@ -69,7 +69,7 @@ TEST(ByteReaderTest, EveryReadChecksItsBytesFirst) {
 }
 
 TEST(ByteReaderTest, ValuesAreDecodedInTheGivenOrder) {
-    ByteReader reader(kBytes.data(), kBytes.size());
+    ByteReader reader(TenBytes.data(), TenBytes.size());
     std::uint16_t u16 = 0;
     std::uint32_t u32 = 0;
     std::uint64_t u64 = 0;
@@ -87,7 +87,7 @@ TEST(ByteReaderTest, ValuesAreDecodedInTheGivenOrder) {
 }
 
 TEST(ByteReaderTest, WindowsSeeOnlyTheirBytes) {
-    ByteReader reader(kBytes.data(), kBytes.size());
+    ByteReader reader(TenBytes.data(), TenBytes.size());
     ByteReader window;
     ASSERT_TRUE(reader.Sub(3, 4, window));
     std::uint32_t u32 = 0;

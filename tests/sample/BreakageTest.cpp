@@ -69,7 +69,7 @@ std::uint32_t RecordedFileSize(const SampleMovieLayout& layout) {
     return static_cast<std::uint32_t>(t.at(at) | (t.at(at + 1) << 8) | (t.at(at + 2) << 16)) | (static_cast<std::uint32_t>(t.at(at + 3)) << 24);
 }
 
-const BreakageCase kBreakageCases[] = {
+const BreakageCase BreakageCases[] = {
     {"WrongRecordedFileSize", [](SampleMovieSpec& s) { s.breakage.wrongRecordedFileSize = true; },
      [](const AtomWalk&, const SampleMovieLayout& l) {
          return std::to_string(static_cast<std::int64_t>(RecordedFileSize(l)) - static_cast<std::int64_t>(l.fileSize));
@@ -175,7 +175,7 @@ TEST_P(BreakageTest, ChangesWhatItSays) {
     EXPECT_EQ(brokenLayout.fileSize, brokenBytes.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Knobs, BreakageTest, ::testing::ValuesIn(kBreakageCases),
+INSTANTIATE_TEST_SUITE_P(Knobs, BreakageTest, ::testing::ValuesIn(BreakageCases),
                          [](const ::testing::TestParamInfo<BreakageCase>& param) { return std::string(param.param.name); });
 
 }

@@ -48,7 +48,7 @@ struct ReelCase {
     std::uint32_t samplesPerUnit;
 };
 
-const ReelCase kReelCases[] = {
+const ReelCase ReelCases[] = {
     {"Sowt48kStereoAt2997", 30000, 1001, 30, 15, FourCC("sowt"), 48000, 2, 16, 48048},
     {"Twos32kMonoAt25", 25000, 1000, 12, 12, FourCC("twos"), 32000, 1, 16, 15360},
     {"Raw8BitAt23976", 24000, 1001, 24, 12, FourCC("raw "), 24000, 1, 8, 24024},
@@ -97,7 +97,7 @@ TEST_P(FfmpegDecodesReelTest, EveryFrameAndSoundSampleDecodes) {
     EXPECT_EQ(decode.output, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, FfmpegDecodesReelTest, ::testing::ValuesIn(kReelCases),
+INSTANTIATE_TEST_SUITE_P(Formats, FfmpegDecodesReelTest, ::testing::ValuesIn(ReelCases),
                          [](const ::testing::TestParamInfo<ReelCase>& param) { return std::string(param.param.name); });
 
 TEST(FfmpegPicturesTest, EachUnitShowsItsColour) {

@@ -25,7 +25,7 @@ struct AcceptanceCase {
     unsigned soundSamplesPerUnit;
 };
 
-const AcceptanceCase kAcceptanceCases[] = {
+const AcceptanceCase AcceptanceCases[] = {
     {"Default", [](SampleMovieSpec&) {}, true, 3, 48048},
     {"VideoOnly", [](SampleMovieSpec& s) { s.sound.present = false; }, true, 3, 0},
     {"TwosAt25", [](SampleMovieSpec& s) {
@@ -89,7 +89,7 @@ TEST_P(ReaderAcceptanceTest, ReaderSeesTheWrittenShape) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Variants, ReaderAcceptanceTest, ::testing::ValuesIn(kAcceptanceCases),
+INSTANTIATE_TEST_SUITE_P(Variants, ReaderAcceptanceTest, ::testing::ValuesIn(AcceptanceCases),
                          [](const ::testing::TestParamInfo<AcceptanceCase>& param) { return std::string(param.param.name); });
 
 }

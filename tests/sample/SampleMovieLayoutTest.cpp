@@ -41,7 +41,7 @@ std::vector<std::uint32_t> TableU32(const AtomWalk& walk, const Atom& atom, std:
     return values;
 }
 
-const LayoutCase kLayoutCases[] = {
+const LayoutCase LayoutCases[] = {
     {"Default", [](SampleMovieSpec&) {}, 48048},
     {"VideoOnly", [](SampleMovieSpec& s) { s.sound.present = false; }, 0},
     {"TwosMono8BitAt25", [](SampleMovieSpec& s) {
@@ -224,7 +224,7 @@ TEST_P(SampleMovieLayoutTest, LayoutAgreesWithTheBytes) {
     EXPECT_EQ(ReadOrdered(layout.thumbnail, layout.thumbnailLayout.movFileSizeOffset, spec.makerNoteOrder), bytes.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Specs, SampleMovieLayoutTest, ::testing::ValuesIn(kLayoutCases),
+INSTANTIATE_TEST_SUITE_P(Specs, SampleMovieLayoutTest, ::testing::ValuesIn(LayoutCases),
                          [](const ::testing::TestParamInfo<LayoutCase>& param) { return std::string(param.param.name); });
 
 TEST(SampleMovieFileTest, FileHoldsTheSameBytesAsTheMemoryBuild) {

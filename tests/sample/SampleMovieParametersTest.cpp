@@ -37,7 +37,7 @@ struct RecordCase {
     unsigned frameCount;
 };
 
-const RecordCase kRecordCases[] = {
+const RecordCase RecordCases[] = {
     {"Default", [](SampleMovieSpec&) {}, "ZentiAVC0006", RecordKind::Short, 11, 0, 15, 30, 90},
     {"Version10TakesLongRecord", [](SampleMovieSpec& s) { s.creatorVersion = 10; }, "ZentiAVC0010", RecordKind::Long, 11, 0, 15, 30, 90},
     {"Version5", [](SampleMovieSpec& s) { s.creatorVersion = 5; }, "ZentiAVC0005", RecordKind::Short, 11, 0, 15, 30, 90},
@@ -108,7 +108,7 @@ TEST_P(MovieRecordTest, CameraDataDescribesTheFinalFile) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Parameters, MovieRecordTest, ::testing::ValuesIn(kRecordCases),
+INSTANTIATE_TEST_SUITE_P(Parameters, MovieRecordTest, ::testing::ValuesIn(RecordCases),
                          [](const ::testing::TestParamInfo<RecordCase>& param) { return std::string(param.param.name); });
 
 TEST(SampleMovieParametersTest, ThumbnailHasRoomForAnotherImage) {

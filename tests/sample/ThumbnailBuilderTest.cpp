@@ -71,7 +71,7 @@ struct ThumbnailCase {
     bool jfifFirst;
 };
 
-const ThumbnailCase kThumbnailCases[] = {
+const ThumbnailCase ThumbnailCases[] = {
     {"ShortLittle", ByteOrder::Little, ByteOrder::Little, RecordKind::Short, 0, true, false, 262, 16, false},
     {"ShortBigNoteInLittleTiff", ByteOrder::Little, ByteOrder::Big, RecordKind::Short, 0, true, false, 262, 16, false},
     {"Short246BigTiff", ByteOrder::Big, ByteOrder::Little, RecordKind::Short, 0, true, false, 246, 16, false},
@@ -226,7 +226,7 @@ TEST_P(ThumbnailBuilderTest, RecordLiesWhereTheLayoutSays) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, ThumbnailBuilderTest, ::testing::ValuesIn(kThumbnailCases),
+INSTANTIATE_TEST_SUITE_P(Records, ThumbnailBuilderTest, ::testing::ValuesIn(ThumbnailCases),
                          [](const ::testing::TestParamInfo<ThumbnailCase>& param) { return std::string(param.param.name); });
 
 TEST(ThumbnailRecordVariantsTest, LongRecordModeTags) {

@@ -90,7 +90,7 @@ struct EditingCase {
     std::vector<unsigned> list;
 };
 
-const EditingCase kLists[] = {
+const EditingCase Lists[] = {
     {"keep the last unit", {0, 2}},
     {"drop the last unit", {0, 1}},
     {"reorder", {2, 0, 1}},
@@ -189,7 +189,7 @@ TEST_P(ReelShapesFFmpeg, EverySaveAndReferenceDecodesInFullOrGivesItsCode) {
     ASSERT_TRUE(source.layout.h264);
     ASSERT_EQ(shape.reelValid, source.reel->IsValid());
     const Bytes in = ReadFileBytes(source.path);
-    for (const EditingCase& edit : kLists) {
+    for (const EditingCase& edit : Lists) {
         SCOPED_TRACE(edit.name);
         source.Open();
         // A reel that is not valid cannot be edited: every unit is kept.
