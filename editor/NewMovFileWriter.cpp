@@ -20,7 +20,6 @@
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -35,10 +34,6 @@ using E = CClipreelMovFileEditor;
 constexpr Result Ok = E::CREATEMOVFILE_SUCCESS;
 
 constexpr std::uint64_t Max32 = 0xFFFFFFFFu;
-
-struct MallocFree {
-    void operator()(void* p) const { std::free(p); }
-};
 
 // The 'mdat' header for size bytes, header included; 0 means "to the end".
 struct MediaDataHeader {
@@ -304,21 +299,20 @@ private:
         std::uint64_t fileSize = 0;
         const Result position = PositionOf(writer_, fileSize);
         if (position != Ok) return position;
-        std::unique_ptr<void, MallocFree> jpeg;
-        unsigned jpegSize = 0;
+        std::vector<std::uint8_t> jpeg;
         if (plan_.pictureSource != nullptr) {
             platform::Image thumbnail;
             if (Failed(makeThumbnailImage(plan_.pictureSource->GetFileLocator(), plan_.pictureTime, thumbnail)))
                 return E::CREATEMOVFILE_THUMBNAIL_ERROR;
             unsigned room = 0;
             if (!ThumbnailRoom(*plan_.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-            void* encoded = nullptr;
-            if (Failed(encodeThumbnailToFit(thumbnail, room, &encoded, &jpegSize)))
-                return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-            jpeg.reset(encoded);
+            if (Failed(encodeThumbnailToFit(thumbnail, room, jpeg))) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         }
         const auto size = static_cast<std::int64_t>(fileSize);
-        if (!EditorPrivateAccess::updateTHMData(editor_, plan_.newMovie, size, jpeg.get(), jpegSize))
+        // No picture: the record alone is refreshed (a null thumbnail).
+        const void* picture = jpeg.empty() ? nullptr : jpeg.data();
+        if (!EditorPrivateAccess::updateTHMData(editor_, plan_.newMovie, size, picture,
+                                                static_cast<unsigned>(jpeg.size())))
             return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         return Ok;
     }

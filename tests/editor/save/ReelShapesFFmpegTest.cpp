@@ -185,7 +185,7 @@ TEST_P(ReelShapesFFmpeg, EverySaveAndReferenceDecodesInFullOrGivesItsCode) {
     if (!sample::HaveH264()) GTEST_SKIP() << "this build writes no real H.264 frames";
     const ReelShape& shape = GetParam();
     TempDir dir;
-    SavedReelSource source(dir, "source.mov", shape.spec);
+    SampleReel source(dir, "source.mov", shape.spec);
     ASSERT_TRUE(source.layout.h264);
     ASSERT_EQ(shape.reelValid, source.reel->IsValid());
     const Bytes in = ReadFileBytes(source.path);

@@ -8,13 +8,4 @@
 #include "tests/support/SampleReel.h"
 #include "tests/support/TestSupport.h"
 
-namespace clipreel {
-namespace test {
-
-// The reel a save starts from.
-using SavedReelSource = SampleReel;
-
-}
-}
-
 #endif
