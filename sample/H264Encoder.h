@@ -1,7 +1,7 @@
 #ifndef CLIPREEL_SAMPLE_H264_ENCODER_H
 #define CLIPREEL_SAMPLE_H264_ENCODER_H
 
-#include "sample/SampleMovieSpec.h"
+#include "sample/SampleMovieTypes.h"
 
 #include <cstdint>
 #include <vector>

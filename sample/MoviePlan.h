@@ -1,7 +1,7 @@
 #ifndef CLIPREEL_SAMPLE_MOVIE_PLAN_H
 #define CLIPREEL_SAMPLE_MOVIE_PLAN_H
 
-#include "sample/SampleMovieSpec.h"
+#include "sample/SampleMovieTypes.h"
 
 #include <cstdint>
 #include <vector>

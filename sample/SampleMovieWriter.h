@@ -1,7 +1,7 @@
 #ifndef CLIPREEL_SAMPLE_SAMPLE_MOVIE_WRITER_H
 #define CLIPREEL_SAMPLE_SAMPLE_MOVIE_WRITER_H
 
-#include "sample/SampleMovieSpec.h"
+#include "sample/SampleMovieTypes.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #ifndef CLIPREEL_SAMPLE_SOUND_CHUNK_H
 #define CLIPREEL_SAMPLE_SOUND_CHUNK_H
 
-#include "sample/SampleMovieSpec.h"
+#include "sample/SampleMovieTypes.h"
 
 #include <cstdint>
 #include <vector>

@@ -2,7 +2,7 @@
 // what they are; several files at once as JSON, checked against ffprobe.
 #include "tests/cli/ToolRunner.h"
 
-#include "sample/SampleMovieSpec.h"
+#include "sample/SampleMovieTypes.h"
 #include "tests/support/Commands.h"
 #include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"

@@ -3,7 +3,7 @@
 // file byte for byte as it was and no temporary file left.
 #include "tests/cli/ToolRunner.h"
 
-#include "sample/SampleMovieSpec.h"
+#include "sample/SampleMovieTypes.h"
 #include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 

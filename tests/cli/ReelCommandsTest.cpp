@@ -3,7 +3,7 @@
 // replaces a file without --force.
 #include "tests/cli/ToolRunner.h"
 
-#include "sample/SampleMovieSpec.h"
+#include "sample/SampleMovieTypes.h"
 #include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 #ifndef CLIPREEL_TESTS_SUPPORT_SAMPLE_FOLDER_SUITE_H
 #define CLIPREEL_TESTS_SUPPORT_SAMPLE_FOLDER_SUITE_H
 
-#include "sample/SampleMovieSpec.h"
+#include "sample/SampleMovieTypes.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#ifndef CLIPREEL_SAMPLE_SAMPLE_MOVIE_SPEC_H
-#define CLIPREEL_SAMPLE_SAMPLE_MOVIE_SPEC_H
+#ifndef CLIPREEL_SAMPLE_SAMPLE_MOVIE_TYPES_H
+#define CLIPREEL_SAMPLE_SAMPLE_MOVIE_TYPES_H
 
 // What the sample camera movie writer is asked for (SampleMovieSpec) and
 // what it reports it laid out (SampleMovieLayout).
