@@ -113,20 +113,12 @@ unsigned CClipreelMovie::GetTotalSoundChunkCount() const {
 // The source's last sound chunk may be shorter than the others: the total
 // counts the samples the kept chunks really hold.
 unsigned CClipreelMovie::GetTotalSoundSampleCount() const {
-    if (!storedSampleUnit) {
-        return 0;
-    }
-    unsigned total = 0;
-    for (unsigned i = 0; i < editingList.size(); ++i) {
-        total += getSoundSampleCount(getOriginalIndex(i));
-    }
-    return total;
+    return static_cast<unsigned>(getKeptSoundSampleCount());
 }
 
+// No chunk samples are kept without sound in the file (and on a movie that
+// is not valid): the counts are 0 there.
 unsigned CClipreelMovie::getSoundSampleCount(unsigned originalIndex) const {
-    if (!storedSampleUnit || storedSampleUnit->soundSamplesPerUnit == 0 || originalIndex >= shootingUnits.size()) {
-        return 0;
-    }
     // Every unit holds the same number of stored sample units, one sound
     // chunk each.
     const unsigned first = originalIndex * storedUnitsPerShootingUnit;
@@ -144,10 +136,7 @@ unsigned CClipreelMovie::getChunkSoundSamples(unsigned originalChunkIndex) const
 std::uint64_t CClipreelMovie::getKeptSoundSampleCount() const {
     std::uint64_t total = 0;
     for (unsigned i = 0; i < editingList.size(); ++i) {
-        const unsigned first = getOriginalIndex(i) * storedUnitsPerShootingUnit;
-        for (unsigned k = 0; k < storedUnitsPerShootingUnit; ++k) {
-            total += getChunkSoundSamples(first + k);
-        }
+        total += getSoundSampleCount(getOriginalIndex(i));
     }
     return total;
 }

@@ -104,19 +104,19 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, B
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsetKeep(ByteWriter& dst, ByteReader& src) {
-    bool elsewhere = false;
-    if (!soundElsewhere(elsewhere)) return 0;
-    if (elsewhere) return writeEmptyTable(dst, src, FourCC("stco"));
-    return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalSoundChunkCount(),
-                        Entries::SoundChunks, false);
+    return copyChunkOffsets(dst, src, false);
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsetRebased(ByteWriter& dst, ByteReader& src) {
+    return copyChunkOffsets(dst, src, true);
+}
+
+std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsets(ByteWriter& dst, ByteReader& src, bool rebase) {
     bool elsewhere = false;
     if (!soundElsewhere(elsewhere)) return 0;
     if (elsewhere) return writeEmptyTable(dst, src, FourCC("stco"));
     return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalSoundChunkCount(),
-                        Entries::SoundChunks, true);
+                        Entries::SoundChunks, rebase);
 }
 
 }

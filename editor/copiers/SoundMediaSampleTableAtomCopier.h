@@ -31,6 +31,8 @@ private:
     // Whether the sound lies in another file (the stored sample unit has no
     // sound samples); fails the copy when the reel has no stored unit.
     bool soundElsewhere(bool& elsewhere) const;
+    // The kept units' chunks, their offsets kept or rebased.
+    std::uint32_t copyChunkOffsets(ByteWriter& dst, ByteReader& src, bool rebase);
     // The table's header up to its entry count, and a count of 0.
     std::uint32_t writeEmptyTable(ByteWriter& dst, ByteReader& src, std::uint32_t type) const;
 };

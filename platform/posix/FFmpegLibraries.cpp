@@ -1,6 +1,7 @@
 #include "platform/posix/FFmpegLibraries.h"
 
 #include <mutex>
+#include <vector>
 
 #include <dlfcn.h>
 
@@ -18,17 +19,15 @@ constexpr const char* AvFormat = CLIPREEL_FFMPEG_LIBRARY("avformat", LIBAVFORMAT
 constexpr const char* SwScale = CLIPREEL_FFMPEG_LIBRARY("swscale", LIBSWSCALE_VERSION_MAJOR);
 #undef CLIPREEL_FFMPEG_LIBRARY
 
-// Finds each function in the library that defines it; false at the first
-// one missing.
+// Finds each function in the library that defines it, opening each library
+// once; false at the first one missing.
 class Binder {
 public:
     template <typename Function>
     void Bind(Function& function, const char* library, const char* name) {
         function = nullptr;
         if (!complete) return;
-        // The libraries stay loaded for the process's life: the functions
-        // are kept in a static table.
-        void* const handle = ::dlopen(library, RTLD_NOW | RTLD_LOCAL);
+        void* const handle = Open(library);
         void* const symbol = handle != nullptr ? ::dlsym(handle, name) : nullptr;
         if (symbol == nullptr) {
             complete = false;
@@ -39,6 +38,21 @@ public:
     bool Complete() const { return complete; }
 
 private:
+    // The libraries stay loaded for the process's life: the functions are
+    // kept in a static table. The names are the constants above, so their
+    // addresses tell them apart.
+    void* Open(const char* library) {
+        for (const Opened& opened : libraries)
+            if (opened.name == library) return opened.handle;
+        libraries.push_back({library, ::dlopen(library, RTLD_NOW | RTLD_LOCAL)});
+        return libraries.back().handle;
+    }
+
+    struct Opened {
+        const char* name;
+        void* handle;
+    };
+    std::vector<Opened> libraries;
     bool complete = true;
 };
 
