@@ -4,8 +4,26 @@
 #include "cli/Interrupt.h"
 #include "cli/SafeOutput.h"
 
+#include <cstdlib>
+
 namespace clipreel {
 namespace studio {
+
+namespace {
+
+// With CLIPREEL_STUDIO_HOLD_SAVES=NAME in its environment, the studio holds
+// each save to a file of that name at its start (its output file made, no
+// media written) until the save is cancelled, for at most a minute. A save
+// runs at the speed of a file copy, so without the hold no one, person or
+// browser test, can be sure of pressing Cancel while one runs.
+bool HeldAtStart(const std::filesystem::path& destination) {
+    static const char* const held = std::getenv("CLIPREEL_STUDIO_HOLD_SAVES");
+    return held != nullptr && *held != '\0' && destination.filename().u8string() == held;
+}
+
+constexpr std::chrono::seconds LongestHold{60};
+
+}
 
 SaveJob::SaveJob(Request request_, Saved saved_) : request(std::move(request_)), saved(std::move(saved_)) {
     worker = std::thread([this]() { Run(); });
@@ -17,7 +35,16 @@ SaveJob::~SaveJob() {
 }
 
 void SaveJob::Cancel() {
-    cancelRequested = true;
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        cancelRequested = true;
+    }
+    cancelSignal.notify_all();
+}
+
+void SaveJob::WaitForCancel(std::chrono::seconds limit) {
+    std::unique_lock<std::mutex> guard(lock);
+    cancelSignal.wait_for(guard, limit, [this]() { return cancelRequested.load(); });
 }
 
 bool SaveJob::Finished() const {
@@ -54,6 +81,10 @@ EClipreelMovFileEditorProgressCallbackResult SaveJob::Progress(EClipreelMovFileE
     if (percent > job.lastPercent) {
         job.lastPercent = percent;
         job.Post({{"type", "progress"}, {"percent", percent}});
+    }
+    if (message == PROGRESS_MESSAGE_START && HeldAtStart(job.request.destination)) {
+        job.WaitForCancel(LongestHold);
+        if (job.cancelRequested) return PROGRESS_RESULT_CANCEL;
     }
     return PROGRESS_RESULT_CONTINUE;
 }

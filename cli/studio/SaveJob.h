@@ -59,6 +59,8 @@ private:
                                                                  double value, void* userData);
     void Run();
     void Post(nlohmann::json event);
+    // Waits until the save is cancelled or the time is up.
+    void WaitForCancel(std::chrono::seconds limit);
     nlohmann::json Save();
 
     const Request request;
@@ -67,6 +69,7 @@ private:
     int lastPercent = -1;
     mutable std::mutex lock;
     std::condition_variable changed;
+    std::condition_variable cancelSignal;
     std::vector<nlohmann::json> events;
     bool finished = false;
     std::thread worker;

@@ -23,17 +23,23 @@ function makeReels() {
   const reel = path.join(reels, 'reel.MOV');
   const big = path.join(reels, 'big.MOV');
   execFileSync(clipreel, ['sample', reel, '--units', '5', '-q'], { stdio: 'pipe' });
-  // Large enough that a save runs for a while: placeholder frames are quick to write.
+  // A reel of another shape, with many units: placeholder frames are quick to write.
   execFileSync(clipreel, ['sample', big, '--units', '80', '--seconds-per-unit', '5', '--width', '1280',
     '--height', '720', '--dummy-frames', '-q'], { stdio: 'pipe' });
   return { reel, big };
 }
 
 // The studio's own messages (the frame grab's complaints about the large
-// reel's placeholder frames among them) go to studio.log.
+// reel's placeholder frames among them) go to studio.log. It holds the save
+// of HELD_SAVE at its start until that save is cancelled: a save runs at the
+// speed of a file copy, too fast to press Cancel during it otherwise.
+const HELD_SAVE = 'big-edited.MOV';
 function startStudio(files) {
   const log = fs.openSync(path.join(workDir, 'studio.log'), 'a');
-  const child = spawn(clipreel, ['studio', ...files], { stdio: ['ignore', 'pipe', log] });
+  const child = spawn(clipreel, ['studio', ...files], {
+    stdio: ['ignore', 'pipe', log],
+    env: { ...process.env, CLIPREEL_STUDIO_HOLD_SAVES: HELD_SAVE },
+  });
   fs.closeSync(log);
   const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
   const address = new Promise((resolve, reject) => {
@@ -313,13 +319,31 @@ async function cancelLargeSave(page, screenshots) {
   await page.click('#tabs .tab[data-reel-id="1"]');
   await page.waitForFunction(() => document.querySelectorAll('#cards .card').length === 80);
   await page.$eval('#save-name', (input) => { input.value = ''; });
-  await page.type('#save-name', 'big-edited.MOV');
+  await page.type('#save-name', HELD_SAVE);
   await page.click('#save');
   await page.waitForSelector('#save-cancel:not([disabled])');
+  const partFiles = () => fs.readdirSync(reels).filter((name) => name.startsWith(`.${HELD_SAVE}.`));
+  const started = Date.now();
+  while (partFiles().length === 0) {
+    assert.ok(Date.now() - started < 30000, 'the save made no part file');
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
   await page.click('#save-cancel');
   await page.waitForFunction(() => document.getElementById('save-status').dataset.result, { timeout: 30000 });
   assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'cancelled');
   await page.screenshot({ path: path.join(screenshots, 'studio-cancelled.png') });
+  assert.deepStrictEqual(fs.readdirSync(reels).sort(), ['big.MOV', 'edited.MOV', 'joined.MOV', 'reel.MOV']);
+}
+
+async function cancelBeforeTheStudioAnswers(page) {
+  step('Cancel pressed before the studio has named the save still cancels it');
+  // Press Cancel in the same task as Save, before the page has the job's number.
+  await page.evaluate(() => {
+    document.getElementById('save').click();
+    document.getElementById('save-cancel').click();
+  });
+  await page.waitForFunction(() => document.getElementById('save-status').dataset.result, { timeout: 30000 });
+  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'cancelled');
   assert.deepStrictEqual(fs.readdirSync(reels).sort(), ['big.MOV', 'edited.MOV', 'joined.MOV', 'reel.MOV']);
 }
 
@@ -351,6 +375,7 @@ async function main() {
     checkSavedMovie();
     await joinTabs(page, workDir);
     await cancelLargeSave(page, workDir);
+    await cancelBeforeTheStudioAnswers(page);
 
     step('Quit ends the studio');
     await page.click('#quit');

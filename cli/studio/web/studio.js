@@ -25,6 +25,7 @@ const $ = (id) => document.getElementById(id);
 const tabs = new Map();  // reel id -> { details, order, undo, redo, sync }
 let active = null;
 let saving = null;       // { id, events }
+let cancelAsked = false; // Cancel pressed before the studio named the job
 
 function showMessage(text) { $('message').textContent = text || ''; }
 
@@ -447,6 +448,7 @@ function setSaving(running) {
 async function startJob(path, body) {
   if (saving) return;
   showMessage('');
+  cancelAsked = false;
   setSaving(true);
   $('save-progress').value = 0;
   $('save-percent').textContent = '0 %';
@@ -468,6 +470,7 @@ async function startJob(path, body) {
   const id = answer.data.save;
   const events = new EventSource(withToken(`/api/saves/${id}/events`));
   saving = { id, events };
+  if (cancelAsked) api('POST', `/api/saves/${id}/cancel`);
   events.addEventListener('progress', (message) => {
     const percent = JSON.parse(message.data).percent;
     $('save-progress').value = percent;
@@ -510,8 +513,11 @@ function join(event) {
 
 $('save-form').addEventListener('submit', save);
 $('join-form').addEventListener('submit', join);
+// The button is live from the moment Save is pressed, before the studio
+// answers with the job's number; a press in between is sent with it.
 $('save-cancel').addEventListener('click', () => {
   if (saving) api('POST', `/api/saves/${saving.id}/cancel`);
+  else cancelAsked = true;
 });
 $('undo').addEventListener('click', () => { const tab = tabs.get(active); if (tab) undo(tab); });
 $('redo').addEventListener('click', () => { const tab = tabs.get(active); if (tab) redo(tab); });
