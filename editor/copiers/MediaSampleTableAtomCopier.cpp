@@ -103,6 +103,10 @@ std::uint32_t MediaSampleTableAtomCopier::rebuildTable(ByteWriter& dst, ByteRead
     const CClipreelMovie& movie = reel();
     const std::size_t firstEntry = std::size_t(countOffset) + 4;
     std::uint64_t entriesWritten = 0;
+    // The kept units' blocks follow one another in list order: each one's
+    // place in the new media data is the size of those before it, summed as
+    // the walk goes (asking the reel for it anew made long reels quadratic).
+    std::uint64_t keptBefore = 0;
     for (unsigned i = 0; i < movie.GetShootingUnitCount(); ++i) {
         const unsigned original = ReelPrivateAccess::getOriginalIndex(movie, i);
         const CClipreelShootingUnit& kept = movie.GetShootingUnit(i);
@@ -115,12 +119,9 @@ std::uint32_t MediaSampleTableAtomCopier::rebuildTable(ByteWriter& dst, ByteRead
             first = ReelPrivateAccess::GetOriginalStartSoundChunkIndex(movie, original);
         }
         if (first + count > sourceCount) return fail();
-        std::uint32_t delta = 0;
-        if (rebase) {
-            const unsigned current = ReelPrivateAccess::GetCurrentIndex(movie, original);
-            delta = static_cast<std::uint32_t>(ReelPrivateAccess::GetRelativeOffset(movie, current)) -
-                    static_cast<std::uint32_t>(kept.GetFileOffset());
-        }
+        const std::uint32_t delta =
+            rebase ? static_cast<std::uint32_t>(keptBefore) - static_cast<std::uint32_t>(kept.GetFileOffset()) : 0;
+        keptBefore += kept.GetSize();
         // Positions are computed in 64 bits and checked against the table
         // before they are narrowed, so that they cannot wrap on a 32-bit build.
         const std::uint64_t end = firstEntry + 4 * (first + count);

@@ -235,6 +235,19 @@ TEST_F(RangeCopierTest, ADestinationThatStopsPartwayKeepsWhatItTook) {
         EXPECT_TRUE(Slice(written, 0, header.size()) == header);
         EXPECT_TRUE(Slice(written, header.size(), written.size() - header.size()) ==
                     Slice(source, 3, written.size() - header.size()));
+
+        // Bytes the stopped destination never took must not reach the next
+        // copy: the next range, to another file, is exactly its own.
+        FileWriter next(Locator("next.bin"));
+        ASSERT_TRUE(next.Open());
+        ASSERT_TRUE(next.Write(header.data(), static_cast<std::uint32_t>(header.size()), diskFull));
+        ASSERT_TRUE(reader.Seek(SeekBegin, 5));
+        EXPECT_EQ(copier.Copy(reader, next, 150000), RangeCopyResult::Copied);
+        next.Close();
+        Bytes expected = header;
+        const Bytes range = Slice(source, 5, 150000);
+        expected.insert(expected.end(), range.begin(), range.end());
+        EXPECT_TRUE(ReadFileBytes(dir.File("next.bin")) == expected);
     });
     std::signal(SIGXFSZ, ignored);
 }
