@@ -67,6 +67,12 @@ bool SaveHandlesCreatorVersion(unsigned version) {
     return version == 6 || version == 10;
 }
 
+bool HasShootingUnits(const CClipreelMovie& reel, const std::string& path) {
+    if (reel.IsValid()) return true;
+    Complain("the shooting units of " + path + " cannot be told apart from its tables");
+    return false;
+}
+
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode) {
     const std::string unreadable = UnreadableReason(path);
     if (!unreadable.empty()) {

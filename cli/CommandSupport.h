@@ -1,6 +1,7 @@
 #ifndef CLIPREEL_CLI_COMMAND_SUPPORT_H
 #define CLIPREEL_CLI_COMMAND_SUPPORT_H
 
+#include "ClipreelMovie.h"
 #include "FileLocator.h"
 #include "ZentiMovFile.h"
 
@@ -41,6 +42,11 @@ bool SaveHandlesCreatorVersion(unsigned version);
 // ("cannot read X: No such file or directory", "X is truncated: ...",
 // "X is not a camera movie") and returns null; exitCode is then the code to leave with.
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode);
+
+// Whether the reel of the Clipreel movie at path has shooting units to
+// remove, reorder, split or show; complains when its tables cannot lay them
+// out.
+bool HasShootingUnits(const CClipreelMovie& reel, const std::string& path);
 
 }
 }

@@ -101,6 +101,7 @@ int RunSplit(const SplitOptions& options) {
     const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(options.source, true, exitCode);
     if (!source) return exitCode;
     CClipreelMovie reel(source.get());
+    if (!HasShootingUnits(reel, options.source)) return EXIT_BAD_INPUT;
     const unsigned count = reel.GetShootingUnitCount();
     std::vector<unsigned> kept;
     reel.GetEditingState(kept);

@@ -127,6 +127,10 @@ int RunSave(const SaveOptions& options) {
         return EXIT_BAD_INPUT;
     }
     CClipreelMovie reel(source.get());
+    // Without a reel the library copies the whole movie: an index list would
+    // be ignored while the save said it succeeded.
+    const bool listGiven = !options.keep.empty() || !options.remove.empty();
+    if (listGiven && !HasShootingUnits(reel, options.source)) return EXIT_BAD_INPUT;
     if (reel.IsValid() && !ApplyIndexList(reel, options)) return EXIT_USAGE;
 
     if (options.dryRun) {

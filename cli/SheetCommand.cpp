@@ -17,10 +17,7 @@ int RunSheet(const SheetOptions& options) {
     const std::unique_ptr<CZentiMovFile> file = OpenCameraMovie(options.file, true, exitCode);
     if (!file) return exitCode;
     const CClipreelMovie reel(file.get());
-    if (!reel.IsValid()) {
-        Complain(options.file + " is not a Clipreel movie");
-        return EXIT_BAD_INPUT;
-    }
+    if (!HasShootingUnits(reel, options.file)) return EXIT_BAD_INPUT;
     SafeOutput output(options.output, options.force, false);
     if (!output.Prepare({options.file})) return output.FailureExitCode();
     const CZentiMovie& movie = *file->GetZentiMovie();

@@ -4,6 +4,7 @@
 #include "tests/cli/ToolRunner.h"
 
 #include "sample/SampleMovieTypes.h"
+#include "sample/SampleMovieWriter.h"
 #include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 
@@ -130,6 +131,23 @@ TEST_F(ReelCommands, RefusedJoinsWriteNothing) {
         EXPECT_TRUE(std::filesystem::is_empty(out.path()));
         EXPECT_TRUE(before == ReadFileBytes(A()));
     }
+}
+
+// A Clipreel movie whose units its tables cannot lay out (the sound
+// description disagrees with the chunks) has nothing to split.
+TEST_F(ReelCommands, SplitRefusesAMovieWithoutShootingUnits) {
+    const TempDir out;
+    sample::SampleMovieSpec spec;
+    spec.breakage.describedBytesPerFrame = 2;
+    const std::string source = out.File("unitless.mov").string();
+    sample::WriteSampleMovie(source, spec);
+    const std::string folder = out.File("units").string();
+    const ToolRun run = RunTool({"split", source, folder});
+    EXPECT_EQ(3, run.exitCode);
+    EXPECT_EQ("clipreel: the shooting units of " + source +
+                  " cannot be told apart from its tables\n",
+              run.err);
+    EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
 TEST_F(ReelCommands, SalvageRecoversTheWholeUnitsOfACutReel) {

@@ -111,6 +111,11 @@ TEST_F(SaveCommand, RefusedRequestsNameTheProblem) {
     SampleMovieSpec other;
     other.movieMode = 12;
     sample::WriteSampleMovie(out.File("other.mov"), other);
+    // A Clipreel movie whose sound description disagrees with its chunks:
+    // its units cannot be laid out, so it has no reel to edit.
+    SampleMovieSpec unitless;
+    unitless.breakage.describedBytesPerFrame = 2;
+    sample::WriteSampleMovie(out.File("unitless.mov"), unitless);
     const std::string destination = out.File("edited.mov").string();
     struct Case {
         std::vector<std::string> arguments;
@@ -132,6 +137,12 @@ TEST_F(SaveCommand, RefusedRequestsNameTheProblem) {
          "clipreel: " + out.File("noise.mov").string() + " is not a QuickTime movie (no atom structure)"},
         {{"edit", out.File("other.mov").string(), destination, "--remove", "1"}, 3,
          "clipreel: " + out.File("other.mov").string() + " is not a Clipreel movie"},
+        {{"edit", out.File("unitless.mov").string(), destination, "--remove", "1"}, 3,
+         "clipreel: the shooting units of " + out.File("unitless.mov").string() +
+             " cannot be told apart from its tables"},
+        {{"reference", out.File("unitless.mov").string(), destination, "--keep", "0", "--dry-run"}, 3,
+         "clipreel: the shooting units of " + out.File("unitless.mov").string() +
+             " cannot be told apart from its tables"},
         {{"edit", out.File("gone.mov").string(), destination, "--remove", "1"}, 3,
          "clipreel: cannot read " + out.File("gone.mov").string() + ": No such file or directory"},
         {{"reference", Source(), destination, "--keep", "9"}, 2,
