@@ -135,7 +135,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
             const SaveResult result =
                 clipreel::CopyAtomInSteps(copier, reader, writer, atomStart, atom.size, [&](std::uint32_t step) {
                     copied += step;
-                    return progress.callback != nullptr ? report(copied) : 0;
+                    return report(copied);
                 });
             if (result != CREATEMOVFILE_SUCCESS) return result;
         }

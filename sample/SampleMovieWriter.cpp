@@ -209,6 +209,7 @@ private:
         if (spec.breakage.soundStscTwoEntries && spec.units > 0) {
             plan_.soundChunkSamples.back() = std::max<std::uint32_t>(1, plan_.soundSamplesPerUnit / 2);
         }
+        if (spec.breakage.emptyLastSoundChunk && spec.units > 0) plan_.soundChunkSamples.back() = 0;
     }
 
     // The order of the top-level atoms and how the units fall into 'mdat's.

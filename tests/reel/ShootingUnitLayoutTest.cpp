@@ -186,6 +186,7 @@ TEST(ShootingUnitLayoutRefused, BlocksThatCannotCoverTheMediaMakeNoReel) {
         {"bytes per frame against the chunk sizes",
          [](SampleMovieSpec& spec) { spec.breakage.describedBytesPerFrame = 2; }},
         {"fewer sound chunks than units", [](SampleMovieSpec& spec) { spec.breakage.missingSoundChunkOffsets = 1; }},
+        {"a sound chunk of no samples", [](SampleMovieSpec& spec) { spec.breakage.emptyLastSoundChunk = true; }},
     };
     for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.name);
