@@ -49,6 +49,12 @@ struct FFmpegLibraries {
 // as with a movie it cannot decode).
 const FFmpegLibraries* LoadFFmpegLibraries();
 
+// Frees a scaling context through the loaded functions, for unique_ptr.
+struct ScalerFree {
+    const FFmpegLibraries* ff;
+    void operator()(SwsContext* context) const { ff->sws_freeContext(context); }
+};
+
 }
 }
 

@@ -27,11 +27,6 @@ struct PacketFree {
     const FFmpegLibraries* ff;
     void operator()(AVPacket* packet) const { ff->av_packet_free(&packet); }
 };
-struct ScalerFree {
-    const FFmpegLibraries* ff;
-    void operator()(SwsContext* context) const { ff->sws_freeContext(context); }
-};
-
 
 // Decodes forward and keeps the last frame presented at or before target:
 // the frame shown at that time. Frames leave the decoder in presentation

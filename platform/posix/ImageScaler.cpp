@@ -9,11 +9,6 @@ namespace platform {
 
 namespace {
 
-struct ScalerFree {
-    const FFmpegLibraries* ff;
-    void operator()(SwsContext* context) const { ff->sws_freeContext(context); }
-};
-
 // Draws the whole source into the band of destination that starts at row
 // top and is bandHeight rows high, averaging the source pixels each
 // destination pixel covers.
