@@ -24,10 +24,11 @@
 // Every measured run is its own process (save_benchmark_run, beside this
 // program, or cp, or ffmpeg), so that its peak resident size (ru_maxrss
 // from wait4) is its own, and its start is that of a program that uses the
-// library alone (this one also links the sample writer, and with it FFmpeg). The rounds alternate: each round runs every
-// contender once, in an order that rotates from round to round, each after a
-// sync so that no dirty pages of an earlier one are left to write back.
-// Medians over the rounds are reported; ratios are of process times.
+// library alone (this one also links the sample writer, and with it
+// FFmpeg). The rounds alternate: each round runs every contender once, in
+// an order that rotates from round to round, each after a sync so that no
+// dirty pages of an earlier one are left to write back. Medians over the
+// rounds are reported; ratios are of process times.
 
 #include "sample/SampleMovieWriter.h"
 
@@ -193,21 +194,21 @@ int main(int argc, char** argv) {
     many.sound.format = clipreel::FourCC("raw ");
     WriteReel(manyUnits, many, "open reel");
 
-    const std::string self = (fs::read_symlink("/proc/self/exe").parent_path() / "save_benchmark_run").string();
+    const std::string runner = (fs::read_symlink("/proc/self/exe").parent_path() / "save_benchmark_run").string();
     const std::string src = source.string();
     auto output = [&](const char* name) { return folder / (std::string("clipreel_bench_") + name + ".mov"); };
     const std::vector<Contender> contenders = {
         {"cp", {"cp", src, output("cp").string()}, output("cp")},
-        {"edited save", {self, "--save", src, output("save").string()}, output("save")},
-        {"edited save, buffer", {self, "--save-buffered", src, output("buffered").string()}, output("buffered")},
-        {"unchanged copy", {self, "--copy", src, output("copy").string()}, output("copy")},
-        {"reference movie", {self, "--reference", src, output("reference").string()}, output("reference")},
+        {"edited save", {runner, "--save", src, output("save").string()}, output("save")},
+        {"edited save, buffer", {runner, "--save-buffered", src, output("buffered").string()}, output("buffered")},
+        {"unchanged copy", {runner, "--copy", src, output("copy").string()}, output("copy")},
+        {"reference movie", {runner, "--reference", src, output("reference").string()}, output("reference")},
         {"ffmpeg -c copy",
          {"ffmpeg", "-y", "-v", "error", "-i", src, "-map", "0", "-c", "copy", "-t", keptSeconds,
           output("ffmpeg").string()},
          output("ffmpeg")},
-        {"open, 40 units", {self, "--open", src, "-"}, {}},
-        {"open, 10,000 units", {self, "--open", manyUnits.string(), "-"}, {}},
+        {"open, 40 units", {runner, "--open", src, "-"}, {}},
+        {"open, 10,000 units", {runner, "--open", manyUnits.string(), "-"}, {}},
     };
 
     // A warm-up read so that every contender starts from the same cache.

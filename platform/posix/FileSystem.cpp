@@ -336,7 +336,8 @@ bool SpliceRange(int in, off_t from, int out, off_t to, std::uint32_t count, std
         for (ssize_t pending = filled; pending > 0;) {
             ssize_t emptied;
             do {
-                emptied = ::splice(pipe->ReadEnd(), nullptr, out, &writeAt, static_cast<size_t>(pending), SPLICE_F_MOVE);
+                emptied =
+                    ::splice(pipe->ReadEnd(), nullptr, out, &writeAt, static_cast<size_t>(pending), SPLICE_F_MOVE);
             } while (emptied < 0 && errno == EINTR);
             if (emptied <= 0) {
                 // A destination that takes nothing without an error is full.
