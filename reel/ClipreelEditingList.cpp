@@ -23,6 +23,19 @@ namespace {
     throw std::invalid_argument(std::string("No originalIndex in editing list"));
 }
 
+// The checks of a walk over the kept units before currentIndex, without the
+// walk: the index must be in the list, and every entry before it a source
+// unit.
+void CheckEntriesBefore(const std::vector<unsigned>& editingList, unsigned currentIndex, std::size_t unitCount) {
+    if (currentIndex >= editingList.size()) {
+        ThrowInvalidIndex();
+    }
+    const auto end = editingList.begin() + currentIndex;
+    if (std::any_of(editingList.begin(), end, [unitCount](unsigned original) { return original >= unitCount; })) {
+        ThrowInvalidOriginalIndex();
+    }
+}
+
 }
 
 bool CClipreelMovie::IsEdited() const {
@@ -111,15 +124,15 @@ std::uint64_t CClipreelMovie::GetRelativeOffset(unsigned currentIndex) const {
     return offset;
 }
 
+// Every unit holds the same number of stored sample units, so every unit
+// lasts as long as the first: a start is a product, not a walk over the
+// units before (which made listing a long reel quadratic). Both count in
+// unsigned 32 bits, as a sum of the durations would.
 std::int32_t CClipreelMovie::GetOriginalStartTime(unsigned originalIndex) const {
     if (originalIndex >= shootingUnits.size()) {
         ThrowInvalidOriginalIndex();
     }
-    unsigned time = 0;
-    for (unsigned i = 0; i < originalIndex; ++i) {
-        time += static_cast<unsigned>(shootingUnits[i].GetDuration());
-    }
-    return static_cast<std::int32_t>(time);
+    return static_cast<std::int32_t>(originalIndex * static_cast<unsigned>(shootingUnits[0].GetDuration()));
 }
 
 unsigned CClipreelMovie::GetOriginalStartVideoSampleIndex(unsigned originalIndex) const {
@@ -137,14 +150,8 @@ unsigned CClipreelMovie::GetOriginalStartSoundChunkIndex(unsigned originalIndex)
 }
 
 std::int32_t CClipreelMovie::GetCurrentStartTime(unsigned currentIndex) const {
-    if (currentIndex >= editingList.size()) {
-        ThrowInvalidIndex();
-    }
-    unsigned time = 0;
-    for (unsigned i = 0; i < currentIndex; ++i) {
-        time += static_cast<unsigned>(shootingUnits[getOriginalIndex(i)].GetDuration());
-    }
-    return static_cast<std::int32_t>(time);
+    CheckEntriesBefore(editingList, currentIndex, shootingUnits.size());
+    return static_cast<std::int32_t>(currentIndex * static_cast<unsigned>(shootingUnits[0].GetDuration()));
 }
 
 unsigned CClipreelMovie::GetCurrentStartVideoSampleIndex(unsigned currentIndex) const {
@@ -152,12 +159,6 @@ unsigned CClipreelMovie::GetCurrentStartVideoSampleIndex(unsigned currentIndex) 
 }
 
 unsigned CClipreelMovie::GetCurrentStartSoundChunkIndex(unsigned currentIndex) const {
-    if (currentIndex >= editingList.size()) {
-        ThrowInvalidIndex();
-    }
-    unsigned chunks = 0;
-    for (unsigned i = 0; i < currentIndex; ++i) {
-        chunks += shootingUnits[getOriginalIndex(i)].storedSampleUnitCount;
-    }
-    return chunks;
+    CheckEntriesBefore(editingList, currentIndex, shootingUnits.size());
+    return currentIndex * storedUnitsPerShootingUnit;
 }
