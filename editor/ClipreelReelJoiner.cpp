@@ -5,12 +5,11 @@
 #include "ZentiMovie.h"
 #include "editor/EditorPrivateAccess.h"
 #include "editor/MovieAtomCopy.h"
-#include "editor/MovieAtomJoin.h"
 #include "editor/NewMovieFilePlan.h"
+#include "editor/NewMoviePlan.h"
 #include "editor/ReelOperationRun.h"
 #include "editor/ReelShape.h"
 #include "editor/ReelSourceCheck.h"
-#include "editor/ThumbnailMaker.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
@@ -85,8 +84,8 @@ unsigned CClipreelReelJoiner::GetShootingUnitCount() const {
 
 const std::string& CClipreelReelJoiner::GetRefusalReason() const { return refusal; }
 
-// Each reel's movie atom is rebuilt by the copiers for its own kept units,
-// the rebuilt atoms are joined, and the one writer of new movie files
+// One plan holds every reel's kept units in order; the copiers rebuild the
+// first reel's movie atom from it, and the one writer of new movie files
 // copies the first reel's other atoms and every kept block in order.
 CClipreelReelJoiner::ERROR_CREATEMOVFILE CClipreelReelJoiner::CreateJoinedMovFile(const FileLocator& destination) {
     using E = CClipreelMovFileEditor;
@@ -103,36 +102,30 @@ CClipreelReelJoiner::ERROR_CREATEMOVFILE CClipreelReelJoiner::CreateJoinedMovFil
     };
     auto work = [&]() {
         const CZentiMovFile& first = *parts.front()->file;
-        std::vector<std::unique_ptr<CZentiMovie>> rebuilt;
-        std::vector<clipreel::JoinedMovieAtomPart> pieces;
-        clipreel::NewMovieFilePlan plan;
+        std::vector<clipreel::PlanSource> sources;
         for (const auto& part : parts) {
-            rebuilt.push_back(clipreel::copyMovieAtom(*part->file->GetZentiMovie(), part->reel.get(), nullptr, true));
-            if (!rebuilt.back()) return E::CREATEMOVFILE_INTERNAL_ERROR;
-            clipreel::JoinedMovieAtomPart piece;
-            piece.rebuilt = rebuilt.back().get();
-            for (unsigned i = 0; i < part->reel->GetShootingUnitCount(); ++i) {
-                const CClipreelShootingUnit& unit = part->reel->GetShootingUnit(i);
-                plan.blocks.push_back(clipreel::KeptMediaBlock{part->file, unit.GetFileOffset(), unit.GetSize()});
-                piece.keptBytes += unit.GetSize();
-            }
-            pieces.push_back(piece);
+            clipreel::PlanSource source;
+            source.movie = part->file->GetZentiMovie();
+            source.file = part->file;
+            source.reel = part->reel.get();
+            sources.push_back(source);
         }
+        clipreel::NewMoviePlan units;
+        if (!clipreel::BuildNewMoviePlan(sources, units)) return E::CREATEMOVFILE_INTERNAL_ERROR;
         CMoovAtomAlignmentInfo alignment;
         alignment.alignment = 16;
         alignment.offset = static_cast<std::uint32_t>(moovInfo.offset);
-        std::unique_ptr<CZentiMovie> joined = clipreel::JoinMovieAtoms(pieces, alignment);
+        clipreel::MovieAtomCopyRequest request;
+        request.plan = &units;
+        request.alignment = &alignment;
+        request.rebaseChunkOffsets = true;
+        std::unique_ptr<CZentiMovie> joined = clipreel::CopyMovieAtom(*first.GetZentiMovie(), request);
         if (!joined) return E::CREATEMOVFILE_INTERNAL_ERROR;
 
+        clipreel::NewMovieFilePlan plan;
         plan.layoutSource = &first;
         plan.newMovie = joined.get();
-        const CClipreelShootingUnit& firstUnit = parts.front()->reel->GetShootingUnit(0);
-        if (firstUnit.GetOriginalIndex() != 0) {
-            const CZentiMovie& movie = *first.GetZentiMovie();
-            plan.pictureSource = &first;
-            plan.pictureTime = clipreel::FrameMiddleTime(firstUnit.GetOriginalStartVideoSampleIndex(),
-                                                         movie.GetVideoMediaTimeScale(), movie.GetVideoFrameDuration());
-        }
+        plan.units = &units;
         CClipreelMovFileEditor editor(first);
         editor.SetProgressCallback(callback, userData);
         return clipreel::WriteNewMovieFile(editor, destination, plan);
