@@ -3,6 +3,7 @@
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
+#include "bytes/FourCC.h"
 #include "editor/EditorPrivateAccess.h"
 #include "editor/MovieAtomCopy.h"
 #include "editor/NewMovieFilePlan.h"
@@ -13,6 +14,7 @@
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
+#include <string>
 
 using clipreel::MoviePrivateAccess;
 
@@ -20,7 +22,38 @@ using clipreel::MoviePrivateAccess;
 struct CClipreelReelJoiner::Part {
     const CZentiMovFile* file = nullptr;
     std::unique_ptr<CClipreelMovie> reel;
+    // The kept units' blocks and the table entries they add to the joined
+    // movie atom: at most 12 bytes per frame (size, chunk offset, sync
+    // sample) and 16 per sound chunk (chunk offset, sample-to-chunk run).
+    std::uint64_t keptBytes = 0;
+    std::uint64_t tableBytes = 0;
 };
+
+namespace {
+
+// The most the joined file can hold before its media data ends: the first
+// reel's atoms before its media data (its movie atom grown by every part's
+// table entries and the padding) and the 'mdat' header, then every part's
+// kept blocks. Past 4 GiB the 32-bit chunk offsets cannot reach it.
+std::uint64_t JoinedMediaDataEnd(const CZentiMovFile& first, std::uint64_t keptBytes, std::uint64_t tableBytes) {
+    const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(first);
+    std::uint64_t before = 0;
+    for (unsigned i = 0; atoms != nullptr && i < atoms->GetCount(); ++i) {
+        const clipreel::TopLevelAtomInfo& atom = atoms->GetAt(i);
+        if (atom.type == clipreel::FourCC("mdat")) break;
+        before += atom.size;
+    }
+    constexpr std::uint64_t paddingAndHeader = 24 + 8;
+    return before + tableBytes + paddingAndHeader + keptBytes;
+}
+
+std::string WithThousands(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
+}
 
 CClipreelReelJoiner::CClipreelReelJoiner() : callback(nullptr), userData(nullptr) {}
 
@@ -69,6 +102,27 @@ bool CClipreelReelJoiner::AddReel(const CZentiMovFile& source, const std::vector
     if (!parts.empty()) {
         refusal = clipreel::ReelShapeDifference(*parts.front()->file->GetZentiMovie(), *movie);
         if (!refusal.empty()) return false;
+    }
+    const CClipreelMovie& reel = *part->reel;
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) {
+        const CClipreelShootingUnit& unit = reel.GetShootingUnit(i);
+        part->keptBytes += unit.GetSize();
+        part->tableBytes += 12 * std::uint64_t(unit.GetFrameCount()) + 16 * std::uint64_t(unit.GetSoundChunkCount());
+    }
+    std::uint64_t keptBytes = part->keptBytes;
+    std::uint64_t tableBytes = part->tableBytes;
+    for (const auto& earlier : parts) {
+        keptBytes += earlier->keptBytes;
+        tableBytes += earlier->tableBytes;
+    }
+    const CZentiMovFile& first = parts.empty() ? source : *parts.front()->file;
+    const std::uint64_t end = JoinedMediaDataEnd(first, keptBytes, tableBytes);
+    constexpr std::uint64_t limit = 0xFFFFFFFFu;
+    if (end > limit) {
+        refusal = "the joined movie would reach " + WithThousands(end) +
+                  " bytes: past the 4 GiB limit (" + WithThousands(limit) +
+                  " bytes) of its 32-bit chunk offsets";
+        return false;
     }
     parts.push_back(std::move(part));
     return true;

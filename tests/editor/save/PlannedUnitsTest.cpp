@@ -2,8 +2,8 @@
 // units it planned: FFmpeg decodes each output whole, with every kept sound
 // sample (a shorter sound chunk wherever it now sits) and with 'stss' naming
 // exactly the frames it decodes as key frames; each output reads back as a
-// reel of the planned units. A written file that does not match its plan is
-// caught.
+// reel of the planned units. A join past 4 GiB is refused before anything is
+// written, and a written file that does not match its plan is caught.
 #include "ClipreelReelOperations.h"
 #include "editor/NewMoviePlan.h"
 #include "editor/WrittenMovieCheck.h"
@@ -321,6 +321,29 @@ TEST(PlannedUnits, AWrittenFileUnlikeItsPlanIsCaught) {
     NewMoviePlan reordered;
     ASSERT_TRUE(BuildNewMoviePlan(*reel.file->GetZentiMovie(), reel.file.get(), *reel.reel, reordered));
     EXPECT_FALSE(WrittenMovieMatchesPlan(LocatorOf(out), reordered));
+}
+
+// A join whose media data would pass what 32-bit chunk offsets address is
+// refused when the reel that crosses the line is added, naming the limit;
+// nothing is written. Each reel here holds about 19 MB of sound.
+TEST(PlannedUnits, AJoinPastFourGibibytesIsRefusedBeforeWriting) {
+    TempDir dir;
+    sample::SampleMovieSpec spec;
+    spec.units = 100;
+    spec.width = 64;
+    spec.height = 48;
+    SampleReel reel(dir, "big.mov", spec);
+    std::uint64_t perReel = 0;
+    for (const sample::UnitLayout& unit : reel.layout.units) perReel += unit.size;
+    CClipreelReelJoiner joiner;
+    unsigned added = 0;
+    while (joiner.AddReel(*reel.file, {})) ++added;
+    EXPECT_NE(std::string::npos, joiner.GetRefusalReason().find("4 GiB")) << joiner.GetRefusalReason();
+    EXPECT_NE(std::string::npos, joiner.GetRefusalReason().find("4,294,967,295 bytes")) << joiner.GetRefusalReason();
+    EXPECT_EQ(added, joiner.GetReelCount());
+    // Just below the limit: one reel more would cross it.
+    EXPECT_LE(added * perReel, 0xFFFFFFFFull);
+    EXPECT_GT((added + 1) * perReel, 0xFFFFFFFFull - 16 * 1024 * 1024);
 }
 
 }
