@@ -7,6 +7,7 @@
 #include "ClipreelReelOperations.h"
 #include "editor/NewMoviePlan.h"
 #include "editor/WrittenMovieCheck.h"
+#include "tests/editor/save/DecodedMedia.h"
 #include "tests/editor/save/SaveFixture.h"
 
 #include <gtest/gtest.h>
@@ -36,29 +37,18 @@ struct Output {
 // decodes as key frames, and the PCM of the sound.
 void ExpectFFmpegDecodes(const Output& output) {
     SCOPED_TRACE(output.path.filename().string());
-    int status = -1;
-    const std::string input = " " + ShellQuoted(output.path.string());
-    const std::vector<std::string> lines = NonEmptyLines(RunCommand(
-        "ffprobe -v error -select_streams v:0 -show_entries packet=flags:frame=key_frame -of csv" + input + " 2>&1",
-        status));
-    EXPECT_EQ(0, status);
-    std::vector<bool> marked;
-    std::vector<bool> decodedKey;
-    for (const std::string& line : lines) {
-        if (line.rfind("packet,", 0) == 0) {
-            marked.push_back(line.size() > 7 && line[7] == 'K');
-        } else if (line.rfind("frame,", 0) == 0) {
-            decodedKey.push_back(line.size() > 6 && line[6] == '1');
-        } else {
-            ADD_FAILURE() << "FFmpeg: " << line;
-        }
-    }
+    const ProbedKeyFrames probed = ProbeKeyFrames(output.path);
+    EXPECT_EQ(0, probed.status);
+    for (const std::string& line : probed.otherLines) ADD_FAILURE() << "FFmpeg: " << line;
+    const std::vector<bool>& marked = probed.marked;
     EXPECT_EQ(output.frames, marked.size());
-    EXPECT_EQ(marked, decodedKey) << "'stss' and the key frames FFmpeg decodes differ";
+    EXPECT_EQ(marked, probed.decodedKey) << "'stss' and the key frames FFmpeg decodes differ";
     unsigned keys = 0;
     for (const bool key : marked) keys += key ? 1 : 0;
     EXPECT_EQ(output.keyFrames, keys);
 
+    int status = -1;
+    const std::string input = " " + ShellQuoted(output.path.string());
     const std::filesystem::path pcm = output.path.string() + ".pcm";
     const std::string errors = RunCommand("ffmpeg -v error -y -i" + input + " -map 0:a:0 -f s16le -acodec pcm_s16le " +
                                               ShellQuoted(pcm.string()) + " 2>&1",
@@ -214,8 +204,9 @@ sample::SampleMovieSpec GroupsOfTenInUnitsOf24(unsigned units) {
 
 std::vector<Row> Rows() {
     std::vector<Row> rows;
-    rows.push_back({"join a reel with a shorter last sound chunk to itself", ShortLastSoundChunk(),
-                    [](const TempDir& d, SampleReel& r, const SourceMedia& m) { return JoinWithItself(d, r, m, {}, {}); }});
+    rows.push_back(
+        {"join a reel with a shorter last sound chunk to itself", ShortLastSoundChunk(),
+         [](const TempDir& d, SampleReel& r, const SourceMedia& m) { return JoinWithItself(d, r, m, {}, {}); }});
     rows.push_back({"split that reel, then join its first and last parts", ShortLastSoundChunk(),
                     [](const TempDir& d, SampleReel& r, const SourceMedia& m) {
                         const std::vector<Output> parts = Split(d, r, m, Range(0, 8));
@@ -241,7 +232,9 @@ std::vector<Row> Rows() {
                         return JoinWithItself(d, r, m, Reversed(40), {});
                     }});
     rows.push_back({"split: the last, first and a middle unit", GroupsOfTenInUnitsOf24(40),
-                    [](const TempDir& d, SampleReel& r, const SourceMedia& m) { return Split(d, r, m, {39, 0, 17}); }});
+                    [](const TempDir& d, SampleReel& r, const SourceMedia& m) {
+                        return Split(d, r, m, {39, 0, 17});
+                    }});
     rows.push_back({"salvage: cut inside unit 33", GroupsOfTenInUnitsOf24(40),
                     [](const TempDir& d, SampleReel& r, const SourceMedia& m) { return Salvage(d, r, m, 33); }});
     return rows;
@@ -304,7 +297,8 @@ TEST(PlannedUnits, AWrittenFileUnlikeItsPlanIsCaught) {
     };
     const Damage damages[] = {
         {"a sync sample moved", [&](Bytes& b) { PutU32At(b, stss.offset + 16 + 4, U32At(b, stss.offset + 20) + 1); }},
-        {"a frame size changed", [&](Bytes& b) { PutU32At(b, videoSizes.offset + 20, U32At(b, videoSizes.offset + 20) + 1); }},
+        {"a frame size changed",
+         [&](Bytes& b) { PutU32At(b, videoSizes.offset + 20, U32At(b, videoSizes.offset + 20) + 1); }},
         {"the shorter chunk's samples", [&](Bytes& b) { PutU32At(b, soundRuns.offset + 16 + 12 + 4, 999); }},
         {"the media data cut short", [&](Bytes& b) { b.resize(b.size() - 1); }},
     };
