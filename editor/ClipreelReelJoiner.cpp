@@ -119,9 +119,8 @@ bool CClipreelReelJoiner::AddReel(const CZentiMovFile& source, const std::vector
     const std::uint64_t end = JoinedMediaDataEnd(first, keptBytes, tableBytes);
     constexpr std::uint64_t limit = 0xFFFFFFFFu;
     if (end > limit) {
-        refusal = "the joined movie would reach " + WithThousands(end) +
-                  " bytes: past the 4 GiB limit (" + WithThousands(limit) +
-                  " bytes) of its 32-bit chunk offsets";
+        refusal = "the joined movie would reach " + WithThousands(end) + " bytes: past the 4 GiB limit (" +
+                  WithThousands(limit) + " bytes) of its 32-bit chunk offsets";
         return false;
     }
     parts.push_back(std::move(part));

@@ -10,8 +10,8 @@
 #include "editor/copiers/MoovAtomCopier.h"
 #include "source/AtomFields.h"
 #include "source/AtomHeader.h"
-#include "source/MovieTime.h"
 #include "source/MoviePrivateAccess.h"
+#include "source/MovieTime.h"
 
 #include <limits>
 #include <new>
@@ -78,10 +78,9 @@ std::unique_ptr<CZentiMovie> CopyMovieAtom(const CZentiMovie& source, const Movi
     // most the alias record, and the padding below alignment + 8.
     const std::uint64_t tracks = source.GetTrackMediaCount();
     const std::uint64_t alignment = request.alignment != nullptr ? request.alignment->alignment : 0;
-    const std::uint64_t entries =
-        plan == nullptr ? 0 : 4 * (3 * plan->FrameCount()) + 16 * plan->SoundChunkCount();
-    const std::uint64_t room = std::uint64_t(sourceSize) + entries + tracks * (context.aliasRecordSize + 12u) +
-                               alignment + AtomHeaderSize;
+    const std::uint64_t entries = plan == nullptr ? 0 : 4 * (3 * plan->FrameCount()) + 16 * plan->SoundChunkCount();
+    const std::uint64_t room =
+        std::uint64_t(sourceSize) + entries + tracks * (context.aliasRecordSize + 12u) + alignment + AtomHeaderSize;
     if (room > std::numeric_limits<std::size_t>::max()) throw std::bad_alloc();
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(room), 0);
 

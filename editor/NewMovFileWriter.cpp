@@ -6,14 +6,14 @@
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
+#include "editor/EditorPrivateAccess.h"
 #include "editor/MovieAtomCopy.h"
 #include "editor/NewMovieFilePlan.h"
 #include "editor/NewMoviePlan.h"
-#include "editor/WrittenMovieCheck.h"
-#include "editor/EditorPrivateAccess.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/SaveIo.h"
 #include "editor/ThumbnailMaker.h"
+#include "editor/WrittenMovieCheck.h"
 #include "file/FileReader.h"
 #include "file/RangeCopier.h"
 #include "platform/Image.h"
@@ -66,6 +66,13 @@ std::uint64_t MediaDataStart(const clipreel::CTopLevelAtoms& atoms, std::uint64_
         position += atom.type == clipreel::FourCC("moov") ? newMovieSize : atom.size;
     }
     return position;
+}
+
+// Whether the kept bytes, after every atom before them and the movie atom at
+// its new size, stay within what 32-bit chunk offsets and a 32-bit 'mdat'
+// size can describe.
+bool FitsChunkOffsets(const clipreel::CTopLevelAtoms& atoms, std::uint64_t newMovieSize, std::uint64_t keptBytes) {
+    return keptBytes + clipreel::AtomHeaderSize <= Max32 && MediaDataStart(atoms, newMovieSize) + keptBytes <= Max32;
 }
 
 // The size of the new file: every atom copied, the movie atom at its new
@@ -150,10 +157,6 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
 }
 
 namespace clipreel {
-
-bool FitsChunkOffsets(const CTopLevelAtoms& atoms, std::uint64_t newMovieSize, std::uint64_t keptBytes) {
-    return keptBytes + AtomHeaderSize <= Max32 && MediaDataStart(atoms, newMovieSize) + keptBytes <= Max32;
-}
 
 bool HasWritableLayout(const CTopLevelAtoms& atoms) {
     const std::uint32_t moov = FourCC("moov");
@@ -303,8 +306,8 @@ private:
         const PlannedUnit& first = Units().front();
         if (first.originalIndex != 0) {
             const CZentiMovie& movie = *first.file->GetZentiMovie();
-            const std::int64_t time = FrameMiddleTime(first.firstSourceFrame, movie.GetVideoMediaTimeScale(),
-                                                      movie.GetVideoFrameDuration());
+            const std::int64_t time =
+                FrameMiddleTime(first.firstSourceFrame, movie.GetVideoMediaTimeScale(), movie.GetVideoFrameDuration());
             platform::Image thumbnail;
             if (Failed(makeThumbnailImage(first.file->GetFileLocator(), time, thumbnail)))
                 return E::CREATEMOVFILE_THUMBNAIL_ERROR;

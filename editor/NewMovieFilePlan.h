@@ -29,11 +29,6 @@ struct NewMovieFilePlan {
     const NewMoviePlan* units = nullptr;
 };
 
-// Whether a new file of this many kept bytes, written with a movie atom of
-// newMovieSize bytes in place of the layout source's, keeps its media data
-// within what 32-bit chunk offsets and a 32-bit 'mdat' size can describe.
-bool FitsChunkOffsets(const CTopLevelAtoms& atoms, std::uint64_t newMovieSize, std::uint64_t keptBytes);
-
 // Whether a source's top-level atoms can be written through: the movie atom
 // first, then exactly one media data atom, every atom within 32 bits.
 bool HasWritableLayout(const CTopLevelAtoms& atoms);

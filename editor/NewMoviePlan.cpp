@@ -61,7 +61,6 @@ bool AddSource(const PlanSource& source, bool first, NewMoviePlan& plan, std::ui
     bool syncTable = false;
     std::vector<std::uint32_t> sync;
     if (!ReadSyncSamples(*source.movie, syncTable, sync)) return false;
-    plan.syncTable = plan.syncTable || syncTable;
 
     const unsigned kept = reel.GetShootingUnitCount();
     for (unsigned i = 0; i < kept; ++i) {

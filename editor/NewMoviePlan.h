@@ -24,7 +24,7 @@ struct PlannedUnit {
     std::vector<std::uint64_t> frameOffsets;
     std::vector<std::uint32_t> frameSizes;
     // The unit's frames (counted from 0 within the unit) that were sync
-    // samples in the source.
+    // samples in the source: every frame when the source lists none.
     std::vector<std::uint32_t> syncFrames;
     std::vector<std::uint64_t> soundChunkOffsets;
     std::vector<std::uint32_t> soundChunkSamples;
@@ -38,9 +38,6 @@ struct NewMoviePlan {
     std::vector<PlannedUnit> units;
     // The kept units carry sound chunks in their blocks.
     bool soundInFile = false;
-    // A source listed its sync samples ('stss'); without one every frame is
-    // a sync sample.
-    bool syncTable = false;
     // The kept frames' duration in the video media's time scale.
     std::uint32_t videoDuration = 0;
     std::int32_t videoTimeScale = 0;

@@ -1,8 +1,8 @@
 #include "editor/copiers/MediaAtomCopier.h"
 
 #include "bytes/FourCC.h"
-#include "editor/copiers/MediaInformationAtomCopier.h"
 #include "editor/NewMoviePlan.h"
+#include "editor/copiers/MediaInformationAtomCopier.h"
 #include "source/AtomFields.h"
 
 namespace clipreel {
@@ -59,8 +59,7 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
                 if (!patchU32(dst, headerStart, headerSize, MediaDuration, static_cast<std::uint32_t>(samples)))
                     return 0;
             } else if (handlerType == FourCC("vide")) {
-                if (!patchU32(dst, headerStart, headerSize, MediaDuration, plan.videoDuration))
-                    return 0;
+                if (!patchU32(dst, headerStart, headerSize, MediaDuration, plan.videoDuration)) return 0;
             }
         }
     }

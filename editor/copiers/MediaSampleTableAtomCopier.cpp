@@ -75,8 +75,8 @@ std::uint32_t MediaSampleTableAtomCopier::copyConstantSampleSize(ByteWriter& dst
 }
 
 std::uint32_t MediaSampleTableAtomCopier::writeTable(ByteWriter& dst, ByteReader& src, std::uint32_t type,
-                                                      std::uint32_t countOffset,
-                                                      const std::vector<std::uint32_t>& entries) const {
+                                                     std::uint32_t countOffset,
+                                                     const std::vector<std::uint32_t>& entries) const {
     ByteReader table;
     if (!takeExpected(src, type, table)) return 0;
     ByteReader header;
@@ -115,5 +115,4 @@ bool MediaSampleTableAtomCopier::chunkOffsets(Entries entries, bool rebase, std:
     }
     return true;
 }
-
 }
