@@ -1,6 +1,9 @@
 #include "cli/CommandSupport.h"
 
 #include "DebugOutput.h"
+#include "MovieDetails.h"
+#include "ZentiMovFile.h"
+#include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
@@ -63,8 +66,10 @@ std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file) {
     return DescribeUnreadableMovie(layout, movie != nullptr && movie->IsValid());
 }
 
-bool SaveHandlesCreatorVersion(unsigned version) {
-    return version == 6 || version == 10;
+std::string WhyNoNewMovie(const CZentiMovFile& file) {
+    const CZentiMovie* movie = file.GetZentiMovie();
+    if (movie == nullptr) return "it has no movie atom";
+    return CMovieDetails(*movie).GetRecordRefreshProblem();
 }
 
 bool HasShootingUnits(const CClipreelMovie& reel, const std::string& path) {
