@@ -6,6 +6,7 @@
 #include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/Console.h"
+#include "cli/CutPoint.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
 
@@ -62,6 +63,8 @@ std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file) {
     FileLayout layout;
     std::string reason;
     if (!ReadFileLayout(ArgumentPath(path), layout, reason)) return "cannot be read: " + reason;
+    const std::string cut = DescribeCutAtAnAtomEnd(path, file);
+    if (!cut.empty()) return cut;
     const CZentiMovie* movie = file.GetZentiMovie();
     return DescribeUnreadableMovie(layout, movie != nullptr && movie->IsValid());
 }
@@ -92,7 +95,9 @@ std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool nee
         return nullptr;
     }
     if (needClipreel && !file->GetZentiMovie()->IsClipreelMovie(nullptr)) {
-        Complain(path + " is not a Clipreel movie");
+        // Cut where its media data end, a reel reads as a movie of another kind.
+        const std::string cut = DescribeCutAtAnAtomEnd(path, *file);
+        Complain(path + " " + (cut.empty() ? "is not a Clipreel movie" : cut));
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }

@@ -1,6 +1,9 @@
 // Reels the tool must not answer wrongly about: a camera record the save
 // cannot refresh makes a reel "not editable" in info, with the reason, and
-// edit, split and join refuse with that reason before writing.
+// edit, split and join refuse with that reason before writing; a reel cut
+// where an atom after its media data lies, or cut where an atom ends, is
+// called truncated by info, with what salvage recovers, and salvage
+// recovers its whole units.
 #include "tests/cli/ToolRunner.h"
 
 #include "sample/SampleMovieWriter.h"
@@ -88,6 +91,101 @@ TEST(RefusedReels, ARecordTheSaveCannotRefreshMakesTheReelNotEditable) {
     }
 }
 
+// Frames ffprobe reads in a movie's video, and FFmpeg's complaints on
+// decoding all of it (empty when it decodes cleanly).
+struct Decoding {
+    std::string frames;
+    std::string errors;
+};
+
+Decoding Decode(const std::string& movie) {
+    Decoding decoding;
+    decoding.frames = RunCommand(
+                          "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                          "stream=nb_read_frames -of csv=p=0 " +
+                          ShellQuoted(movie))
+                          .output;
+    decoding.errors = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(movie) + " -map 0 -f null - 2>&1").output;
+    return decoding;
+}
+
+TEST(CutReels, InfoTellsEachCutPointAndSalvageRecoversTheWholeUnits) {
+    const TempDir dir;
+    sample::SampleMovieSpec spec;
+    spec.frames = sample::FrameContent::H264;
+    sample::ExtraAtom trailing;
+    trailing.type = FourCC("udta");
+    trailing.payload.assign(600, 0x5A);
+    spec.extraAtoms.push_back(trailing);
+    const sample::SampleMovieLayout layout = sample::WriteSampleMovie(dir.File("whole.mov"), spec);
+    const std::uint64_t mediaEnd = layout.mdatOffset + layout.mdatSize;
+    const std::uint64_t moovEnd = layout.moovOffset + layout.moovSize;
+    ASSERT_EQ(moovEnd, layout.mdatOffset);
+    const std::string whole = std::to_string(layout.fileSize);
+    struct Case {
+        const char* name;
+        std::uint64_t cutAt;
+        std::string said;     // after the file's name
+        unsigned recovered;   // 0: salvage refuses
+        std::string refusal;  // salvage's reason
+    };
+    const Case cases[] = {
+        {"inside the trailing atom", mediaEnd + 300,
+         "is truncated: " + std::to_string(mediaEnd + 300) + " bytes, its atoms need " + whole, 3, ""},
+        {"where the media data end", mediaEnd,
+         "is truncated: " + std::to_string(mediaEnd) + " bytes, its camera record gives " + whole, 3, ""},
+        {"right after the movie atom", moovEnd,
+         "is truncated: " + std::to_string(moovEnd) + " bytes, its camera record gives " + whole +
+             ", and it ends before its media data",
+         0, "no media data: the file ends before its media data begins"},
+    };
+    const bool decode = layout.h264 && HaveTool("ffprobe") && HaveTool("ffmpeg");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sample::SampleMovieSpec cutSpec = spec;
+        cutSpec.breakage.truncateAt = c.cutAt;
+        const std::string cut = dir.File(std::string("cut-") + c.name + ".mov").string();
+        sample::WriteSampleMovie(cut, cutSpec);
+        ASSERT_EQ(fs::file_size(cut), c.cutAt);
+        const std::string hint = c.recovered != 0 ? "; `clipreel salvage` can recover 3 of its 3 shooting units"
+                                                  : "; `clipreel salvage` cannot recover it: " + c.refusal;
+
+        const ToolRun info = RunTool({"info", cut});
+        EXPECT_EQ(info.exitCode, 3);
+        EXPECT_EQ(info.err, "clipreel: " + cut + " " + c.said + hint + "\n");
+        const ToolRun json = RunTool({"info", "--json", cut});
+        const nlohmann::json report = nlohmann::json::parse(json.out);
+        EXPECT_EQ(report["kind"], "invalid");
+        EXPECT_EQ(report["error"], c.said + hint);
+        EXPECT_EQ(report["salvage"]["recoverable_units"], c.recovered);
+        // edit needs the whole reel and says what the file is.
+        const ToolRun edit = RunTool({"edit", cut, dir.File("edited.mov").string(), "--remove", "0"});
+        EXPECT_EQ(edit.exitCode, 3);
+        EXPECT_EQ(edit.err, "clipreel: " + cut + " " + c.said + "\n");
+
+        const std::string saved = dir.File(std::string("saved-") + c.name + ".mov").string();
+        const ToolRun salvage = RunTool({"salvage", cut, saved});
+        if (c.recovered == 0) {
+            EXPECT_EQ(salvage.exitCode, 3);
+            EXPECT_EQ(salvage.err, "clipreel: cannot salvage " + cut + ": " + c.refusal + "\n");
+            EXPECT_FALSE(fs::exists(saved));
+            continue;
+        }
+        ASSERT_EQ(salvage.exitCode, 0) << salvage.err;
+        EXPECT_EQ(salvage.out, "wrote " + saved + ": recovered 3 of 3 shooting units, 0 lost\n");
+        const nlohmann::json back = InfoJson(saved);
+        EXPECT_EQ(back["kind"], "clipreel");
+        EXPECT_EQ(back["editable"], true);
+        EXPECT_EQ(back["shooting_units"].size(), c.recovered);
+        EXPECT_EQ(back["size"], back["recorded_size"]);
+        if (!decode) continue;
+        const Decoding decoded = Decode(saved);
+        EXPECT_EQ(decoded.frames, std::to_string(c.recovered * spec.framesPerUnit) + "\n");
+        EXPECT_EQ(decoded.errors, "");
+    }
+    // The whole reel, trailing atom and all, is what it always was.
+    EXPECT_EQ(InfoJson(dir.File("whole.mov"))["kind"], "clipreel");
+}
 }
 }
 }

@@ -74,6 +74,94 @@ TEST(ReelSalvage, RecoversTheWholeUnitsOfReelsCutAtSeveralPoints) {
     }
 }
 
+// A reel with an atom after its media data, cut where a copy may stop: in
+// that atom, in its header, exactly where the media data end, or right
+// after the movie atom. Every unit whose block is whole comes back; a file
+// that kept no media data is refused for what it is. Each cut file is a
+// cut one, even where it reads as a whole movie.
+TEST(ReelSalvage, RecoversTheUnitsOfAReelCutAfterItsMediaData) {
+    TempDir dir;
+    sample::SampleMovieSpec spec;
+    spec.units = 3;
+    spec.frames = sample::FrameContent::H264;
+    sample::ExtraAtom trailing;
+    trailing.type = FourCC("udta");
+    trailing.payload.assign(600, 0x5A);
+    trailing.afterMediaData = true;
+    spec.extraAtoms.push_back(trailing);
+    SampleReel whole(dir, "whole.mov", spec);
+    const sample::SampleMovieLayout& layout = whole.layout;
+    const std::uint64_t mediaEnd = layout.mdatOffset + layout.mdatSize;
+    ASSERT_EQ(layout.moovOffset + layout.moovSize, layout.mdatOffset);
+    ASSERT_EQ(mediaEnd + 8 + trailing.payload.size(), layout.fileSize);
+    struct Case {
+        const char* where;
+        std::uint64_t cutAt;
+        unsigned recovered;  // 0: refused
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"inside the trailing atom", mediaEnd + 300, 3, ""},
+        {"inside the header of the trailing atom", mediaEnd + 5, 3, ""},
+        {"where the media data end", mediaEnd, 3, ""},
+        {"right after the movie atom", layout.moovOffset + layout.moovSize, 0,
+         "no media data: the file ends before its media data begins"},
+    };
+    const bool decode = !RunningOnWindows() && layout.h264;
+    DecodedMedia decodedWhole;
+    if (decode) {
+        decodedWhole = DecodeWithFfmpeg(whole.path, layout.soundSamplesPerUnit);
+        ASSERT_TRUE(decodedWhole.decoded) << decodedWhole.errors;
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        sample::SampleMovieSpec cutSpec = spec;
+        cutSpec.breakage.truncateAt = c.cutAt;
+        const std::filesystem::path cut = dir.File(std::string("cut-") + c.where + ".mov");
+        sample::WriteSampleMovie(cut, cutSpec);
+        ASSERT_EQ(c.cutAt, std::filesystem::file_size(cut));
+        // Never a Clipreel movie as it stands.
+        const CZentiMovFile asItStands(FileLocator(cut.wstring().c_str()));
+        EXPECT_FALSE(asItStands.IsValid() && asItStands.GetZentiMovie()->IsClipreelMovie(nullptr));
+
+        CClipreelReelSalvager salvager(FileLocator(cut.wstring().c_str()));
+        EXPECT_TRUE(salvager.IsTruncated());
+        EXPECT_EQ(c.recovered, salvager.GetRecoverableShootingUnitCount());
+        EXPECT_EQ(c.reason, salvager.GetRefusalReason());
+        const std::filesystem::path out = dir.File(std::string("saved-") + c.where + ".mov");
+        const auto result = salvager.CreateSalvagedMovFile(FileLocator(out.wstring().c_str()));
+        if (c.recovered == 0) {
+            EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE, result);
+            EXPECT_FALSE(std::filesystem::exists(out));
+            continue;
+        }
+        ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, result);
+        ExpectCameraReel(out, c.recovered, spec.framesPerUnit, layout.thumbnail);
+        // The cut atom is left out whole: the new file is tiled by whole atoms.
+        EXPECT_FALSE(CClipreelReelSalvager(FileLocator(out.wstring().c_str())).IsTruncated());
+        if (!decode) continue;
+        const DecodedMedia decoded = DecodeWithFfmpeg(out, layout.soundSamplesPerUnit);
+        ASSERT_TRUE(decoded.decoded) << decoded.errors;
+        EXPECT_EQ(decodedWhole.frames, decoded.frames);
+        EXPECT_EQ(decodedWhole.soundUnits, decoded.soundUnits);
+    }
+    // The whole reel, its trailing atom included, is not cut.
+    EXPECT_FALSE(CClipreelReelSalvager(whole.Locator()).IsTruncated());
+}
+
+// A movie whose media lie in another file holds no media data by design: a
+// reference movie is never taken for a cut reel.
+TEST(ReelSalvage, AReferenceMovieIsNotACutReel) {
+    TempDir dir;
+    SampleReel whole(dir, "whole.mov", sample::SampleMovieSpec());
+    CClipreelMovFileEditor editor(*whole.file);
+    ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS,
+              editor.CreateReferenceMovFile(FileLocator(dir.WideFile("ref.mov").c_str()), whole.reel.get()));
+    CClipreelReelSalvager salvager(FileLocator(dir.WideFile("ref.mov").c_str()));
+    EXPECT_FALSE(salvager.IsTruncated());
+    EXPECT_FALSE(salvager.CanSalvage());
+}
+
 TEST(ReelSalvage, AWholeReelIsNotTruncatedAndKeepsEveryUnit) {
     TempDir dir;
     SampleReel whole(dir, "whole.mov", sample::SampleMovieSpec());
