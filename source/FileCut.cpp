@@ -13,6 +13,7 @@ namespace clipreel {
 
 namespace {
 
+// Only the atom headers are read.
 bool EndsInsideAnAtom(FileReader& reader, std::uint64_t fileSize) {
     std::uint64_t position = 0;
     while (position < fileSize) {
@@ -40,10 +41,14 @@ bool MediaInThisFile(const CZentiMovie& movie) {
     return true;
 }
 
+// The file is tiled by whole atoms (the scan went through to its end), yet
+// stops short of what its movie describes.
 bool EndsAtAnAtomEndTooEarly(const CZentiMovFile& file, std::uint64_t fileSize) {
     const CZentiMovie* movie = file.GetZentiMovie();
     const CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(file);
-    if (movie == nullptr || !movie->IsValid() || atoms == nullptr || !MediaInThisFile(*movie)) return false;
+    if (!MoviePrivateAccess::ScanSucceeded(file) || movie == nullptr || !movie->IsValid() || atoms == nullptr ||
+        !MediaInThisFile(*movie))
+        return false;
     if (!atoms->Contains(FourCC("mdat"))) return true;
     return fileSize < MoviePrivateAccess::GetMovieDescMovFileSize(*movie);
 }
