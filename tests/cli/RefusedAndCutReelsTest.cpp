@@ -91,6 +91,36 @@ TEST(RefusedReels, ARecordTheSaveCannotRefreshMakesTheReelNotEditable) {
     }
 }
 
+// Both shapes come from the shell too: the sample command writes a camera
+// record of the other kind, and an atom after the media data that a cut can
+// fall in.
+TEST(CutReels, TheSampleCommandWritesTheseShapes) {
+    const TempDir dir;
+    const std::string longSix = dir.File("long6.mov").string();
+    ASSERT_EQ(RunTool({"sample", longSix, "--dummy-frames", "--record", "long", "-q"}).exitCode, 0);
+    const nlohmann::json info = InfoJson(longSix);
+    EXPECT_EQ(info["creator_version"], 6);
+    EXPECT_EQ(info["editable"], false);
+    EXPECT_EQ(info["not_editable_reason"],
+              "its camera record is LONG, while creator version 6 writes a SHORT one, the only kind the save "
+              "refreshes for it");
+    EXPECT_EQ(RunTool({"sample", dir.File("x.mov").string(), "--record", "medium"}).exitCode, 2);
+
+    const std::string plain = dir.File("plain.mov").string();
+    const std::string trailing = dir.File("trailing.mov").string();
+    ASSERT_EQ(RunTool({"sample", plain, "--dummy-frames", "-q"}).exitCode, 0);
+    ASSERT_EQ(RunTool({"sample", trailing, "--dummy-frames", "--trailing-atom", "600", "-q"}).exitCode, 0);
+    ASSERT_EQ(fs::file_size(trailing), fs::file_size(plain) + 608);
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(trailing);
+    const std::vector<std::uint8_t> header(bytes.end() - 608, bytes.end() - 600);
+    EXPECT_EQ(header, (std::vector<std::uint8_t>{0, 0, 0x02, 0x60, 'f', 'r', 'e', 'e'}));
+    EXPECT_EQ(InfoJson(trailing)["kind"], "clipreel");
+    fs::resize_file(trailing, bytes.size() - 300);
+    const ToolRun salvage = RunTool({"salvage", trailing, dir.File("saved.mov").string()});
+    EXPECT_EQ(salvage.exitCode, 0) << salvage.err;
+    EXPECT_EQ(InfoJson(dir.File("saved.mov"))["shooting_units"].size(), 4u);
+}
+
 // Frames ffprobe reads in a movie's video, and FFmpeg's complaints on
 // decoding all of it (empty when it decodes cleanly).
 struct Decoding {
