@@ -102,7 +102,11 @@ nlohmann::json StudioServer::SavedReel(const std::filesystem::path& path) {
     std::error_code failure;
     for (std::size_t i = 0; i < reels.size(); ++i) {
         if (std::filesystem::equivalent(reels[i]->Path(), path, failure)) {
-            reels[i] = std::move(session);  // replaced with consent: read it anew
+            // Replaced with consent: read it anew, under its old tab.
+            retiredReels.push_back(std::move(reels[i]));
+            reels[i] = std::move(session);
+            closedReels.erase(static_cast<unsigned>(i));
+            unitMovies.Forget(static_cast<unsigned>(i));
             return i;
         }
     }
@@ -166,6 +170,17 @@ void StudioServer::AddRoutes() {
     http.Post(R"(/api/saves/(\d+)/cancel)", [this](const httplib::Request& request, httplib::Response& response) {
         CancelSave(request, response);
     });
+    // The page asks every second: no answer tells it the studio is gone.
+    http.Get("/api/heartbeat", [](const httplib::Request&, httplib::Response& response) {
+        Answer(response, 200, {{"alive", true}});
+    });
+    http.Delete(R"(/api/reels/(\d+))", [this](const httplib::Request& request, httplib::Response& response) {
+        CloseReel(request, response);
+    });
+    // An idle kept-alive connection holds a server thread, and the stop
+    // after Quit waits for it: the page's connections are closed as soon as
+    // they fall idle, so the process ends at once.
+    http.set_keep_alive_timeout(1);
     http.Post("/api/quit", [this](const httplib::Request&, httplib::Response& response) {
         quitRequested = true;
         Answer(response, 200, {{"quit", true}});
@@ -187,6 +202,7 @@ void StudioServer::ReelList(httplib::Response& response) {
     nlohmann::json list = nlohmann::json::array();
     const std::lock_guard<std::mutex> guardReels(reelsLock);
     for (std::size_t i = 0; i < reels.size(); ++i) {
+        if (closedReels.count(static_cast<unsigned>(i)) != 0) continue;
         list.push_back({{"id", i}, {"name", reels[i]->Path().filename().string()}, {"units", reels[i]->UnitCount()}});
     }
     Answer(response, 200, list);
@@ -199,6 +215,14 @@ void StudioServer::ReelDetails(const httplib::Request& request, httplib::Respons
     nlohmann::json details = reel->Describe();
     details["id"] = number;
     Answer(response, 200, details);
+}
+
+void StudioServer::CloseReel(const httplib::Request& request, httplib::Response& response) {
+    unsigned number = 0;
+    if (!Reel(request.matches[1], &number)) return Refuse(response, 404, "no such reel");
+    const std::lock_guard<std::mutex> guardReels(reelsLock);
+    closedReels.insert(number);
+    Answer(response, 200, {{"closed", number}});
 }
 
 void StudioServer::ChangeOrder(const httplib::Request& request, httplib::Response& response) {
@@ -326,12 +350,11 @@ void StudioServer::StartJoin(const httplib::Request& request, httplib::Response&
 
 void StudioServer::StartJob(SaveJob::Request save, const std::string& name, httplib::Response& response) {
     std::error_code failure;
-    {
-        const std::lock_guard<std::mutex> guardReels(reelsLock);
-        for (const auto& open : reels) {
-            if (std::filesystem::equivalent(open->Path(), save.destination, failure)) {
-                return Refuse(response, 409, "a reel open in the studio cannot be replaced");
-            }
+    // A movie open in another tab may be replaced with consent (the tab
+    // reads it anew); a reel the job reads from may not.
+    for (const auto& source : save.sources) {
+        if (std::filesystem::equivalent(source, save.destination, failure)) {
+            return Refuse(response, 409, "a movie cannot replace a reel it is made from");
         }
     }
     const std::filesystem::file_status status = std::filesystem::symlink_status(save.destination, failure);
