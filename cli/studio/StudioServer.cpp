@@ -81,6 +81,10 @@ bool StudioServer::Run() {
     return server->listen_after_bind();
 }
 
+bool StudioServer::Listening() const {
+    return server && server->is_running();
+}
+
 void StudioServer::Stop() {
     if (server) server->stop();
 }
@@ -178,8 +182,10 @@ void StudioServer::AddRoutes() {
         CloseReel(request, response);
     });
     // An idle kept-alive connection holds a server thread, and the stop
-    // after Quit waits for it: the page's connections are closed as soon as
-    // they fall idle, so the process ends at once.
+    // after Quit waits for it (the library's shortest wait is a second):
+    // each connection carries one request and closes, so the process ends
+    // as soon as the answers in flight are sent. Local connections are cheap.
+    http.set_keep_alive_max_count(1);
     http.set_keep_alive_timeout(1);
     http.Post("/api/quit", [this](const httplib::Request&, httplib::Response& response) {
         quitRequested = true;

@@ -40,6 +40,8 @@ public:
     std::string PageAddress() const;
     // Serves until Stop.
     bool Run();
+    // True from the moment Run accepts connections until it ends.
+    bool Listening() const;
     void Stop();
     // True once the page asked to quit.
     bool QuitRequested() const { return quitRequested; }

@@ -952,6 +952,7 @@ function showUnit(index, offset) {
     const other = video === shown ? spare : shown;
     video.hidden = false;
     other.hidden = true;
+    $('preview-frame').hidden = true;
     other.pause();
     if (Math.abs(video.currentTime - offset) > 0.05) video.currentTime = offset;
     if (preview.playing) video.play().catch((error) => { if (error.name !== 'AbortError') previewByFrames(); });
@@ -1058,6 +1059,18 @@ function renderPreviewTime() {
   playhead.value = String(preview.position);
   playhead.setAttribute('aria-valuetext', `${formatTime(preview.position)} of ${formatTime(preview.total)}`);
   $('preview-time').textContent = `${formatTime(preview.position)} / ${formatTime(preview.total)}`;
+  if (!preview.playing && preview.index < 0) showPreviewPoster(tab);
+}
+
+// Before it plays, the preview shows where the edited reel begins.
+function showPreviewPoster(tab) {
+  const url = frameUrl(tab, tab.order[0], 0);
+  const frame = $('preview-frame');
+  for (const video of videos()) video.hidden = true;
+  frame.hidden = false;
+  loadFrame(url, false).then((ok) => {
+    if (ok && preview.index < 0 && !preview.playing) frame.src = url;
+  });
 }
 
 $('preview-play').addEventListener('click', () => {
