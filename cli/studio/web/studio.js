@@ -10,7 +10,7 @@ const STRIP_FRAMES = 8;
 // so that the heartbeat, an edit or a save never waits behind pictures.
 const FRAME_SLOTS = 3;
 const HEARTBEAT_MS = 1000;
-const HEARTBEAT_PATIENCE_MS = 2500;
+const HEARTBEAT_PATIENCE_MS = 4000; // a slower answer counts as none
 const STORAGE_PREFIX = 'clipreel-studio:';
 
 const $ = (id) => document.getElementById(id);
@@ -37,7 +37,7 @@ async function api(method, path, body) {
   try {
     response = await fetch(withToken(path), options);
   } catch (error) {
-    studioLost();
+    probe().then((alive) => { if (!alive) studioLost(); });
     return { status: 0, ok: false, data: { error: 'the studio did not answer' } };
   }
   let data = {};
@@ -58,6 +58,9 @@ function say(element, kind, text) {
   element.textContent = text ? (word ? `${word}: ${text}` : text) : '';
   element.title = element.textContent;
 }
+
+// No answer or a fault of the studio is an error; a 4xx is a refusal.
+const failureKind = (answer) => (answer.status === 0 || answer.status >= 500 ? 'error' : 'refused');
 
 function sayEdit(kind, text) { say($('edit-status'), kind, text); }
 
@@ -98,18 +101,22 @@ function listNames(names) {
 
 // The studio is asked every second whether it still runs; a request that
 // fails in between says so at once.
-async function heartbeat() {
-  if (stopped) return;
+async function probe() {
   const controller = new AbortController();
   const timer = setTimeout(() => controller.abort(), HEARTBEAT_PATIENCE_MS);
-  let alive = false;
   try {
     const response = await fetch(withToken('/api/heartbeat'), { signal: controller.signal, cache: 'no-store' });
-    alive = response.ok;
+    return response.ok;
   } catch (error) {
-    alive = false;
+    return false;
+  } finally {
+    clearTimeout(timer);
   }
-  clearTimeout(timer);
+}
+
+async function heartbeat() {
+  if (stopped) return;
+  const alive = await probe();
   if (stopped) return;
   if (alive) studioBack(); else studioLost();
   setTimeout(heartbeat, HEARTBEAT_MS);
@@ -689,7 +696,15 @@ function sync(tab) {
   const order = tab.order.slice();
   tab.sync = tab.sync.then(async () => {
     const answer = await api('PUT', `/api/reels/${tab.details.id}/order`, { order });
-    if (!answer.ok) sayEdit(answer.status === 0 ? 'error' : 'refused', `the studio did not take the new order: ${answer.data.error}`);
+    const status = $('edit-status');
+    if (!answer.ok) {
+      sayEdit(failureKind(answer), `the studio did not take the new order: ${answer.data.error}`);
+      status.dataset.about = 'order';
+    } else if (status.dataset.about === 'order') {
+      // The order the studio now has is the one shown: the failure is over.
+      sayEdit('', '');
+      delete status.dataset.about;
+    }
     return answer.ok;
   });
 }
@@ -1029,7 +1044,8 @@ function showPreviewFrame() {
   const strip = stripFrames(unit);
   const frame = strip[Math.min(strip.length - 1, Math.floor((offset / unit.duration_seconds) * strip.length))];
   const url = frameUrl(tab, unit.original_index, frame);
-  loadFrame(url, true).then((ok) => { if (ok) $('preview-frame').src = url; });
+  $('preview-frame').dataset.url = url;
+  loadFrame(url, true).then((ok) => { if (ok && $('preview-frame').dataset.url === url) $('preview-frame').src = url; });
 }
 
 function pausePreview() {
@@ -1068,8 +1084,11 @@ function showPreviewPoster(tab) {
   const frame = $('preview-frame');
   for (const video of videos()) video.hidden = true;
   frame.hidden = false;
+  if (frame.dataset.url === url) return;
+  frame.dataset.url = url;
+  frame.removeAttribute('src');
   loadFrame(url, false).then((ok) => {
-    if (ok && preview.index < 0 && !preview.playing) frame.src = url;
+    if (ok && frame.dataset.url === url) frame.src = url;
   });
 }
 
@@ -1172,7 +1191,7 @@ async function startJob(path, body, status, tab, order) {
   }
   if (!answer.ok) {
     setSaving(false);
-    const kind = answer.status === 0 || answer.status >= 500 ? 'error' : 'refused';
+    const kind = failureKind(answer);
     setResult(status, answer.declined ? 'declined' : 'refused', kind, `${body.name} not written: ${answer.data.error}`);
     return;
   }
@@ -1233,6 +1252,10 @@ function save(event) {
 function join(event) {
   event.preventDefault();
   const reels = [...document.querySelectorAll('#join-reels input:checked')].map((box) => Number(box.dataset.reelId));
+  if (reels.length < 2) {
+    setResult($('join-status'), 'refused', 'refused', 'tick two tabs or more to join them');
+    return;
+  }
   startJob('/api/join', { name: $('join-name').value.trim(), reels }, $('join-status'), null, null);
 }
 
