@@ -297,6 +297,27 @@ async function editInBrowser(page, url, screenshots) {
   assert.match(await text(page, '#cards .card[data-unit-index="2"] .start'), /at 0:02\.002 → 0:02\.002/);
   assert.match(await text(page, '#cards .card[data-unit-index="0"] .start'), /at 0:00\.000 → 0:01\.001/);
 
+  step('a failed request is shown as an error, a refusal as a refusal');
+  await page.setRequestInterception(true);
+  let answer = { status: 500, body: '{"error":"the disk is on fire"}' };
+  const failOrders = (req) => (/\/order\?/.test(req.url()) && req.method() === 'PUT'
+    ? req.respond({ ...answer, contentType: 'application/json' }) : req.continue());
+  page.on('request', failOrders);
+  await page.focus('#cards .card[data-unit-index="2"]');
+  await page.keyboard.press('ArrowLeft');
+  await page.waitForFunction(() => document.getElementById('edit-status').dataset.kind === 'error');
+  assert.strictEqual(await text(page, '#edit-status'), 'Failed: the studio did not take the new order: the disk is on fire');
+  answer = { status: 400, body: '{"error":"no"}' };
+  await page.keyboard.press('ArrowRight');
+  await page.waitForFunction(() => document.getElementById('edit-status').dataset.kind === 'refused');
+  assert.strictEqual(await text(page, '#edit-status'), 'Refused: the studio did not take the new order: no');
+  page.off('request', failOrders);
+  await page.setRequestInterception(false);
+  await page.keyboard.press('ArrowLeft');
+  await page.keyboard.press('ArrowRight');
+  assert.deepStrictEqual(await order(page), [3, 0, 2, 4]);
+  await page.waitForFunction(() => document.getElementById('edit-status').textContent === '');
+
   step('Shift+click selects a range, Delete removes it all, one undo brings it back');
   await page.click('#cards .card[data-unit-index="0"] .label');
   await clickWith(page, '#cards .card[data-unit-index="4"] .label', 'Shift');
@@ -441,6 +462,8 @@ async function joinTabs(page, port, token, screenshots) {
   const waitForEnd = () => page.waitForFunction(() => document.getElementById('join-status').dataset.result,
     { timeout: 30000 });
   const saveRow = await text(page, '#save-status');
+  await page.click('#join');
+  assert.strictEqual(await text(page, '#join-status'), 'Refused: tick two tabs or more to join them');
   await page.click('#join-reels input[data-reel-id="0"]');
   await page.click('#join-reels input[data-reel-id="1"]');
   await page.click('#join');
