@@ -304,6 +304,14 @@ async function openReel(id) {
   $('reel').hidden = false;
   $('no-reel').hidden = true;
   $('save-name').value = suggestName(tab.name);
+  // The Save row speaks of the tab in front only.
+  const status = $('save-status');
+  if (!saving && status.dataset.tab !== String(id)) {
+    setResult(status, '', '', '');
+    status.dataset.tab = id;
+    $('save-progress').value = 0;
+    $('save-percent').textContent = '';
+  }
   if (!$('offer').hidden && $('offer').dataset.reelId !== String(id)) $('offer').hidden = true;
   renderCameraData(tab);
   render();
