@@ -153,6 +153,12 @@ function studioBack() {
   // The studio came back (a sleeping machine woke up): it gets the orders again.
   for (const tab of tabs.values()) if (tab.details) sync(tab);
   pumpFrames();
+  // Posters that failed while it was away are asked for again, near the view only.
+  for (const card of document.querySelectorAll('.card')) {
+    if (card.querySelector('.picture').getAttribute('src')) continue;
+    nearView.unobserve(card);
+    nearView.observe(card);
+  }
 }
 
 // ---- kept edits ----
@@ -455,9 +461,9 @@ function showPosterOf(card) {
   const url = card.dataset.posterUrl;
   const picture = card.querySelector('.picture');
   loadFrame(url, false).then((ok) => {
-    if (ok) { picture.src = url; picture.hidden = false; }
-    card.querySelector('.no-picture').hidden = ok;
+    if (ok) picture.src = url;
     picture.hidden = !ok;
+    card.querySelector('.no-picture').hidden = ok;
   });
 }
 
