@@ -615,6 +615,15 @@ async function longReel(browser, long, screenshots) {
     const edited = await order(page);
     assert.strictEqual(edited.length, 59);
 
+    step('a studio that stops answering (a machine asleep) is noticed, and so is its return');
+    studio.child.kill('SIGSTOP');
+    await page.waitForSelector('#connection:not([hidden])', { timeout: 10000 });
+    assert.strictEqual(await page.$eval('#save', (e) => e.disabled), true);
+    studio.child.kill('SIGCONT');
+    await page.waitForSelector('#connection[hidden]', { timeout: 10000 });
+    assert.strictEqual(await page.$eval('#save', (e) => e.disabled), false);
+    assert.deepStrictEqual(await order(page), edited);
+
     step('the studio killed under the page: an alert within seconds, controls off');
     const killed = Date.now();
     studio.child.kill('SIGKILL');
