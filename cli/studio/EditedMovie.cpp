@@ -68,7 +68,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteJoinedMovie(const std::vector<J
     return join.joiner.CreateJoinedMovFile(cli::LocatorFor(destination));
 }
 
-std::string CheckOutputName(const std::string& name) {
+std::string CheckOutputName(const std::string& name, const std::string& wanted) {
     if (name.empty()) return "give the new movie a name";
     if (name.size() > 200) return "the name is too long";
     if (name[0] == '.') return "the name must not start with a dot";
@@ -79,10 +79,15 @@ std::string CheckOutputName(const std::string& name) {
             return "the name must be a plain file name, without folders or special characters";
         }
     }
-    std::string extension = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
+    std::string extension = name.size() >= wanted.size() ? name.substr(name.size() - wanted.size()) : std::string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension != ".mov") return "the name must end in .MOV";
+    if (extension != wanted) {
+        std::string shown = wanted;
+        std::transform(shown.begin(), shown.end(), shown.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        return "the name must end in " + shown;
+    }
     return std::string();
 }
 

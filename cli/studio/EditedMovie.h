@@ -37,9 +37,9 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteJoinedMovie(const std::vector<J
                                                              ClipreelProgressCallback callback, void* userData);
 
 // A plain file name for a new movie in a reel's folder: no folder part, no
-// leading dot, no control characters, ending in .mov; empty when acceptable,
-// otherwise why not.
-std::string CheckOutputName(const std::string& name);
+// leading dot, no control characters, ending in the extension (".mov", or
+// ".mp4" for an export), in any case; empty when acceptable, otherwise why not.
+std::string CheckOutputName(const std::string& name, const std::string& extension = ".mov");
 
 }
 }

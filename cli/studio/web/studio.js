@@ -440,6 +440,7 @@ $('player').addEventListener('close', () => {
 
 function setSaving(running) {
   $('save').disabled = running;
+  $('export').disabled = running;
   $('save-cancel').disabled = !running;
 }
 
@@ -511,7 +512,16 @@ function join(event) {
   startJob('/api/join', { name: $('join-name').value.trim(), reels });
 }
 
+// The kept units as an MP4, named after the Save as name.
+function exportForSharing() {
+  const tab = tabs.get(active);
+  if (!tab) return;
+  const name = $('save-name').value.trim().replace(/\.(mov|mp4)$/i, '');
+  startJob(`/api/reels/${tab.details.id}/export`, { name: name === '' ? '' : `${name}.mp4` });
+}
+
 $('save-form').addEventListener('submit', save);
+$('export').addEventListener('click', exportForSharing);
 $('join-form').addEventListener('submit', join);
 // The button is live from the moment Save is pressed, before the studio
 // answers with the job's number; a press in between is sent with it.
