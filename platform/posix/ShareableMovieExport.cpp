@@ -42,7 +42,6 @@ struct PacketFree {
     void operator()(AVPacket* packet) const { ff->av_packet_free(&packet); }
 };
 
-
 ExportStatus WriteFailure(int error) {
     if (error == AVERROR(ENOSPC) || error == AVERROR(EFBIG) || error == AVERROR(EDQUOT)) return ExportStatus::DiskFull;
     if (error == AVERROR(ENOMEM)) return ExportStatus::OutOfMemory;
@@ -64,9 +63,23 @@ public:
 
     // Appends count interleaved PCM sample frames of the codec's layout.
     void AppendPcm(AVCodecID codec, const std::uint8_t* data, std::size_t count) {
-        const std::size_t channels = planes.size();
-        for (std::size_t i = 0; i < count; ++i) {
-            for (std::size_t c = 0; c < channels; ++c) planes[c].push_back(PcmValue(codec, data, i * channels + c));
+        switch (codec) {
+        case AV_CODEC_ID_PCM_S16BE:
+            return Append(data, count, [](const std::uint8_t* at, std::size_t i) {
+                return static_cast<std::int16_t>((at[i * 2] << 8) | at[i * 2 + 1]) / 32768.0f;
+            });
+        case AV_CODEC_ID_PCM_S16LE:
+            return Append(data, count, [](const std::uint8_t* at, std::size_t i) {
+                return static_cast<std::int16_t>((at[i * 2 + 1] << 8) | at[i * 2]) / 32768.0f;
+            });
+        case AV_CODEC_ID_PCM_U8:
+            return Append(data, count, [](const std::uint8_t* at, std::size_t i) {
+                return (static_cast<int>(at[i]) - 128) / 128.0f;
+            });
+        default:
+            return Append(data, count, [](const std::uint8_t* at, std::size_t i) {
+                return static_cast<std::int8_t>(at[i]) / 128.0f;
+            });
         }
     }
     // Silence up to, or a cut down to, count sample frames.
@@ -86,14 +99,15 @@ public:
     }
 
 private:
-    static float PcmValue(AVCodecID codec, const std::uint8_t* data, std::size_t index) {
-        switch (codec) {
-        case AV_CODEC_ID_PCM_S16BE:
-            return static_cast<std::int16_t>((data[index * 2] << 8) | data[index * 2 + 1]) / 32768.0f;
-        case AV_CODEC_ID_PCM_S16LE:
-            return static_cast<std::int16_t>((data[index * 2 + 1] << 8) | data[index * 2]) / 32768.0f;
-        case AV_CODEC_ID_PCM_U8: return (static_cast<int>(data[index]) - 128) / 128.0f;
-        default: return static_cast<std::int8_t>(data[index]) / 128.0f;
+    // value(data, i): the i-th sample of the interleaved data as a float.
+    template <typename Value>
+    void Append(const std::uint8_t* data, std::size_t count, Value value) {
+        const std::size_t channels = planes.size();
+        for (std::size_t c = 0; c < channels; ++c) {
+            std::vector<float>& plane = planes[c];
+            const std::size_t at = plane.size();
+            plane.resize(at + count);
+            for (std::size_t i = 0; i < count; ++i) plane[at + i] = value(data, i * channels + c);
         }
     }
 
