@@ -61,7 +61,9 @@ CClipreelReelExporter::~CClipreelReelExporter() = default;
 
 bool CClipreelReelExporter::IsAvailable() { return clipreel::platform::shareableMovieExportAvailable(); }
 
-unsigned CClipreelReelExporter::GetDefaultSoundBitRate(unsigned channels) { return 96000u * channels; }
+unsigned CClipreelReelExporter::GetDefaultSoundBitRate(unsigned channels) {
+    return clipreel::platform::DefaultSoundBitRatePerChannel * channels;
+}
 
 void CClipreelReelExporter::SetProgressCallback(ClipreelProgressCallback progressCallback, void* data) {
     callback = progressCallback;

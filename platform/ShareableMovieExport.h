@@ -17,11 +17,15 @@ struct ExportedUnit {
     std::uint64_t soundSampleCount = 0;  // 0 without sound
 };
 
+// The AAC bit rate unless the request names one: enough for the camera's
+// sound to keep its clarity, a channel at a time.
+constexpr std::uint32_t DefaultSoundBitRatePerChannel = 96000;
+
 struct ShareableMovieRequest {
     const wchar_t* sourcePath = nullptr;
     const wchar_t* destinationPath = nullptr;
     std::vector<ExportedUnit> units;  // in output order
-    std::uint32_t soundBitRate = 0;   // bits per second of the AAC sound
+    std::uint32_t soundBitRate = 0;   // bits per second of the AAC sound; 0: the default
     // Called with the fraction done; false stops the export.
     std::function<bool(double)> progress;
 };

@@ -12,24 +12,26 @@
 namespace clipreel {
 namespace studio {
 
+ReelInOrder::ReelInOrder(const std::filesystem::path& source, const std::vector<unsigned>& order)
+    : file(cli::LocatorFor(source)), reel(&file) {
+    if (!file.IsValid() || !reel.IsValid()) return;
+    std::vector<unsigned> current;
+    reel.GetEditingState(current);
+    valid = order == current || (reel.IsEditable() && reel.SetEditingState(order));
+}
+
 CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteEditedMovie(const std::filesystem::path& source,
                                                              const std::vector<unsigned>& order,
                                                              const std::filesystem::path& destination,
                                                              bool reference, ClipreelProgressCallback callback,
                                                              void* userData) {
-    const CZentiMovFile file{cli::LocatorFor(source)};
-    if (!file.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    CClipreelMovie reel(&file);
-    if (!reel.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    std::vector<unsigned> current;
-    reel.GetEditingState(current);
-    if (order != current && (!reel.IsEditable() || !reel.SetEditingState(order))) {
-        return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    }
-    CClipreelMovFileEditor editor(file);
+    ReelInOrder opened(source, order);
+    if (!opened.Valid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+    CClipreelMovFileEditor editor(opened.file);
     editor.SetProgressCallback(callback, userData);
     const FileLocator target = cli::LocatorFor(destination);
-    return reference ? editor.CreateReferenceMovFile(target, &reel) : editor.CreateNewMovFile(target, &reel);
+    return reference ? editor.CreateReferenceMovFile(target, &opened.reel)
+                     : editor.CreateNewMovFile(target, &opened.reel);
 }
 
 namespace {

@@ -2,6 +2,8 @@
 #define CLIPREEL_STUDIO_EDITED_MOVIE_H
 
 #include "ClipreelMovFileEditor.h"
+#include "ClipreelMovie.h"
+#include "ZentiMovFile.h"
 
 #include <filesystem>
 #include <string>
@@ -9,6 +11,19 @@
 
 namespace clipreel {
 namespace studio {
+
+// The reel at source opened afresh with the units `order` (original
+// numbers) as its editing list, for a writer that runs beside the server's
+// other readers of the reel; not Valid when the file is no reel or the order
+// does not fit it.
+struct ReelInOrder {
+    ReelInOrder(const std::filesystem::path& source, const std::vector<unsigned>& order);
+    bool Valid() const { return valid; }
+
+    const CZentiMovFile file;
+    CClipreelMovie reel;
+    bool valid = false;
+};
 
 // Writes the units `order` (original numbers) of the reel at source to
 // destination through the library: a new self-contained movie, or a

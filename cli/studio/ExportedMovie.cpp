@@ -1,8 +1,7 @@
 #include "ExportedMovie.h"
 
-#include "ClipreelMovie.h"
 #include "ClipreelReelOperations.h"
-#include "ZentiMovFile.h"
+#include "EditedMovie.h"
 #include "cli/CommandPaths.h"
 
 namespace clipreel {
@@ -17,18 +16,11 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteExportedMovie(const std::filesy
                                                                const std::vector<unsigned>& order,
                                                                const std::filesystem::path& destination,
                                                                ClipreelProgressCallback callback, void* userData) {
-    const CZentiMovFile file{cli::LocatorFor(source)};
-    if (!file.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    CClipreelMovie reel(&file);
-    if (!reel.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    std::vector<unsigned> current;
-    reel.GetEditingState(current);
-    if (order != current && (!reel.IsEditable() || !reel.SetEditingState(order))) {
-        return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    }
-    CClipreelReelExporter exporter(file);
+    ReelInOrder opened(source, order);
+    if (!opened.Valid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+    CClipreelReelExporter exporter(opened.file);
     exporter.SetProgressCallback(callback, userData);
-    return exporter.CreateExportedMp4File(reel, cli::LocatorFor(destination));
+    return exporter.CreateExportedMp4File(opened.reel, cli::LocatorFor(destination));
 }
 
 }

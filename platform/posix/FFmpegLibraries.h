@@ -80,6 +80,24 @@ struct ScalerFree {
     void operator()(SwsContext* context) const { ff->sws_freeContext(context); }
 };
 
+// The same for a demuxer's input, a codec context, a frame and a packet.
+struct InputCloser {
+    const FFmpegLibraries* ff;
+    void operator()(AVFormatContext* context) const { ff->avformat_close_input(&context); }
+};
+struct CodecContextFree {
+    const FFmpegLibraries* ff;
+    void operator()(AVCodecContext* context) const { ff->avcodec_free_context(&context); }
+};
+struct FrameFree {
+    const FFmpegLibraries* ff;
+    void operator()(AVFrame* frame) const { ff->av_frame_free(&frame); }
+};
+struct PacketFree {
+    const FFmpegLibraries* ff;
+    void operator()(AVPacket* packet) const { ff->av_packet_free(&packet); }
+};
+
 }
 }
 

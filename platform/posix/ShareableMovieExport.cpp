@@ -17,10 +17,6 @@ namespace {
 // writer's move of the movie atom before the media data.
 constexpr double MediaShare = 0.9;
 
-struct InputCloser {
-    const FFmpegLibraries* ff;
-    void operator()(AVFormatContext* context) const { ff->avformat_close_input(&context); }
-};
 // Closes the output file (when open) and frees the writer.
 struct OutputFree {
     const FFmpegLibraries* ff;
@@ -28,18 +24,6 @@ struct OutputFree {
         if (context->pb != nullptr) ff->avio_closep(&context->pb);
         ff->avformat_free_context(context);
     }
-};
-struct CodecFree {
-    const FFmpegLibraries* ff;
-    void operator()(AVCodecContext* context) const { ff->avcodec_free_context(&context); }
-};
-struct FrameFree {
-    const FFmpegLibraries* ff;
-    void operator()(AVFrame* frame) const { ff->av_frame_free(&frame); }
-};
-struct PacketFree {
-    const FFmpegLibraries* ff;
-    void operator()(AVPacket* packet) const { ff->av_packet_free(&packet); }
 };
 
 ExportStatus WriteFailure(int error) {
@@ -121,7 +105,7 @@ public:
     AacTrack(const FFmpegLibraries& ff, AVFormatContext* output)
         : ff_(ff),
           output_(output),
-          encoder_(nullptr, CodecFree{&ff}),
+          encoder_(nullptr, CodecContextFree{&ff}),
           frame_(nullptr, FrameFree{&ff}),
           packet_(nullptr, PacketFree{&ff}),
           pending_(0) {}
@@ -208,7 +192,7 @@ private:
 
     const FFmpegLibraries& ff_;
     AVFormatContext* output_;
-    std::unique_ptr<AVCodecContext, CodecFree> encoder_;
+    std::unique_ptr<AVCodecContext, CodecContextFree> encoder_;
     std::unique_ptr<AVFrame, FrameFree> frame_;
     std::unique_ptr<AVPacket, PacketFree> packet_;
     AVStream* stream_ = nullptr;
@@ -301,7 +285,8 @@ private:
         if (soundIn_ != nullptr) {
             const AVCodecParameters* format = soundIn_->codecpar;
             std::uint32_t bitRate = request_.soundBitRate;
-            if (bitRate == 0) bitRate = 96000u * static_cast<std::uint32_t>(format->ch_layout.nb_channels);
+            if (bitRate == 0)
+                bitRate = DefaultSoundBitRatePerChannel * static_cast<std::uint32_t>(format->ch_layout.nb_channels);
             sound_ = std::make_unique<AacTrack>(ff_, output_.get());
             const ExportStatus opened = sound_->Open(format->sample_rate, format->ch_layout.nb_channels, bitRate);
             if (opened != ExportStatus::Done) return opened;
