@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class CClipreelMovie;
+
 namespace clipreel {
 namespace cli {
 
@@ -30,6 +32,18 @@ struct SaveOptions {
     bool reference = false;  // a reference movie instead of a new self-contained one
 };
 int RunSave(const SaveOptions& options);
+
+// Applies --keep or --remove to the reel; a complaint and false when the list
+// is not one the reel can take whole (edit, reference, export).
+bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options);
+
+// export: the kept units as an MP4 for sharing; the index lists, --force,
+// --dry-run and --json as for edit.
+struct ExportOptions {
+    SaveOptions save;
+    std::string soundBitRate;  // empty: the default for the channel count
+};
+int RunExport(const ExportOptions& options);
 
 struct ThumbnailOptions {
     std::string file;

@@ -31,6 +31,13 @@ const char* const ListHelp =
     "The output is written to a temporary file beside it and renamed into place when complete;\n"
     "Ctrl-C stops the save and removes the temporary file (a second Ctrl-C too).\n";
 
+const char* const ExportHelp =
+    "The MP4 holds the kept units in order: the H.264 frames copied as they are (never re-encoded),\n"
+    "the sound encoded as AAC-LC and cut at the same unit boundaries, the movie atom first so it\n"
+    "plays while it downloads, and the recording's creation time. Nothing of the camera's own\n"
+    "records (its settings, the thumbnail, the unit layout) is kept: the file is no camera reel\n"
+    "any more, and clipreel cannot edit it again. Not available in the Windows build.\n";
+
 // An empty list (an unset shell variable) is a mistake, never "no list".
 const CLI::Validator NonEmptyList(
     [](std::string& value) -> std::string {
@@ -211,6 +218,20 @@ int main(int argc, char** argv) {
     AddForceOption(*salvageCommand, salvage.force);
     salvageCommand->add_flag("-q,--quiet", salvage.quiet, "no progress and no summary");
 
+    ExportOptions exportMovie;
+    CLI::App* exportCommand = app.add_subcommand(
+        "export", "write the kept shooting units as an MP4 for sharing (browsers, phones, messaging)");
+    exportCommand->add_option("REEL", exportMovie.save.source, "the Clipreel movie")->required();
+    exportCommand->add_option("OUT", exportMovie.save.destination, "the MP4 file to write")->required();
+    AddIndexListOptions(*exportCommand, exportMovie.save, false);
+    exportCommand->add_option("--sound-bitrate", exportMovie.soundBitRate,
+                              "AAC bit rate, e.g. 128k (default: 96k a channel)")
+        ->type_name("RATE");
+    AddForceOption(*exportCommand, exportMovie.save.force);
+    AddSummaryOptions(*exportCommand, exportMovie.save);
+    exportCommand->add_flag("-q,--quiet", exportMovie.save.quiet, "no progress and no summary");
+    exportCommand->footer(std::string(ExportHelp) + "\n" + ListHelp + "\n" + ExitCodeTable());
+
     splitCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
     joinCommand->footer(std::string(ListHelp) + "\n" + ExitCodeTable());
 
@@ -265,6 +286,7 @@ int main(int argc, char** argv) {
         if (splitCommand->parsed()) return RunSplit(split);
         if (joinCommand->parsed()) return RunJoin(join);
         if (salvageCommand->parsed()) return RunSalvage(salvage);
+        if (exportCommand->parsed()) return RunExport(exportMovie);
 #ifdef CLIPREEL_WITH_STUDIO
         if (studioCommand->parsed()) return RunStudio(studio);
 #endif

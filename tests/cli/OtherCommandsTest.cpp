@@ -318,9 +318,9 @@ TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
     }
 #ifdef CLIPREEL_TEST_HAVE_STUDIO
-    const char* const lastCommands = "sample, split, join, salvage, studio";
+    const char* const lastCommands = "sample, split, join, salvage, export, studio";
 #else
-    const char* const lastCommands = "sample, split, join, salvage";
+    const char* const lastCommands = "sample, split, join, salvage, export";
 #endif
     EXPECT_EQ(RunTool({"frobnicate", "x"}).err,
               std::string("clipreel: unknown command \"frobnicate\" (the commands: info, edit, reference, thumbnail, "
