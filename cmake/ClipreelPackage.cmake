@@ -17,6 +17,8 @@ and pkg-config file.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
+# Programs and libraries ship without their symbol tables, as distributions do.
+set(CPACK_STRIP_FILES ON)
 # Only what `cmake --install` installs, from the top of the tree: no
 # component splits, so the package and a staged install hold the same files.
 set(CPACK_MONOLITHIC_INSTALL ON)
