@@ -61,20 +61,33 @@ pid_t StartTool(const fs::path& folder, const std::vector<std::string>& argument
     return pid;
 }
 
+// The size of the tool's temporary file beside output, found among the
+// files the tool holds open: a hidden name of its own, or a file that has no
+// name yet (Linux shows it as "FOLDER/#INODE (deleted)"); -1 when it has none.
+std::intmax_t TemporarySize(pid_t pid, const fs::path& folder, const std::string& output) {
+    const std::string prefix = "." + output + ".clipreel-";
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        std::error_code linkError;
+        const fs::path opened = fs::read_symlink(entry.path(), linkError);
+        if (linkError || opened.parent_path() != fs::canonical(folder)) continue;
+        const std::string name = opened.filename().string();
+        if (name.rfind(prefix, 0) != 0 && name.rfind("#", 0) != 0) continue;
+        const std::uintmax_t size = fs::file_size(entry.path(), linkError);
+        if (!linkError) return static_cast<std::intmax_t>(size);
+    }
+    return -1;
+}
+
 // Waits until the tool's temporary file beside output has content (the save
 // is under way), then stops the tool; false when the tool ended first.
 bool StopWhileWriting(pid_t pid, const fs::path& folder, const std::string& output) {
-    const std::string prefix = "." + output + ".clipreel-";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            const std::string name = entry.path().filename().string();
-            std::error_code error;
-            if (name.rfind(prefix, 0) == 0 && fs::file_size(entry.path(), error) > 0 && !error) {
-                kill(pid, SIGSTOP);
-                int status = 0;
-                return waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status);
-            }
+        if (TemporarySize(pid, folder, output) > 0) {
+            kill(pid, SIGSTOP);
+            int status = 0;
+            return waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status);
         }
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) return false;
@@ -127,7 +140,7 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
     struct Case {
         std::string arguments;  // shell text: globs expand
         int exitCode;
-        std::string message;    // the first line on standard error
+        std::string message;  // the first line on standard error
     };
     const Case cases[] = {
         {"thumbnail REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
@@ -164,14 +177,15 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
 }
 
 // A save stopped by a signal: Ctrl-C (cancel), SIGTERM, SIGHUP, a second
-// Ctrl-C while cancelling; over an existing output (with --force) and to a
-// new name.
+// Ctrl-C while cancelling, SIGKILL (which no handler sees: the temporary
+// has no name to leave behind); over an existing output (with --force) and
+// to a new name.
 TEST_F(NoFileLost, ASaveStoppedBySignals) {
     struct Case {
         const char* what;
         std::vector<int> signals;
-        int exitCode;        // the exit code, or
-        int killedBy;        // the signal that ended the tool (0: none)
+        int exitCode;  // the exit code, or
+        int killedBy;  // the signal that ended the tool (0: none)
     };
     const Case cases[] = {
         {"Ctrl-C", {SIGINT}, 11, 0},
@@ -179,6 +193,7 @@ TEST_F(NoFileLost, ASaveStoppedBySignals) {
         {"SIGHUP", {SIGHUP}, 0, SIGHUP},
         {"SIGPIPE (a reader that went away)", {SIGPIPE}, 0, SIGPIPE},
         {"two Ctrl-C", {SIGINT, SIGINT}, 11, SIGINT},
+        {"SIGKILL (no handler runs)", {SIGKILL}, 0, SIGKILL},
     };
     for (const char* output : {"keepme.mov", "fresh.mov"}) {
         for (const Case& c : cases) {
