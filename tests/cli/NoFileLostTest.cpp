@@ -156,6 +156,11 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
         {"edit REEL0001.MOV REEL0001.MOV --remove 1 -y", 2,
          "clipreel: the output REEL0001.MOV is an input of this command: inputs are never replaced"},
         {"reference REEL0001.MOV ../$(basename \"$PWD\")/REEL0001.MOV -y", 2, ""},
+        // A movie is never replaced by a picture, whatever the flags.
+        {"thumbnail REEL0001.MOV REEL0002.MOV --force", 6,
+         "clipreel: REEL0002.MOV is a movie: it is never replaced by a file of another kind"},
+        {"sheet REEL0001.MOV REEL0002.MOV -y", 6,
+         "clipreel: REEL0002.MOV is a movie: it is never replaced by a file of another kind"},
         {"edit REEL0001.MOV keepme.mov --remove 1", 6,
          "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
         {"sample keepme.mov", 6, "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
@@ -241,6 +246,48 @@ TEST_F(NoFileLost, KeepPartialKeepsItBesideTheOutput) {
     ASSERT_TRUE(fs::exists(partial));
     EXPECT_GT(fs::file_size(partial), 0u);
     fs::remove(partial);
+    ExpectFolderUnchanged();
+}
+
+// A file-size limit (ulimit -f) is a clear failure of every command that
+// writes, with the system's reason, never a SIGXFSZ that ends the tool and
+// leaves a temporary behind.
+TEST_F(NoFileLost, AFileSizeLimitIsAClearFailure) {
+    struct Case {
+        std::vector<std::string> arguments;  // OUT: the output in a folder of its own
+        int exitCode;
+        std::string message;
+    };
+    const std::string reel = Folder().File("REEL0002.MOV").string();
+    const Case cases[] = {
+        {{"sample", "OUT/s.mov", "--units", "2"}, 4, "clipreel: cannot write OUT/s.mov: File too large"},
+        {{"edit", reel, "OUT/e.mov", "--remove", "1"}, 15, "clipreel: cannot write OUT/e.mov: File too large"},
+        {{"reference", reel, "OUT/r.mov"}, 15, "clipreel: cannot write OUT/r.mov: File too large"},
+        {{"join", "OUT/j.mov", reel, reel},
+         15,
+         "clipreel: cannot join into OUT/j.mov: cannot write OUT/j.mov: File too large"},
+        {{"salvage", reel, "OUT/v.mov"},
+         15,
+         "clipreel: cannot salvage into OUT/v.mov: cannot write OUT/v.mov: File too large"},
+        {{"thumbnail", reel, "OUT/t.jpg"}, 4, "clipreel: cannot write OUT/t.jpg: File too large"},
+        {{"sheet", reel, "OUT/c.jpg"}, 4, "clipreel: cannot write OUT/c.jpg: File too large"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[0]);
+        const TempDir out;
+        std::vector<std::string> arguments = c.arguments;
+        for (std::string& argument : arguments) {
+            if (argument.rfind("OUT/", 0) == 0) argument = out.path().string() + argument.substr(3);
+        }
+        std::string message = c.message;
+        for (std::size_t at = message.find("OUT/"); at != std::string::npos; at = message.find("OUT/")) {
+            message.replace(at, 3, out.path().string());
+        }
+        const ToolRun run = RunTool(arguments, "ulimit -f 1;");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_NE(run.err.find(message + "\n"), std::string::npos) << run.err;
+        EXPECT_TRUE(fs::is_empty(out.path()));
+    }
     ExpectFolderUnchanged();
 }
 
