@@ -13,8 +13,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <stdexcept>
 #include <system_error>
+#include <stdexcept>
 
 namespace clipreel {
 namespace cli {
@@ -59,8 +59,7 @@ bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options) {
 
 std::vector<unsigned> KeptUnits(const CClipreelMovie& reel) {
     std::vector<unsigned> kept;
-    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i)
-        kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
     return kept;
 }
 
@@ -90,8 +89,8 @@ nlohmann::json DescribeResultMovie(const CClipreelMovie& reel, const SaveOptions
 
 void PrintSummary(const nlohmann::json& result, bool written) {
     const std::string verb = written ? "wrote " : "would write ";
-    const std::string what =
-        verb + result["destination"].get<std::string>() + (result["kind"] == "reference" ? " (reference movie)" : "");
+    const std::string what = verb + result["destination"].get<std::string>() +
+                             (result["kind"] == "reference" ? " (reference movie)" : "");
     if (!result.contains("units")) {
         std::printf("%s\n", what.c_str());
         return;
@@ -149,8 +148,8 @@ int RunSave(const SaveOptions& options) {
     CClipreelMovFileEditor editor(*source);
     const ProgressDisplay::Style style = options.quiet || options.reference || options.json
                                              ? ProgressDisplay::Style::Quiet
-                                         : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
-                                                                     : ProgressDisplay::Style::Lines;
+                                         : StandardErrorIsTerminal()         ? ProgressDisplay::Style::Bar
+                                                                             : ProgressDisplay::Style::Lines;
     ProgressDisplay progress(style, stderr);
     editor.SetProgressCallback(&ProgressDisplay::Callback, &progress);
 
