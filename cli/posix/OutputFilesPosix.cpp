@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <tuple>
 #include <unistd.h>
 
 // A temporary is reached through descriptors only: the folder's, held from
@@ -120,7 +123,20 @@ struct TemporaryFile::State {
         name.clear();
     }
 
+    // Once per folder and process: a split into thousands of outputs reads
+    // its folder once, not once per output. A folder is known by its path
+    // and its identity, since a removed folder's number may return.
+    bool FirstVisitOfFolder() {
+        static std::mutex visitedLock;
+        static std::set<std::tuple<dev_t, ino_t, std::string>> visited;
+        struct stat status {};
+        if (::fstat(folder, &status) != 0) return false;
+        const std::lock_guard<std::mutex> hold(visitedLock);
+        return visited.insert({status.st_dev, status.st_ino, target.parent_path().native()}).second;
+    }
+
     void RemoveStaleTemporaries() {
+        if (!FirstVisitOfFolder()) return;
         if (RetryingCall([&] { return ::flock(folder, LOCK_EX | LOCK_NB); }) != 0) return;
         const int scan = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (DIR* entries = scan >= 0 ? ::fdopendir(scan) : nullptr) {

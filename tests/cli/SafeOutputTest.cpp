@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -64,7 +69,9 @@ protected:
     std::vector<std::string> NamedTemporaries() const {
         std::vector<std::string> names;
         for (const std::string& name : Names(dir.path())) {
-            if (IsTemporaryName(fs::u8path(name))) names.push_back(name);
+            if (IsTemporaryName(fs::u8path(name)) && fs::is_regular_file(fs::symlink_status(dir.File(name)))) {
+                names.push_back(name);
+            }
         }
         return names;
     }
@@ -319,33 +326,53 @@ TEST_P(SafeOutputTest, AMovieIsReplacedOnlyByAMovie) {
     }
 }
 
+#if !defined(_WIN32)
 // A new temporary first removes this tool's stale ones in its folder (left
-// by a process that was killed), and never one whose writer is still alive,
-// nor anything that only looks like one.
+// by a process that was killed), and never one whose writer is still alive
+// (here another process's), nor anything that only looks like one.
 TEST_P(SafeOutputTest, StaleTemporariesGoLiveOnesStay) {
     const std::vector<std::string> stale = {".clip.mov.clipreel-0123abcd.tmp", ".x.clipreel-ffffffff.tmp"};
     const std::vector<std::string> others = {".clip.mov.clipreel-0123abcd.tmp.keep", ".clipreel-0123abcd.tmp",
                                              "clip.mov.clipreel-0123abcd.tmp", ".a.clipreel-0123ABCD.tmp"};
     for (const std::string& name : stale) WriteFileBytes(dir.File(name), Before);
     for (const std::string& name : others) WriteFileBytes(dir.File(name), Before);
+    fs::create_symlink(dir.File("input.mov"), dir.File(".link.clipreel-00000000.tmp"));
+    // The other process starts before this one's save, as another run of
+    // the tool would, and prepares its own save while this one is live.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t other = fork();
+    if (other == 0) {
+        char go = 0;
+        const bool read = ::read(ready[0], &go, 1) == 1;
+        bool prepared = false;
+        {
+            SafeOutput second(In("second.jpg"), false, false);
+            prepared = second.Prepare({}) && second.WriteAll(Before) && second.Commit();
+        }
+        _exit(read && prepared ? 0 : 1);
+    }
+    ASSERT_GT(other, 0);
     SafeOutput live(In("live.jpg"), false, false);
     ASSERT_TRUE(live.Prepare({}));
     ASSERT_TRUE(live.WriteAll(After));
     for (const std::string& name : stale) EXPECT_FALSE(fs::exists(dir.File(name))) << name;
     for (const std::string& name : others) EXPECT_TRUE(fs::exists(dir.File(name))) << name;
+    EXPECT_TRUE(fs::is_symlink(dir.File(".link.clipreel-00000000.tmp")));
     const std::vector<std::string> liveNames = NamedTemporaries();
-    // A second save in the folder while the first one is live.
-    SafeOutput second(In("second.jpg"), false, false);
-    ASSERT_TRUE(second.Prepare({}));
+    EXPECT_EQ(liveNames.size(), UnnamedTemporaries() ? 0u : 1u);
+    ASSERT_EQ(::write(ready[1], "x", 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     for (const std::string& name : liveNames) EXPECT_TRUE(fs::exists(dir.File(name))) << name;
-    ASSERT_TRUE(second.WriteAll(Before));
     ASSERT_TRUE(live.Commit());
-    ASSERT_TRUE(second.Commit());
     EXPECT_EQ(ReadFileBytes(dir.File("live.jpg")), After);
     EXPECT_EQ(ReadFileBytes(dir.File("second.jpg")), Before);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
-#if !defined(_WIN32)
 // The temporary is written through a path that reaches the very file that
 // was created: a link swapped in for its name (in a folder that others may
 // write to) cannot send the bytes elsewhere.
