@@ -114,10 +114,10 @@ struct TemporaryFile::State {
     void DropName() {
         if (name.empty()) return;
         struct stat named {};
-        struct stat open {};
+        struct stat held {};
         const std::string entry = name.filename().native();
-        if (::fstatat(folder, entry.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0 &&
-            named.st_dev == open.st_dev && named.st_ino == open.st_ino) {
+        if (::fstatat(folder, entry.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &held) == 0 &&
+            named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
             ::unlinkat(folder, entry.c_str(), 0);
         }
         name.clear();
