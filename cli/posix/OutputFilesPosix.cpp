@@ -58,6 +58,12 @@ bool MoveWithoutReplacing(int fromFolder, const char* from, int toFolder, const 
     return false;
 }
 
+// The errors of link() on a file system that has no hard links (FAT) or
+// cannot make one from an open file.
+bool NoHardLinks(int error) {
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS || error == EXDEV;
+}
+
 bool WriteWhole(int fd, const std::vector<std::uint8_t>& bytes, std::string& reason) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -264,6 +270,12 @@ bool TemporaryFile::GiveHiddenName(std::string& reason) {
         }
         if (errno != EEXIST) break;
     }
+    // A file system without hard links (FAT) moves the name it was created
+    // under.
+    if (NoHardLinks(errno) && !state->name.empty()) {
+        state->fresh = true;
+        return true;
+    }
     reason = Reason(errno);
     return false;
 }
@@ -278,15 +290,23 @@ bool TemporaryFile::Place(const std::filesystem::path& target, bool replace, std
         } else if (::renameat(state->folder, state->name.filename().c_str(), state->folder, entry.c_str()) != 0) {
             error = errno;
         }
-    } else if (state->linkable) {
-        // link() never replaces, and this one links the open file itself.
-        if (::linkat(AT_FDCWD, state->writePath.c_str(), state->folder, entry.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-            error = errno;
-        } else {
-            state->DropName();
-        }
     } else {
-        MoveWithoutReplacing(state->folder, state->name.filename().c_str(), state->folder, entry.c_str(), error);
+        // link() never replaces, and this one links the open file itself.
+        int linkError = ENOTSUP;
+        if (state->linkable) {
+            linkError =
+                ::linkat(AT_FDCWD, state->writePath.c_str(), state->folder, entry.c_str(), AT_SYMLINK_FOLLOW) == 0
+                    ? 0
+                    : errno;
+        }
+        if (linkError == 0) {
+            state->DropName();
+        } else if (!NoHardLinks(linkError) || state->name.empty()) {
+            error = linkError;
+        } else {
+            // The name it was created under moves instead.
+            MoveWithoutReplacing(state->folder, state->name.filename().c_str(), state->folder, entry.c_str(), error);
+        }
     }
     if (error != 0) {
         exists = error == EEXIST;
