@@ -25,9 +25,12 @@ constexpr std::size_t LongestEntryName = 255;
 //
 // Where the system can, it has no name at all until it is placed (Linux's
 // O_TMPFILE): a process killed by any signal leaves nothing behind. Elsewhere
-// it has a hidden name of this tool's own (".NAME.clipreel-XXXXXXXX.tmp");
-// the creation of one first removes the stale temporaries of processes that
-// ended without cleaning up, never one whose writer still lives.
+// it has a hidden name of this tool's own (".NAME.clipreel-XXXXXXXX.tmp").
+// On POSIX systems the first temporary a process makes in a folder removes
+// the stale ones there, of processes that ended without cleaning up, never
+// one whose writer still lives (a live writer holds a shared lock on the
+// folder, the clean-up needs it alone). Windows has no such clean-up: a
+// file open there tells nothing of whether its writer lives.
 class TemporaryFile {
 public:
     struct State;
@@ -63,8 +66,8 @@ public:
     // Puts it in place under target's name, in its own folder. With replace,
     // an existing target is replaced in one step (GiveHiddenName first);
     // without, an existing target fails the move (exists true) and stays as
-    // it is. On Windows the move itself reaches the disk
-    // before it returns (MOVEFILE_WRITE_THROUGH).
+    // it is. On Windows the move itself reaches the disk before it returns
+    // (MOVEFILE_WRITE_THROUGH).
     bool Place(const std::filesystem::path& target, bool replace, std::string& reason, bool& exists);
     // Flushes the folder after a Place, so that the new name is on the disk
     // too (fsync of the folder; nothing more on Windows).
