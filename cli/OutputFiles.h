@@ -29,8 +29,9 @@ constexpr std::size_t LongestEntryName = 255;
 // On POSIX systems the first temporary a process makes in a folder removes
 // the stale ones there, of processes that ended without cleaning up, never
 // one whose writer still lives (a live writer holds a shared lock on the
-// folder, the clean-up needs it alone). Windows has no such clean-up: a
-// file open there tells nothing of whether its writer lives.
+// folder, the clean-up needs it alone). Windows has no such clean-up yet:
+// the library opens the temporary sharing nothing, so no handle held beside
+// it can show that its writer lives.
 class TemporaryFile {
 public:
     struct State;
