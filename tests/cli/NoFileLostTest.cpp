@@ -291,6 +291,37 @@ TEST_F(NoFileLost, AFileSizeLimitIsAClearFailure) {
     ExpectFolderUnchanged();
 }
 
+// Output names up to the system's limit of 255 bytes, new and replaced
+// (the temporary's name would pass the limit without being shortened).
+TEST_F(NoFileLost, OutputNamesUpToTheLimitWork) {
+    const TempDir out;
+    for (const std::size_t length : {233u, 255u}) {
+        const std::string movie = std::string(length - 4, 'm') + ".mov";
+        const std::string picture = std::string(length - 4, 'p') + ".jpg";
+        for (const char* force : {"", "--force"}) {
+            SCOPED_TRACE(std::to_string(length) + " " + force);
+            std::vector<std::string> edit = {"edit", Folder().File("REEL0002.MOV").string(), out.File(movie).string(),
+                                             "--remove", "1"};
+            std::vector<std::string> thumbnail = {"thumbnail", Folder().File("REEL0002.MOV").string(),
+                                                  out.File(picture).string()};
+            if (*force != '\0') {
+                edit.push_back(force);
+                thumbnail.push_back(force);
+            }
+            for (const std::vector<std::string>& arguments : {edit, thumbnail}) {
+                const ToolRun run = RunTool(arguments);
+                EXPECT_EQ(run.exitCode, 0) << run.err;
+            }
+        }
+        EXPECT_GT(fs::file_size(out.File(movie)), 1000u);
+        EXPECT_GT(fs::file_size(out.File(picture)), 100u);
+    }
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(out.path())) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 4u);
+    ExpectFolderUnchanged();
+}
+
 // A disk that fills up during the save: a small file system of its own,
 // where the test may make one.
 TEST_F(NoFileLost, AFullDiskLeavesTheExistingOutput) {
