@@ -7,6 +7,7 @@
 //
 // The contenders:
 //   cp              cp of the reel
+//   cp + sync       the same, then sync: the copy on the disk
 //   edited save     CreateNewMovFile with the last unit removed
 //   edited save, buffer
 //                   the same with the copies inside the system turned off,
@@ -14,6 +15,10 @@
 //                   through the save's one buffer
 //   unchanged copy  CreateNewMovFile with the unedited reel
 //   reference movie CreateReferenceMovFile with the last unit removed
+//   clipreel edit   the tool's edited save (where the tool is built): the
+//                   library's save into the tool's temporary, flushed to the
+//                   disk before it is renamed into place, and the folder
+//                   flushed after; to be read against cp + sync
 //   ffmpeg -c copy  the movie up to the removed last unit (the dummy frames
 //                   of a reel this size are not real H.264, and ffmpeg's
 //                   concat demuxer refuses streams it cannot probe)
@@ -197,7 +202,7 @@ int main(int argc, char** argv) {
     const std::string runner = (fs::read_symlink("/proc/self/exe").parent_path() / "save_benchmark_run").string();
     const std::string src = source.string();
     auto output = [&](const char* name) { return folder / (std::string("clipreel_bench_") + name + ".mov"); };
-    const std::vector<Contender> contenders = {
+    std::vector<Contender> contenders = {
         {"cp", {"cp", src, output("cp").string()}, output("cp")},
         {"edited save", {runner, "--save", src, output("save").string()}, output("save")},
         {"edited save, buffer", {runner, "--save-buffered", src, output("buffered").string()}, output("buffered")},
@@ -207,9 +212,16 @@ int main(int argc, char** argv) {
          {"ffmpeg", "-y", "-v", "error", "-i", src, "-map", "0", "-c", "copy", "-t", keptSeconds,
           output("ffmpeg").string()},
          output("ffmpeg")},
-        {"open, 40 units", {runner, "--open", src, "-"}, {}},
-        {"open, 10,000 units", {runner, "--open", manyUnits.string(), "-"}, {}},
+        {"cp + sync", {"sh", "-c", "cp \"$0\" \"$1\" && sync", src, output("cp_sync").string()}, output("cp_sync")},
     };
+#ifdef CLIPREEL_BENCH_TOOL
+    contenders.push_back({"clipreel edit",
+                          {CLIPREEL_BENCH_TOOL, "edit", src, output("tool").string(), "--remove",
+                           std::to_string(spec.units - 1), "--quiet"},
+                          output("tool")});
+#endif
+    contenders.push_back({"open, 40 units", {runner, "--open", src, "-"}, {}});
+    contenders.push_back({"open, 10,000 units", {runner, "--open", manyUnits.string(), "-"}, {}});
 
     // A warm-up read so that every contender starts from the same cache.
     RunProcess({"cat", src}, "/dev/null");

@@ -59,7 +59,14 @@ int WriteOutputs(const Outputs& outputs, bool quiet, const std::string& what,
     }
     progress.Finish();
     if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
-        Complain("cannot " + what + ": " + DescribeResult(result));
+        std::string reason = DescribeResult(result);
+        for (const auto& output : outputs) {
+            const std::string limit = output->SizeLimitReason();
+            if (result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR && !limit.empty()) {
+                reason = "cannot write " + output->Argument() + ": " + limit;
+            }
+        }
+        Complain("cannot " + what + ": " + reason);
         return ExitCodeForResult(result);
     }
     for (const auto& output : outputs)

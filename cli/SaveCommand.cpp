@@ -171,7 +171,9 @@ int RunSave(const SaveOptions& options) {
     if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
         std::string message = "cannot save " + options.destination + ": " + DescribeResult(result);
         if (result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR) {
-            message = "cannot create or write " + options.destination;
+            const std::string limit = output.SizeLimitReason();
+            message = limit.empty() ? "cannot create or write " + options.destination
+                                    : "cannot write " + options.destination + ": " + limit;
         } else if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) {
             message = "cannot write " + options.destination + ": " +
                       SystemReason(std::make_error_code(std::errc::no_space_on_device));

@@ -61,20 +61,33 @@ pid_t StartTool(const fs::path& folder, const std::vector<std::string>& argument
     return pid;
 }
 
+// The size of the tool's temporary file beside output, found among the
+// files the tool holds open: a hidden name of its own, or a file that has no
+// name yet (Linux shows it as "FOLDER/#INODE (deleted)"); -1 when it has none.
+std::intmax_t TemporarySize(pid_t pid, const fs::path& folder, const std::string& output) {
+    const std::string prefix = "." + output + ".clipreel-";
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        std::error_code linkError;
+        const fs::path opened = fs::read_symlink(entry.path(), linkError);
+        if (linkError || opened.parent_path() != fs::canonical(folder)) continue;
+        const std::string name = opened.filename().string();
+        if (name.rfind(prefix, 0) != 0 && name.rfind("#", 0) != 0) continue;
+        const std::uintmax_t size = fs::file_size(entry.path(), linkError);
+        if (!linkError) return static_cast<std::intmax_t>(size);
+    }
+    return -1;
+}
+
 // Waits until the tool's temporary file beside output has content (the save
 // is under way), then stops the tool; false when the tool ended first.
 bool StopWhileWriting(pid_t pid, const fs::path& folder, const std::string& output) {
-    const std::string prefix = "." + output + ".clipreel-";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            const std::string name = entry.path().filename().string();
-            std::error_code error;
-            if (name.rfind(prefix, 0) == 0 && fs::file_size(entry.path(), error) > 0 && !error) {
-                kill(pid, SIGSTOP);
-                int status = 0;
-                return waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status);
-            }
+        if (TemporarySize(pid, folder, output) > 0) {
+            kill(pid, SIGSTOP);
+            int status = 0;
+            return waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status);
         }
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) return false;
@@ -131,7 +144,7 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
     struct Case {
         std::string arguments;  // shell text: globs expand
         int exitCode;
-        std::string message;    // the first line on standard error
+        std::string message;  // the first line on standard error
     };
     const Case cases[] = {
         {"thumbnail REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
@@ -147,6 +160,11 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
         {"edit REEL0001.MOV REEL0001.MOV --remove 1 -y", 2,
          "clipreel: the output REEL0001.MOV is an input of this command: inputs are never replaced"},
         {"reference REEL0001.MOV ../$(basename \"$PWD\")/REEL0001.MOV -y", 2, ""},
+        // A movie is never replaced by a picture, whatever the flags.
+        {"thumbnail REEL0001.MOV REEL0002.MOV --force", 6,
+         "clipreel: REEL0002.MOV is a movie: it is never replaced by a file of another kind"},
+        {"sheet REEL0001.MOV REEL0002.MOV -y", 6,
+         "clipreel: REEL0002.MOV is a movie: it is never replaced by a file of another kind"},
         {"edit REEL0001.MOV keepme.mov --remove 1", 6,
          "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
         {"sample keepme.mov", 6, "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
@@ -175,14 +193,15 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
 }
 
 // A save stopped by a signal: Ctrl-C (cancel), SIGTERM, SIGHUP, a second
-// Ctrl-C while cancelling; over an existing output (with --force) and to a
-// new name.
+// Ctrl-C while cancelling, SIGKILL (which no handler sees: the temporary
+// has no name to leave behind); over an existing output (with --force) and
+// to a new name.
 TEST_F(NoFileLost, ASaveStoppedBySignals) {
     struct Case {
         const char* what;
         std::vector<int> signals;
-        int exitCode;        // the exit code, or
-        int killedBy;        // the signal that ended the tool (0: none)
+        int exitCode;  // the exit code, or
+        int killedBy;  // the signal that ended the tool (0: none)
     };
     const Case cases[] = {
         {"Ctrl-C", {SIGINT}, 11, 0},
@@ -190,6 +209,7 @@ TEST_F(NoFileLost, ASaveStoppedBySignals) {
         {"SIGHUP", {SIGHUP}, 0, SIGHUP},
         {"SIGPIPE (a reader that went away)", {SIGPIPE}, 0, SIGPIPE},
         {"two Ctrl-C", {SIGINT, SIGINT}, 11, SIGINT},
+        {"SIGKILL (no handler runs)", {SIGKILL}, 0, SIGKILL},
     };
     for (const char* output : {"keepme.mov", "fresh.mov"}) {
         for (const Case& c : cases) {
@@ -255,6 +275,79 @@ TEST_F(NoFileLost, KeepPartialKeepsItBesideTheOutput) {
     ASSERT_TRUE(fs::exists(partial));
     EXPECT_GT(fs::file_size(partial), 0u);
     fs::remove(partial);
+    ExpectFolderUnchanged();
+}
+
+// A file-size limit (ulimit -f) is a clear failure of every command that
+// writes, with the system's reason, never a SIGXFSZ that ends the tool and
+// leaves a temporary behind.
+TEST_F(NoFileLost, AFileSizeLimitIsAClearFailure) {
+    struct Case {
+        std::vector<std::string> arguments;  // OUT: the output in a folder of its own
+        int exitCode;
+        std::string message;
+    };
+    const std::string reel = Folder().File("REEL0002.MOV").string();
+    const Case cases[] = {
+        {{"sample", "OUT/s.mov", "--units", "2"}, 4, "clipreel: cannot write OUT/s.mov: File too large"},
+        {{"edit", reel, "OUT/e.mov", "--remove", "1"}, 15, "clipreel: cannot write OUT/e.mov: File too large"},
+        {{"reference", reel, "OUT/r.mov"}, 15, "clipreel: cannot write OUT/r.mov: File too large"},
+        {{"join", "OUT/j.mov", reel, reel},
+         15,
+         "clipreel: cannot join into OUT/j.mov: cannot write OUT/j.mov: File too large"},
+        {{"salvage", reel, "OUT/v.mov"},
+         15,
+         "clipreel: cannot salvage into OUT/v.mov: cannot write OUT/v.mov: File too large"},
+        {{"thumbnail", reel, "OUT/t.jpg"}, 4, "clipreel: cannot write OUT/t.jpg: File too large"},
+        {{"sheet", reel, "OUT/c.jpg"}, 4, "clipreel: cannot write OUT/c.jpg: File too large"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[0]);
+        const TempDir out;
+        std::vector<std::string> arguments = c.arguments;
+        for (std::string& argument : arguments) {
+            if (argument.rfind("OUT/", 0) == 0) argument = out.path().string() + argument.substr(3);
+        }
+        std::string message = c.message;
+        for (std::size_t at = message.find("OUT/"); at != std::string::npos; at = message.find("OUT/")) {
+            message.replace(at, 3, out.path().string());
+        }
+        const ToolRun run = RunTool(arguments, "ulimit -f 1;");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_NE(run.err.find(message + "\n"), std::string::npos) << run.err;
+        EXPECT_TRUE(fs::is_empty(out.path()));
+    }
+    ExpectFolderUnchanged();
+}
+
+// Output names up to the system's limit of 255 bytes, new and replaced
+// (the temporary's name would pass the limit without being shortened).
+TEST_F(NoFileLost, OutputNamesUpToTheLimitWork) {
+    const TempDir out;
+    for (const std::size_t length : {233u, 255u}) {
+        const std::string movie = std::string(length - 4, 'm') + ".mov";
+        const std::string picture = std::string(length - 4, 'p') + ".jpg";
+        for (const char* force : {"", "--force"}) {
+            SCOPED_TRACE(std::to_string(length) + " " + force);
+            std::vector<std::string> edit = {"edit", Folder().File("REEL0002.MOV").string(), out.File(movie).string(),
+                                             "--remove", "1"};
+            std::vector<std::string> thumbnail = {"thumbnail", Folder().File("REEL0002.MOV").string(),
+                                                  out.File(picture).string()};
+            if (*force != '\0') {
+                edit.push_back(force);
+                thumbnail.push_back(force);
+            }
+            for (const std::vector<std::string>& arguments : {edit, thumbnail}) {
+                const ToolRun run = RunTool(arguments);
+                EXPECT_EQ(run.exitCode, 0) << run.err;
+            }
+        }
+        EXPECT_GT(fs::file_size(out.File(movie)), 1000u);
+        EXPECT_GT(fs::file_size(out.File(picture)), 100u);
+    }
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(out.path())) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 4u);
     ExpectFolderUnchanged();
 }
 

@@ -201,7 +201,7 @@ TEST_F(SaveCommand, AFailedSaveRemovesItsPartialOutput) {
         // Writes past 1024 bytes fail (the shell's file-size limit).
         const ToolRun run = RunTool(arguments, "ulimit -f 2;");
         EXPECT_EQ(run.exitCode, 15);
-        EXPECT_NE(run.err.find("clipreel: cannot create or write " + destination + "\n"), std::string::npos)
+        EXPECT_NE(run.err.find("clipreel: cannot write " + destination + ": File too large\n"), std::string::npos)
             << run.err;
         EXPECT_EQ(run.err.find("kept the partial output as " + destination + ".partial\n") != std::string::npos,
                   c.keepPartial)
