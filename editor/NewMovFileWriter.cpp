@@ -302,7 +302,7 @@ private:
         std::vector<std::uint8_t> jpeg;
         if (plan_.pictureSource != nullptr) {
             platform::Image thumbnail;
-            if (Failed(makeThumbnailImage(plan_.pictureSource->GetFileLocator(), plan_.pictureTime, thumbnail)))
+            if (Failed(makeThumbnailImage(*plan_.pictureSource, plan_.pictureTime, thumbnail)))
                 return E::CREATEMOVFILE_THUMBNAIL_ERROR;
             unsigned room = 0;
             if (!ThumbnailRoom(*plan_.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;

@@ -13,10 +13,10 @@ namespace {
 // The file names of the libraries these headers describe: their major
 // versions are their binary interfaces.
 #define CLIPREEL_FFMPEG_LIBRARY(name, major) "lib" name ".so." AV_STRINGIFY(major)
-constexpr const char* AvUtil = CLIPREEL_FFMPEG_LIBRARY("avutil", LIBAVUTIL_VERSION_MAJOR);
-constexpr const char* AvCodec = CLIPREEL_FFMPEG_LIBRARY("avcodec", LIBAVCODEC_VERSION_MAJOR);
-constexpr const char* AvFormat = CLIPREEL_FFMPEG_LIBRARY("avformat", LIBAVFORMAT_VERSION_MAJOR);
-constexpr const char* SwScale = CLIPREEL_FFMPEG_LIBRARY("swscale", LIBSWSCALE_VERSION_MAJOR);
+constexpr const char* avutilLibrary = CLIPREEL_FFMPEG_LIBRARY("avutil", LIBAVUTIL_VERSION_MAJOR);
+constexpr const char* avcodecLibrary = CLIPREEL_FFMPEG_LIBRARY("avcodec", LIBAVCODEC_VERSION_MAJOR);
+constexpr const char* avformatLibrary = CLIPREEL_FFMPEG_LIBRARY("avformat", LIBAVFORMAT_VERSION_MAJOR);
+constexpr const char* swscaleLibrary = CLIPREEL_FFMPEG_LIBRARY("swscale", LIBSWSCALE_VERSION_MAJOR);
 #undef CLIPREEL_FFMPEG_LIBRARY
 
 // Finds each function in the library that defines it, opening each library
@@ -58,31 +58,8 @@ private:
 
 bool Load(FFmpegLibraries& f) {
     Binder b;
-#define CLIPREEL_BIND(library, function) b.Bind(f.function, library, #function)
-    CLIPREEL_BIND(AvFormat, avformat_open_input);
-    CLIPREEL_BIND(AvFormat, avformat_close_input);
-    CLIPREEL_BIND(AvFormat, avformat_find_stream_info);
-    CLIPREEL_BIND(AvFormat, av_find_best_stream);
-    CLIPREEL_BIND(AvFormat, av_seek_frame);
-    CLIPREEL_BIND(AvFormat, av_read_frame);
-    CLIPREEL_BIND(AvCodec, avcodec_alloc_context3);
-    CLIPREEL_BIND(AvCodec, avcodec_free_context);
-    CLIPREEL_BIND(AvCodec, avcodec_parameters_to_context);
-    CLIPREEL_BIND(AvCodec, avcodec_open2);
-    CLIPREEL_BIND(AvCodec, avcodec_flush_buffers);
-    CLIPREEL_BIND(AvCodec, avcodec_send_packet);
-    CLIPREEL_BIND(AvCodec, avcodec_receive_frame);
-    CLIPREEL_BIND(AvCodec, av_packet_alloc);
-    CLIPREEL_BIND(AvCodec, av_packet_free);
-    CLIPREEL_BIND(AvCodec, av_packet_unref);
-    CLIPREEL_BIND(AvUtil, av_frame_alloc);
-    CLIPREEL_BIND(AvUtil, av_frame_free);
-    CLIPREEL_BIND(AvUtil, av_frame_unref);
-    CLIPREEL_BIND(AvUtil, av_frame_move_ref);
-    CLIPREEL_BIND(AvUtil, av_rescale_q);
-    CLIPREEL_BIND(SwScale, sws_getContext);
-    CLIPREEL_BIND(SwScale, sws_freeContext);
-    CLIPREEL_BIND(SwScale, sws_scale);
+#define CLIPREEL_BIND(library, function) b.Bind(f.function, library##Library, #function);
+    CLIPREEL_FFMPEG_FUNCTIONS(CLIPREEL_BIND)
 #undef CLIPREEL_BIND
     return b.Complete();
 }

@@ -12,36 +12,47 @@ extern "C" {
 namespace clipreel {
 namespace platform {
 
-// The FFmpeg functions the frame grab and the thumbnail scaling call. FFmpeg
-// and the hundred-odd libraries its codecs bring take longer to load than a
-// short save takes to write; a program that never grabs a frame (a save
-// that keeps its first unit, a reader) should not wait for them. So they are
-// loaded when first needed, by the names their headers give.
+// Every function loaded, each with the library that defines it: one line
+// here adds a function to the table and to the loading.
+#define CLIPREEL_FFMPEG_FUNCTIONS(X)          \
+    X(avformat, avformat_open_input)          \
+    X(avformat, avformat_close_input)         \
+    X(avformat, avformat_find_stream_info)    \
+    X(avformat, av_find_best_stream)          \
+    X(avformat, av_seek_frame)                \
+    X(avformat, av_read_frame)                \
+    X(avcodec, avcodec_find_decoder)          \
+    X(avcodec, avcodec_alloc_context3)        \
+    X(avcodec, avcodec_free_context)          \
+    X(avcodec, avcodec_parameters_to_context) \
+    X(avcodec, avcodec_open2)                 \
+    X(avcodec, avcodec_flush_buffers)         \
+    X(avcodec, avcodec_send_packet)           \
+    X(avcodec, avcodec_receive_frame)         \
+    X(avcodec, av_packet_alloc)               \
+    X(avcodec, av_packet_free)                \
+    X(avcodec, av_packet_unref)               \
+    X(avcodec, av_new_packet)                 \
+    X(avutil, av_frame_alloc)                 \
+    X(avutil, av_frame_free)                  \
+    X(avutil, av_frame_unref)                 \
+    X(avutil, av_frame_move_ref)              \
+    X(avutil, av_rescale_q)                   \
+    X(avutil, av_mallocz)                     \
+    X(swscale, sws_getContext)                \
+    X(swscale, sws_getCachedContext)          \
+    X(swscale, sws_freeContext)               \
+    X(swscale, sws_scale)
+
+// The FFmpeg functions the frame grab and the thumbnail scaling call. FFmpeg and the hundred-odd libraries its
+// codecs bring take longer to load than a short save takes to write; a
+// program that never grabs a frame (a save that keeps its first unit, a
+// reader) should not wait for them. So they are loaded when first needed,
+// by the names their headers give.
 struct FFmpegLibraries {
-    decltype(&::avformat_open_input) avformat_open_input;
-    decltype(&::avformat_close_input) avformat_close_input;
-    decltype(&::avformat_find_stream_info) avformat_find_stream_info;
-    decltype(&::av_find_best_stream) av_find_best_stream;
-    decltype(&::av_seek_frame) av_seek_frame;
-    decltype(&::av_read_frame) av_read_frame;
-    decltype(&::avcodec_alloc_context3) avcodec_alloc_context3;
-    decltype(&::avcodec_free_context) avcodec_free_context;
-    decltype(&::avcodec_parameters_to_context) avcodec_parameters_to_context;
-    decltype(&::avcodec_open2) avcodec_open2;
-    decltype(&::avcodec_flush_buffers) avcodec_flush_buffers;
-    decltype(&::avcodec_send_packet) avcodec_send_packet;
-    decltype(&::avcodec_receive_frame) avcodec_receive_frame;
-    decltype(&::av_packet_alloc) av_packet_alloc;
-    decltype(&::av_packet_free) av_packet_free;
-    decltype(&::av_packet_unref) av_packet_unref;
-    decltype(&::av_frame_alloc) av_frame_alloc;
-    decltype(&::av_frame_free) av_frame_free;
-    decltype(&::av_frame_unref) av_frame_unref;
-    decltype(&::av_frame_move_ref) av_frame_move_ref;
-    decltype(&::av_rescale_q) av_rescale_q;
-    decltype(&::sws_getContext) sws_getContext;
-    decltype(&::sws_freeContext) sws_freeContext;
-    decltype(&::sws_scale) sws_scale;
+#define CLIPREEL_FFMPEG_FIELD(library, function) decltype(&::function) function;
+    CLIPREEL_FFMPEG_FUNCTIONS(CLIPREEL_FFMPEG_FIELD)
+#undef CLIPREEL_FFMPEG_FIELD
 };
 
 // The functions, loaded at the first call and kept for the process; null
@@ -49,10 +60,22 @@ struct FFmpegLibraries {
 // as with a movie it cannot decode).
 const FFmpegLibraries* LoadFFmpegLibraries();
 
-// Frees a scaling context through the loaded functions, for unique_ptr.
+// Free what the loaded functions allocate, for unique_ptr.
 struct ScalerFree {
     const FFmpegLibraries* ff;
     void operator()(SwsContext* context) const { ff->sws_freeContext(context); }
+};
+struct CodecContextFree {
+    const FFmpegLibraries* ff;
+    void operator()(AVCodecContext* context) const { ff->avcodec_free_context(&context); }
+};
+struct FrameFree {
+    const FFmpegLibraries* ff;
+    void operator()(AVFrame* frame) const { ff->av_frame_free(&frame); }
+};
+struct PacketFree {
+    const FFmpegLibraries* ff;
+    void operator()(AVPacket* packet) const { ff->av_packet_free(&packet); }
 };
 
 }
