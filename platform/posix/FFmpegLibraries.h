@@ -6,6 +6,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/frame.h>
 #include <libavutil/mathematics.h>
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -29,6 +30,9 @@ namespace platform {
     X(avcodec, avcodec_flush_buffers)         \
     X(avcodec, avcodec_send_packet)           \
     X(avcodec, avcodec_receive_frame)         \
+    X(avcodec, avcodec_find_encoder_by_name)  \
+    X(avcodec, avcodec_send_frame)            \
+    X(avcodec, avcodec_receive_packet)        \
     X(avcodec, av_packet_alloc)               \
     X(avcodec, av_packet_free)                \
     X(avcodec, av_packet_unref)               \
@@ -39,12 +43,16 @@ namespace platform {
     X(avutil, av_frame_move_ref)              \
     X(avutil, av_rescale_q)                   \
     X(avutil, av_mallocz)                     \
+    X(avutil, av_frame_get_buffer)            \
+    X(avutil, av_frame_make_writable)         \
+    X(avutil, av_opt_set)                     \
     X(swscale, sws_getContext)                \
     X(swscale, sws_getCachedContext)          \
     X(swscale, sws_freeContext)               \
     X(swscale, sws_scale)
 
-// The FFmpeg functions the frame grab and the thumbnail scaling call. FFmpeg and the hundred-odd libraries its
+// The FFmpeg functions the frame grab, the thumbnail scaling and the sample
+// writer's H.264 encoder call. FFmpeg and the hundred-odd libraries its
 // codecs bring take longer to load than a short save takes to write; a
 // program that never grabs a frame (a save that keeps its first unit, a
 // reader) should not wait for them. So they are loaded when first needed,
