@@ -2,8 +2,8 @@
 
 #include "ZentiMovie.h"
 #include "bytes/FourCC.h"
+#include "editor/ThumbnailMaker.h"
 #include "platform/FrameGrabber.h"
-#include "platform/ImageScaler.h"
 #include "source/AtomFields.h"
 #include "source/MoviePrivateAccess.h"
 
@@ -142,13 +142,8 @@ HResult MovieFrameGrabber::GrabPicture(std::int64_t time, Picture picture, platf
         const unsigned wanted = frames >= count - 1 ? count - 1 : static_cast<unsigned>(frames);
         if (GrabStored(wanted, picture, image)) return HResultOk;
     }
-    if (picture == Picture::Frame) return platform::grabMovieFrame(path, time, image);
-    platform::Image frame;
-    const HResult grabbed = platform::grabMovieFrame(path, time, frame);
-    if (Failed(grabbed)) return grabbed;
-    const HResult scaled = platform::scaleToThumbnail(frame, image);
-    if (Failed(scaled)) image = platform::Image();
-    return scaled;
+    return picture == Picture::Frame ? platform::grabMovieFrame(path, time, image)
+                                     : makeThumbnailImage(path, time, image);
 }
 
 }

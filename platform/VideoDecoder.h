@@ -54,9 +54,9 @@ public:
     // next run either way.
     HResult DecodeLast(std::size_t count, const CodedFrameReader& read, Picture picture, Image& image);
 
-    struct Codec;
-
 private:
+    // The system's decoder and what it keeps between runs.
+    struct Codec;
     explicit VideoDecoder(std::unique_ptr<Codec> codec);
     std::unique_ptr<Codec> codec;
 };

@@ -5,6 +5,7 @@
 #include "platform/posix/RgbConverter.h"
 
 #include <cstring>
+#include <utility>
 
 namespace clipreel {
 namespace platform {

@@ -1,5 +1,7 @@
 #include "platform/VideoDecoder.h"
 
+#include <utility>
+
 namespace clipreel {
 namespace platform {
 
