@@ -29,7 +29,7 @@ using platform::FrameFree;
 using platform::PacketFree;
 
 const FFmpegLibraries& Functions() {
-    const FFmpegLibraries* ff = platform::LoadFFmpegLibraries();
+    const FFmpegLibraries* ff = platform::LoadFFmpegCodecs();
     if (ff == nullptr) throw std::runtime_error("FFmpeg's libraries cannot be loaded");
     return *ff;
 }
@@ -131,7 +131,7 @@ void Drain(const FFmpegLibraries& ff, AVCodecContext* context, AVPacket* packet,
 }
 
 bool H264EncoderAvailable() {
-    const FFmpegLibraries* ff = platform::LoadFFmpegLibraries();
+    const FFmpegLibraries* ff = platform::LoadFFmpegCodecs();
     return ff != nullptr && ff->avcodec_find_encoder_by_name("libx264") != nullptr;
 }
 

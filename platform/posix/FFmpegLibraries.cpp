@@ -56,21 +56,34 @@ private:
     bool complete = true;
 };
 
-bool Load(FFmpegLibraries& f) {
+// Binds the functions of the container library (libavformat) or those of
+// the others.
+bool Load(FFmpegLibraries& f, bool containers) {
     Binder b;
-#define CLIPREEL_BIND(library, function) b.Bind(f.function, library##Library, #function);
+#define CLIPREEL_BIND(library, function) \
+    if ((library##Library == avformatLibrary) == containers) b.Bind(f.function, library##Library, #function);
     CLIPREEL_FFMPEG_FUNCTIONS(CLIPREEL_BIND)
 #undef CLIPREEL_BIND
     return b.Complete();
 }
 
+FFmpegLibraries functions;
+
+}
+
+const FFmpegLibraries* LoadFFmpegCodecs() {
+    static bool loaded = false;
+    static std::once_flag once;
+    std::call_once(once, [] { loaded = Load(functions, false); });
+    return loaded ? &functions : nullptr;
 }
 
 const FFmpegLibraries* LoadFFmpegLibraries() {
-    static FFmpegLibraries functions;
     static bool loaded = false;
     static std::once_flag once;
-    std::call_once(once, [] { loaded = Load(functions); });
+    // The container functions are set once, beside codec functions other
+    // threads may already be calling.
+    std::call_once(once, [] { loaded = LoadFFmpegCodecs() != nullptr && Load(functions, true); });
     return loaded ? &functions : nullptr;
 }
 

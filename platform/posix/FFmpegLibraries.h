@@ -67,6 +67,11 @@ struct FFmpegLibraries {
 // when a library or a function is missing (the grab or scaling then fails
 // as with a movie it cannot decode).
 const FFmpegLibraries* LoadFFmpegLibraries();
+// The same without the container library, libavformat, and the forty-odd
+// libraries it brings (its functions stay null unless LoadFFmpegLibraries
+// is called): for the decoder, scaler and encoder that are handed their
+// data.
+const FFmpegLibraries* LoadFFmpegCodecs();
 
 // Free what the loaded functions allocate, for unique_ptr.
 struct ScalerFree {

@@ -121,7 +121,7 @@ struct VideoDecoder::Codec {
 
 std::unique_ptr<VideoDecoder> VideoDecoder::Open(const VideoCoding& coding) {
     if (CodecOf(coding.format) == AV_CODEC_ID_NONE) return nullptr;
-    const FFmpegLibraries* ff = LoadFFmpegLibraries();
+    const FFmpegLibraries* ff = LoadFFmpegCodecs();
     if (ff == nullptr) return nullptr;
     auto codec = std::make_unique<Codec>(*ff);
     if (!codec->Open(coding)) return nullptr;
