@@ -1,8 +1,12 @@
 #include "cli/CommandSupport.h"
 
 #include "DebugOutput.h"
+#include "MovieDetails.h"
+#include "ZentiMovFile.h"
+#include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/Console.h"
+#include "cli/CutPoint.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
 
@@ -58,12 +62,16 @@ std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file) {
     FileLayout layout;
     std::string reason;
     if (!ReadFileLayout(ArgumentPath(path), layout, reason)) return "cannot be read: " + reason;
+    const std::string cut = DescribeCutAtAnAtomEnd(path, file);
+    if (!cut.empty()) return cut;
     const CZentiMovie* movie = file.GetZentiMovie();
     return DescribeUnreadableMovie(layout, movie != nullptr && movie->IsValid());
 }
 
-bool SaveHandlesCreatorVersion(unsigned version) {
-    return version == 6 || version == 10;
+std::string WhyNoNewMovie(const CZentiMovFile& file) {
+    const CZentiMovie* movie = file.GetZentiMovie();
+    if (movie == nullptr) return "it has no movie atom";
+    return CMovieDetails(*movie).GetRecordRefreshProblem();
 }
 
 bool HasShootingUnits(const CClipreelMovie& reel, const std::string& path) {
@@ -86,7 +94,9 @@ std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool nee
         return nullptr;
     }
     if (needClipreel && !file->GetZentiMovie()->IsClipreelMovie(nullptr)) {
-        Complain(path + " is not a Clipreel movie");
+        // Cut where its media data end, a reel reads as a movie of another kind.
+        const std::string cut = DescribeCutAtAnAtomEnd(path, *file);
+        Complain(path + " " + (cut.empty() ? "is not a Clipreel movie" : cut));
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }

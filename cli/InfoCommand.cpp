@@ -3,6 +3,7 @@
 #include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CutPoint.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
 #include "cli/MovieReport.h"
@@ -98,14 +99,19 @@ nlohmann::json ReportOn(const std::string& path, bool& failed) {
     const CZentiMovFile file{LocatorFor(path)};
     nlohmann::json report = DescribeMovieFile(file, path);
     const CZentiMovie* movie = file.GetZentiMovie();
+    // A file cut where one of its atoms ends reads as a movie of another
+    // kind or as a reference movie; it is a damaged reel.
+    const bool cutAtAnAtomEnd =
+        (report["kind"] == "other" || report["kind"] == "reference") && !DescribeCutAtAnAtomEnd(path, file).empty();
     // A movie atom without the media is a reference movie only when the file
     // holds no media of its own; otherwise it is damaged.
-    if (report["kind"] == "reference" && !IsReferenceMovie(layout, movie != nullptr && movie->IsValid())) {
+    if (cutAtAnAtomEnd ||
+        (report["kind"] == "reference" && !IsReferenceMovie(layout, movie != nullptr && movie->IsValid()))) {
         report = {{"file", path}, {"valid", false}, {"kind", "invalid"}, {"creator_version", file.GetCreatorVersion()}};
     }
     if (report["kind"] == "invalid") {
         std::string wrong = WhatIsWrong(path, file);
-        if (layout.Truncated()) {
+        if (layout.Truncated() || cutAtAnAtomEnd) {
             nlohmann::json salvage;
             wrong += DescribeSalvage(LocatorFor(path), salvage);
             report["salvage"] = salvage;

@@ -140,9 +140,11 @@ nlohmann::json DescribeMovieFile(const CZentiMovFile& file, const std::string& d
     }
     if (isClipreel) {
         const CClipreelMovie reel(&file);
-        // A reel whose records the save does not know cannot be edited,
-        // however many units it has.
-        report["editable"] = reel.IsEditable() && SaveHandlesCreatorVersion(file.GetCreatorVersion());
+        // A reel whose camera record the save cannot refresh cannot be
+        // edited, however many units it has.
+        const std::string& noNewMovie = details.GetRecordRefreshProblem();
+        report["editable"] = reel.IsEditable() && noNewMovie.empty();
+        if (!noNewMovie.empty()) report["not_editable_reason"] = noNewMovie;
         report["shooting_units"] = DescribeUnits(reel);
         report["total_frames"] = reel.GetTotalFrameCount();
         report["total_duration"] = reel.GetTotalDuration();
@@ -227,12 +229,12 @@ void PrintMovieReport(const nlohmann::json& report, std::FILE* out) {
     }
     if (!report.contains("shooting_units")) return;
     const nlohmann::json& units = report["shooting_units"];
+    const std::string reason = report.value("not_editable_reason", "");
+    const std::string editable = report.value("editable", false) ? ""
+                                 : reason.empty()                ? ", not editable"
+                                                                 : ", not editable (" + reason + ")";
     std::fprintf(out, "Shooting units:     %zu (%u frames, %.3f s)%s\n\n", units.size(),
-                 report.value("total_frames", 0u), report.value("total_duration_seconds", 0.0),
-                 report.value("editable", false) ? ""
-                 : SaveHandlesCreatorVersion(report.value("creator_version", 0u))
-                     ? ", not editable"
-                     : ", not editable (the save knows creator versions 6 and 10 only)");
+                 report.value("total_frames", 0u), report.value("total_duration_seconds", 0.0), editable.c_str());
     std::fprintf(out, "  index  frames  duration     start   file offset          size\n");
     for (const nlohmann::json& unit : units) {
         std::fprintf(out, "  %5u  %6u  %8.3f  %8.3f  %12llu  %12llu\n", unit.value("index", 0u),

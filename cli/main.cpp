@@ -172,6 +172,13 @@ int main(int argc, char** argv) {
     sampleCommand->add_option("--creator-version", sample.creatorVersion,
                               "the camera's creator version (6: SHORT record, 10: LONG record)")
         ->capture_default_str();
+    sampleCommand
+        ->add_option("--record", sample.recordKind,
+                     "the camera record's kind, short or long, whatever the creator version (a reel the save "
+                     "cannot refresh)")
+        ->check(CLI::IsMember({"short", "long"}));
+    sampleCommand->add_option("--trailing-atom", sample.trailingAtomBytes,
+                              "a 'free' atom with this many bytes after the media data (to cut a reel in)");
     sampleCommand->add_flag("--dummy-frames", sample.dummyFrames, "placeholder frame bytes instead of H.264 (fast)");
     sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
     AddForceOption(*sampleCommand, sample.force);
