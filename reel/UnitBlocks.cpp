@@ -121,7 +121,7 @@ std::uint32_t BytesPerSoundFrame(const CZentiMovie& movie) {
 }
 
 bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUnit, unsigned unitCount,
-                     UnitBlocks& blocks) {
+                     UnitBlocks& blocks, MediaPositions positions) {
     blocks = UnitBlocks();
     const CStoredSampleUnit2* layout = MoviePrivateAccess::GetStoredSampleUnit(movie);
     if (!movie.IsValid() || layout == nullptr || !layout->valid) return false;
@@ -149,10 +149,13 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
         // One sound chunk per stored sample unit.
         if (sound->Count() != storedUnits || bytesPerFrame == 0) return false;
         blocks.soundChunkSamples.reserve(static_cast<std::size_t>(storedUnits));
-        blocks.soundChunkOffsets.reserve(static_cast<std::size_t>(storedUnits));
     }
-    blocks.frameOffsets.reserve(frames.Count());
-    blocks.frameSizes.reserve(frames.Count());
+    const bool keep = positions == MediaPositions::Keep;
+    if (keep) {
+        blocks.soundChunkOffsets.reserve(sound ? static_cast<std::size_t>(storedUnits) : 0);
+        blocks.frameOffsets.reserve(frames.Count());
+        blocks.frameSizes.reserve(frames.Count());
+    }
 
     blocks.units.reserve(unitCount);
     BlockBuilder builder;
@@ -169,15 +172,17 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
                 if (samples > layout->soundSamplesPerUnit) return false;
                 if (!builder.Add(offset, std::uint64_t(samples) * bytesPerFrame)) return false;
                 blocks.soundChunkSamples.push_back(samples);
-                blocks.soundChunkOffsets.push_back(offset);
+                if (keep) blocks.soundChunkOffsets.push_back(offset);
                 ++chunk;
             }
             for (std::uint64_t k = 0; k < framesPerStoredUnit; ++k) {
                 std::uint64_t offset = 0;
                 std::uint64_t size = 0;
                 if (!frames.Next(offset, size) || !builder.Add(offset, size)) return false;
-                blocks.frameOffsets.push_back(offset);
-                blocks.frameSizes.push_back(static_cast<std::uint32_t>(size));
+                if (keep) {
+                    blocks.frameOffsets.push_back(offset);
+                    blocks.frameSizes.push_back(static_cast<std::uint32_t>(size));
+                }
             }
         }
         blocks.units.push_back(builder.Take());
