@@ -5,6 +5,7 @@
 #include "platform/HResult.h"
 #include "platform/Image.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,9 +19,10 @@ class MovieFrameGrabber;
 
 // The frame grabbers of one movie for callers on any number of threads: a
 // grab takes an idle grabber (its decoder still open from the last grab) or
-// opens one, and puts it back after. At most as many stay open as the
-// machine has cores, which bounds the decoders' memory when the callers are
-// more. The movie's tables are read once, at the first grab.
+// opens one, and puts it back after. At most as many are opened as the
+// machine has cores; a caller beyond them waits for one to be put back, so
+// the decoders' memory stays bounded however many threads ask (a server's
+// pool, say). The movie's tables are read once, at the first grab.
 class FrameGrabberPool {
 public:
     explicit FrameGrabberPool(const FileLocator& movie);
@@ -37,10 +39,12 @@ private:
     void Give(std::unique_ptr<MovieFrameGrabber> grabber);
 
     const FileLocator movie;
+    const std::size_t limit;
     std::mutex lock;
+    std::condition_variable returned;
     std::unique_ptr<CZentiMovFile> file;  // read at the first grab
     std::vector<std::unique_ptr<MovieFrameGrabber>> idle;
-    const std::size_t idleLimit;
+    std::size_t opened = 0;
 };
 
 }

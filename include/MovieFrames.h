@@ -24,7 +24,8 @@ struct CLIPREEL_API CRgbPicture {
 // thumbnail of a saved reel. The movie's tables are read at the first grab
 // and its decoders kept open for the next, so grabs in series cost a decode
 // each; grabs may come from several threads at once, each then decoding on
-// its own.
+// a decoder of its own, up to one decoder per core (more threads wait their
+// turn, which bounds the memory).
 class CLIPREEL_API CMovieFrames {
 public:
     enum { THUMBNAIL_WIDTH = 160, THUMBNAIL_HEIGHT = 120, DEFAULT_JPEG_QUALITY = 75 };
