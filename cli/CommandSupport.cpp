@@ -35,7 +35,6 @@ void ShowDebugLine(const char* line, void*) {
 
 void ShowLibraryLogs(bool verbose) {
     ClipreelSetDebugOutputSink(verbose ? &ShowDebugLine : &DropDebugLine, nullptr);
-    ShowCodecLogs(verbose);
 }
 
 std::string JsonText(const nlohmann::json& value) {

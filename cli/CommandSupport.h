@@ -16,8 +16,9 @@ namespace cli {
 // "clipreel: <message>" on standard error.
 void Complain(const std::string& message);
 
-// The library's debug lines and the codecs' log lines reach standard error
-// only when verbose; otherwise a command's own messages are all it says.
+// The library's debug lines reach standard error only when verbose;
+// otherwise a command's own messages are all it says (the codecs' log
+// lines: ShowCodecLogs).
 void ShowLibraryLogs(bool verbose);
 
 // JSON as the tool prints it: indented; a file name that is not UTF-8 shows

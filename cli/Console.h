@@ -14,7 +14,8 @@ bool StandardErrorIsTerminal();
 void KeepRunningPastFileSizeLimit();
 
 // Whether the codec libraries (FFmpeg and the encoders under it) print their
-// own log lines; they do only with --verbose.
+// own log lines; they do only with --verbose. It loads the libraries' base,
+// so only the commands that may decode or encode frames call it.
 void ShowCodecLogs(bool show);
 
 }

@@ -7,7 +7,10 @@
 #include "cli/ExitCode.h"
 #include "cli/SafeOutput.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 namespace clipreel {
 namespace cli {
@@ -22,24 +25,37 @@ int RunSheet(const SheetOptions& options) {
     if (!output.Prepare({options.file})) return output.FailureExitCode();
     const CZentiMovie& movie = *file->GetZentiMovie();
     const CMovieFrames frames(file->GetFileLocator());
-    std::vector<SheetCell> cells;
-    for (unsigned index = 0; index < reel.GetShootingUnitCount(); ++index) {
-        const CClipreelShootingUnit& unit = reel.GetShootingUnit(index);
-        SheetCell cell;
-        // The middle of the unit's first frame, so rounding never lands on
-        // the previous unit's last frame.
-        const std::int64_t time = CMovieFrames::FrameMiddleTime(unit.GetOriginalStartVideoSampleIndex(),
-                                                                movie.GetVideoMediaTimeScale(),
-                                                                movie.GetVideoFrameDuration());
-        if (!frames.GrabThumbnail(time, cell.picture)) {
-            Complain("cannot decode the first frame of shooting unit " + std::to_string(index) +
-                     " of " + options.file);
+    const unsigned count = reel.GetShootingUnitCount();
+    std::vector<SheetCell> cells(count);
+    std::vector<char> grabbed(count, 0);
+    // The units are independent: each core decodes its own, through its own
+    // decoder, taking the next unit when done. A cell is small, so the
+    // memory is the decoders' alone, one per core.
+    std::atomic<unsigned> next{0};
+    const auto grabUnits = [&]() {
+        for (unsigned index = next++; index < count; index = next++) {
+            const CClipreelShootingUnit& unit = reel.GetShootingUnit(index);
+            // The middle of the unit's first frame, so rounding never lands on
+            // the previous unit's last frame.
+            const std::int64_t time = CMovieFrames::FrameMiddleTime(
+                unit.GetOriginalStartVideoSampleIndex(), movie.GetVideoMediaTimeScale(), movie.GetVideoFrameDuration());
+            SheetCell& cell = cells[index];
+            grabbed[index] = frames.GrabThumbnail(time, cell.picture) ? 1 : 0;
+            const double seconds =
+                reel.GetTimeScale() > 0 ? static_cast<double>(unit.GetDuration()) / reel.GetTimeScale() : 0.0;
+            cell.label = UnitLabel(index, seconds);
+        }
+    };
+    const unsigned helpers = std::min(count, std::max(1u, std::thread::hardware_concurrency())) - 1;
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < helpers; ++i) threads.emplace_back(grabUnits);
+    grabUnits();
+    for (std::thread& thread : threads) thread.join();
+    for (unsigned index = 0; index < count; ++index) {
+        if (!grabbed[index]) {
+            Complain("cannot decode the first frame of shooting unit " + std::to_string(index) + " of " + options.file);
             return EXIT_FAILURE_OTHER;
         }
-        const double seconds =
-            reel.GetTimeScale() > 0 ? static_cast<double>(unit.GetDuration()) / reel.GetTimeScale() : 0.0;
-        cell.label = UnitLabel(index, seconds);
-        cells.push_back(std::move(cell));
     }
     const CRgbPicture sheet = ComposeContactSheet(cells, options.columns);
     std::vector<std::uint8_t> jpeg;
@@ -48,9 +64,8 @@ int RunSheet(const SheetOptions& options) {
         return EXIT_FAILURE_OTHER;
     }
     if (!output.WriteAll(jpeg) || !output.Commit()) return output.FailureExitCode();
-    const unsigned count = reel.GetShootingUnitCount();
-    std::printf("wrote %s: %u shooting unit%s, %u x %u pixels\n", options.output.c_str(), count,
-                count == 1 ? "" : "s", sheet.width, sheet.height);
+    std::printf("wrote %s: %u shooting unit%s, %u x %u pixels\n", options.output.c_str(), count, count == 1 ? "" : "s",
+                sheet.width, sheet.height);
     return EXIT_OK;
 }
 

@@ -1,6 +1,7 @@
 // clipreel: the ClipreelEditor library from a shell.
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/Console.h"
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
@@ -275,6 +276,8 @@ int main(int argc, char** argv) {
     }
 
     ShowLibraryLogs(verbose);
+    // A command that reads camera data alone starts without the codecs.
+    if (!infoCommand->parsed() && !thumbnailCommand->parsed() && !wavCommand->parsed()) ShowCodecLogs(verbose);
     try {
         if (infoCommand->parsed()) return RunInfo(info);
         if (editCommand->parsed()) return RunSave(edit);

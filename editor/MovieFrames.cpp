@@ -1,5 +1,6 @@
 #include "MovieFrames.h"
 
+#include "editor/FrameGrabberPool.h"
 #include "editor/ThumbnailMaker.h"
 #include "platform/Image.h"
 #include "platform/JpegEncoder.h"
@@ -7,7 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
-CMovieFrames::CMovieFrames(const FileLocator& movie_) : movie(movie_) {}
+CMovieFrames::CMovieFrames(const FileLocator& movie) : grabbers(std::make_unique<clipreel::FrameGrabberPool>(movie)) {}
 
 CMovieFrames::~CMovieFrames() = default;
 
@@ -17,8 +18,9 @@ std::int64_t CMovieFrames::FrameMiddleTime(unsigned frame, std::int32_t timeScal
 
 bool CMovieFrames::GrabThumbnail(std::int64_t time, CRgbPicture& picture) const {
     picture = CRgbPicture();
+    if (time < 0) return false;
     clipreel::platform::Image image;
-    if (clipreel::Failed(clipreel::makeThumbnailImage(movie, time, image)) || image.IsEmpty()) return false;
+    if (clipreel::Failed(grabbers->GrabThumbnail(time, image)) || image.IsEmpty()) return false;
     picture.width = image.width;
     picture.height = image.height;
     picture.pixels = std::move(image.pixels);

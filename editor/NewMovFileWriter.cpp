@@ -309,7 +309,7 @@ private:
             const std::int64_t time =
                 FrameMiddleTime(first.firstSourceFrame, movie.GetVideoMediaTimeScale(), movie.GetVideoFrameDuration());
             platform::Image thumbnail;
-            if (Failed(makeThumbnailImage(first.file->GetFileLocator(), time, thumbnail)))
+            if (Failed(makeThumbnailImage(*first.file, time, thumbnail)))
                 return E::CREATEMOVFILE_THUMBNAIL_ERROR;
             unsigned room = 0;
             if (!ThumbnailRoom(*plan_.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;

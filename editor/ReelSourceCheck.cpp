@@ -32,7 +32,7 @@ bool ReelMatchesSource(const CZentiMovFile& source, const CClipreelMovie& reel) 
 
     // The source's blocks by the very rules the reel model used.
     UnitBlocks blocks;
-    if (!BuildUnitBlocks(*movie, storedPerShooting, unitCount, blocks)) return false;
+    if (!BuildUnitBlocks(*movie, storedPerShooting, unitCount, blocks, MediaPositions::Skip)) return false;
     if (ReelPrivateAccess::getSoundChunkSamples(reel) != blocks.soundChunkSamples) return false;
     for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) {
         const CClipreelShootingUnit& unit = reel.GetShootingUnit(i);

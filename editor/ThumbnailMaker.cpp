@@ -1,6 +1,8 @@
 #include "editor/ThumbnailMaker.h"
 
+#include "ZentiMovFile.h"
 #include "editor/JpegImageData.h"
+#include "editor/MovieFrameGrabber.h"
 #include "file/DebugLog.h"
 #include "platform/FrameGrabber.h"
 #include "platform/ImageScaler.h"
@@ -51,6 +53,13 @@ HResult makeThumbnailImage(const wchar_t* sourcePath, std::int64_t time, platfor
     const HResult scaled = platform::scaleToThumbnail(frame, thumbnail);
     if (Failed(scaled)) thumbnail = platform::Image();
     return scaled;
+}
+
+HResult makeThumbnailImage(const CZentiMovFile& source, std::int64_t time, platform::Image& thumbnail) {
+    const CZentiMovie* movie = source.GetZentiMovie();
+    if (!source.IsValid() || movie == nullptr) return makeThumbnailImage(source.GetFileLocator(), time, thumbnail);
+    MovieFrameGrabber grabber(*movie, source.GetFileLocator());
+    return grabber.GrabThumbnail(time, thumbnail);
 }
 
 HResult makeThumbnailFromMovie(const wchar_t* sourcePath, std::int64_t time, void** jpeg, unsigned* jpegSize) {

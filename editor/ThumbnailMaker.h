@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+class CZentiMovFile;
+
 namespace clipreel {
 
 // The time, in 100-nanosecond units, of the middle of video frame `frame`
@@ -18,6 +20,9 @@ std::int64_t FrameMiddleTime(unsigned frame, std::int32_t timeScale, std::int32_
 // The first two steps of a thumbnail: grabs the frame shown at time from
 // the movie at sourcePath and scales it into a 160 x 120 picture.
 HResult makeThumbnailImage(const wchar_t* sourcePath, std::int64_t time, platform::Image& thumbnail);
+// The same from a movie already read: its tables lead the grab to the
+// frame's own bytes.
+HResult makeThumbnailImage(const CZentiMovFile& source, std::int64_t time, platform::Image& thumbnail);
 
 // Grabs the frame shown at time (100-nanosecond units) from the movie at
 // sourcePath and returns it as a new 160 x 120 JPEG at the encoder's default

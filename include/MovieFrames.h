@@ -5,7 +5,12 @@
 #include "FileLocator.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+namespace clipreel {
+class FrameGrabberPool;
+}
 
 // An 8-bit RGB picture: rows top to bottom, width * 3 bytes each, no padding.
 struct CLIPREEL_API CRgbPicture {
@@ -16,13 +21,19 @@ struct CLIPREEL_API CRgbPicture {
 
 // Pictures of a movie's frames for tools (contact sheets, previews), made
 // with the same frame grab, 160 x 120 scaling and JPEG encoder as the
-// thumbnail of a saved reel.
+// thumbnail of a saved reel. The movie's tables are read at the first grab
+// and its decoders kept open for the next, so grabs in series cost a decode
+// each; grabs may come from several threads at once, each then decoding on
+// a decoder of its own, up to one decoder per core (more threads wait their
+// turn, which bounds the memory).
 class CLIPREEL_API CMovieFrames {
 public:
     enum { THUMBNAIL_WIDTH = 160, THUMBNAIL_HEIGHT = 120, DEFAULT_JPEG_QUALITY = 75 };
 
     explicit CMovieFrames(const FileLocator& movie);
     ~CMovieFrames();
+    CMovieFrames(const CMovieFrames&) = delete;
+    CMovieFrames& operator=(const CMovieFrames&) = delete;
 
     // The time, in 100-nanosecond units, of the middle of video frame
     // `frame` of a movie whose frames last frameDuration in timeScale; 0 when
@@ -40,7 +51,7 @@ public:
                            int quality = DEFAULT_JPEG_QUALITY);
 
 private:
-    FileLocator movie;
+    std::unique_ptr<clipreel::FrameGrabberPool> grabbers;
 };
 
 #endif

@@ -71,6 +71,8 @@ private:
 
     // Copies moov->size bytes from moov; the caller guarantees they exist.
     CZentiMovie(const clipreel::AtomHeader* moov, const FileLocator* locator);
+    // Over a directory already made of the atom's bytes.
+    CZentiMovie(std::unique_ptr<clipreel::MyMovieDirectory> directory, const FileLocator* locator);
 
     bool isValidStructure() const;
     bool isValidMedia() const;

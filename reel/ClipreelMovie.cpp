@@ -40,7 +40,10 @@ CClipreelMovie::CClipreelMovie(const CZentiMovFile* source)
     // copies exactly that block, so a reel whose blocks would leave out some
     // of its media is not valid.
     clipreel::UnitBlocks blocks;
-    if (!clipreel::BuildUnitBlocks(*movie, info.storedUnitsPerShootingUnit, info.shootingUnitCount, blocks)) return;
+    if (!clipreel::BuildUnitBlocks(*movie, info.storedUnitsPerShootingUnit, info.shootingUnitCount, blocks,
+                                   clipreel::MediaPositions::Skip)) {
+        return;
+    }
     storedSampleUnit = std::make_unique<clipreel::CStoredSampleUnit2>(*layout);
     valid = true;
     storedUnitsPerShootingUnit = info.storedUnitsPerShootingUnit;

@@ -7,6 +7,7 @@
 #include "source/MoviePrivateAccess.h"
 #include "source/StoredSampleUnit.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace clipreel {
@@ -41,27 +42,36 @@ private:
     bool empty_ = true;
 };
 
-// The video frames' sizes and offsets, read in order: a constant sample
-// size stands for every frame.
+// The video frames' sizes and offsets, read in order, each table through a
+// cursor that walks it entry by entry: a constant sample size stands for
+// every frame.
 class FrameTables {
 public:
     FrameTables(const MyMovieDirectory& directory, const MyTrackMediaDirectory& video)
-        : sizes_(directory.Read(video.sampleSize)), offsets_(directory.Read(video.chunkOffset)),
+        : sizes_(Entries(directory.Read(video.sampleSize), SampleSizeTable)),
+          offsets_(Entries(directory.Read(video.chunkOffset), FirstEntry)),
           constantSize_(directory.U32(video.sampleSize, ConstantSampleSize)),
           count_(directory.U32(video.sampleSize, SampleCount)) {}
 
     std::uint32_t Count() const { return count_; }
-    bool Frame(std::uint32_t index, std::uint64_t& offset, std::uint64_t& size) const {
+    // The next frame; false past the end of either table.
+    bool Next(std::uint64_t& offset, std::uint64_t& size) {
         std::uint32_t at = 0;
         std::uint32_t bytes = constantSize_;
-        if (!offsets_.PeekU32BE(FirstEntry + std::size_t(index) * 4, at)) return false;
-        if (bytes == 0 && !sizes_.PeekU32BE(SampleSizeTable + std::size_t(index) * 4, bytes)) return false;
+        if (!offsets_.ReadU32BE(at)) return false;
+        if (bytes == 0 && !sizes_.ReadU32BE(bytes)) return false;
         offset = at;
         size = bytes;
         return true;
     }
 
 private:
+    // The table's entries from first, none when the atom ends before them.
+    static ByteReader Entries(const ByteReader& atom, std::size_t first) {
+        ByteReader entries;
+        return atom.Sub(first, atom.size() - std::min(atom.size(), first), entries) ? entries : ByteReader();
+    }
+
     ByteReader sizes_;
     ByteReader offsets_;
     std::uint32_t constantSize_;
@@ -111,14 +121,14 @@ std::uint32_t BytesPerSoundFrame(const CZentiMovie& movie) {
 }
 
 bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUnit, unsigned unitCount,
-                     UnitBlocks& blocks) {
+                     UnitBlocks& blocks, MediaPositions positions) {
     blocks = UnitBlocks();
     const CStoredSampleUnit2* layout = MoviePrivateAccess::GetStoredSampleUnit(movie);
     if (!movie.IsValid() || layout == nullptr || !layout->valid) return false;
     const MyMovieDirectory& directory = MoviePrivateAccess::GetDirectory(movie);
     const MyTrackMediaDirectory* video = directory.FindTrack(FourCC("vide"));
     if (video == nullptr) return false;
-    const FrameTables frames(directory, *video);
+    FrameTables frames(directory, *video);
     const std::uint64_t framesPerStoredUnit = layout->framesPerUnit;
     if (std::uint64_t(unitCount) * storedUnitsPerShootingUnit * framesPerStoredUnit != frames.Count()) return false;
 
@@ -139,14 +149,16 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
         // One sound chunk per stored sample unit.
         if (sound->Count() != storedUnits || bytesPerFrame == 0) return false;
         blocks.soundChunkSamples.reserve(static_cast<std::size_t>(storedUnits));
-        blocks.soundChunkOffsets.reserve(static_cast<std::size_t>(storedUnits));
     }
-    blocks.frameOffsets.reserve(frames.Count());
-    blocks.frameSizes.reserve(frames.Count());
+    const bool keep = positions == MediaPositions::Keep;
+    if (keep) {
+        blocks.soundChunkOffsets.reserve(sound ? static_cast<std::size_t>(storedUnits) : 0);
+        blocks.frameOffsets.reserve(frames.Count());
+        blocks.frameSizes.reserve(frames.Count());
+    }
 
     blocks.units.reserve(unitCount);
     BlockBuilder builder;
-    std::uint32_t frame = 0;
     std::uint32_t chunk = 0;
     for (unsigned unit = 0; unit < unitCount; ++unit) {
         for (unsigned stored = 0; stored < storedUnitsPerShootingUnit; ++stored) {
@@ -160,15 +172,17 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
                 if (samples > layout->soundSamplesPerUnit) return false;
                 if (!builder.Add(offset, std::uint64_t(samples) * bytesPerFrame)) return false;
                 blocks.soundChunkSamples.push_back(samples);
-                blocks.soundChunkOffsets.push_back(offset);
+                if (keep) blocks.soundChunkOffsets.push_back(offset);
                 ++chunk;
             }
-            for (std::uint64_t k = 0; k < framesPerStoredUnit; ++k, ++frame) {
+            for (std::uint64_t k = 0; k < framesPerStoredUnit; ++k) {
                 std::uint64_t offset = 0;
                 std::uint64_t size = 0;
-                if (!frames.Frame(frame, offset, size) || !builder.Add(offset, size)) return false;
-                blocks.frameOffsets.push_back(offset);
-                blocks.frameSizes.push_back(static_cast<std::uint32_t>(size));
+                if (!frames.Next(offset, size) || !builder.Add(offset, size)) return false;
+                if (keep) {
+                    blocks.frameOffsets.push_back(offset);
+                    blocks.frameSizes.push_back(static_cast<std::uint32_t>(size));
+                }
             }
         }
         blocks.units.push_back(builder.Take());

@@ -14,11 +14,9 @@
 #endif
 #if defined(CLIPREEL_SAMPLE_HAVE_H264)
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/frame.h>
-#include <libavutil/opt.h>
-}
+// The encoder is loaded with the library's decoders, when first asked for:
+// a program that writes no sample movie never loads FFmpeg.
+#include "platform/posix/FFmpegLibraries.h"
 #endif
 
 namespace clipreel {
@@ -60,15 +58,16 @@ Bytes DecoderConfiguration(const Bytes& sps, const Bytes& pps) {
 
 namespace {
 
-struct CodecContextFree {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
+using platform::CodecContextFree;
+using platform::FFmpegLibraries;
+using platform::FrameFree;
+using platform::PacketFree;
+
+const FFmpegLibraries& Functions() {
+    const FFmpegLibraries* ff = platform::LoadFFmpegCodecs();
+    if (ff == nullptr) throw std::runtime_error("FFmpeg's libraries cannot be loaded");
+    return *ff;
+}
 
 // The NAL units of a stream in either form the encoder may hand out: Annex B
 // (start codes) or already length-prefixed.
@@ -135,27 +134,31 @@ void Check(int result, const char* what) {
     if (result < 0) throw std::runtime_error(std::string("H.264 encoder: ") + what + " failed");
 }
 
-void Drain(AVCodecContext* context, AVPacket* packet, EncodedVideo& video) {
+void Drain(const FFmpegLibraries& ff, AVCodecContext* context, AVPacket* packet, EncodedVideo& video) {
     for (;;) {
-        const int result = avcodec_receive_packet(context, packet);
+        const int result = ff.avcodec_receive_packet(context, packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
         Check(result, "receive packet");
         video.frames.push_back(ToLengthPrefixed(packet->data, static_cast<std::size_t>(packet->size)));
         video.keyFrames.push_back((packet->flags & AV_PKT_FLAG_KEY) ? 1 : 0);
-        av_packet_unref(packet);
+        ff.av_packet_unref(packet);
     }
 }
 
 }
 
-bool H264EncoderAvailable() { return avcodec_find_encoder_by_name("libx264") != nullptr; }
+bool H264EncoderAvailable() {
+    const FFmpegLibraries* ff = platform::LoadFFmpegCodecs();
+    return ff != nullptr && ff->avcodec_find_encoder_by_name("libx264") != nullptr;
+}
 
 EncodedVideo EncodeH264Frames(const SampleMovieSpec& spec, unsigned frameCount) {
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    const FFmpegLibraries& ff = Functions();
+    const AVCodec* codec = ff.avcodec_find_encoder_by_name("libx264");
     if (!codec) throw std::runtime_error("libx264 is not available");
-    std::unique_ptr<AVCodecContext, CodecContextFree> context(avcodec_alloc_context3(codec));
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    std::unique_ptr<AVCodecContext, CodecContextFree> context(ff.avcodec_alloc_context3(codec), CodecContextFree{&ff});
+    std::unique_ptr<AVFrame, FrameFree> frame(ff.av_frame_alloc(), FrameFree{&ff});
+    std::unique_ptr<AVPacket, PacketFree> packet(ff.av_packet_alloc(), PacketFree{&ff});
     if (!context || !frame || !packet) throw std::bad_alloc();
 
     const unsigned gop = spec.groupOfPicture != 0 ? spec.groupOfPicture : spec.framesPerUnit;
@@ -168,11 +171,11 @@ EncodedVideo EncodeH264Frames(const SampleMovieSpec& spec, unsigned frameCount) 
     context->max_b_frames = 0;
     context->thread_count = 1;
     context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_CLOSED_GOP;
-    av_opt_set(context->priv_data, "preset", "ultrafast", 0);
-    av_opt_set(context->priv_data, "tune", "zerolatency", 0);
-    av_opt_set(context->priv_data, "forced-idr", "1", 0);
-    av_opt_set(context->priv_data, "x264-params", "scenecut=0:open-gop=0", 0);
-    Check(avcodec_open2(context.get(), codec, nullptr), "open");
+    ff.av_opt_set(context->priv_data, "preset", "ultrafast", 0);
+    ff.av_opt_set(context->priv_data, "tune", "zerolatency", 0);
+    ff.av_opt_set(context->priv_data, "forced-idr", "1", 0);
+    ff.av_opt_set(context->priv_data, "x264-params", "scenecut=0:open-gop=0", 0);
+    Check(ff.avcodec_open2(context.get(), codec, nullptr), "open");
     if (!context->extradata || context->extradata_size <= 0) throw std::runtime_error("H.264 encoder gave no extradata");
 
     EncodedVideo video;
@@ -181,12 +184,12 @@ EncodedVideo EncodeH264Frames(const SampleMovieSpec& spec, unsigned frameCount) 
     frame->format = AV_PIX_FMT_YUV420P;
     frame->width = context->width;
     frame->height = context->height;
-    Check(av_frame_get_buffer(frame.get(), 0), "frame buffer");
+    Check(ff.av_frame_get_buffer(frame.get(), 0), "frame buffer");
     Picture420 picture;
     picture.width = spec.width;
     picture.height = spec.height;
     for (unsigned i = 0; i < frameCount; ++i) {
-        Check(av_frame_make_writable(frame.get()), "frame writable");
+        Check(ff.av_frame_make_writable(frame.get()), "frame writable");
         const unsigned inUnit = i % spec.framesPerUnit;
         PaintUnitPicture(spec.contentOffset + i / spec.framesPerUnit, inUnit, picture);
         const std::uint8_t* planes[3] = {picture.y.data(), picture.cb.data(), picture.cr.data()};
@@ -200,11 +203,11 @@ EncodedVideo EncodeH264Frames(const SampleMovieSpec& spec, unsigned frameCount) 
         }
         frame->pts = i;
         frame->pict_type = inUnit % gop == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-        Check(avcodec_send_frame(context.get(), frame.get()), "send frame");
-        Drain(context.get(), packet.get(), video);
+        Check(ff.avcodec_send_frame(context.get(), frame.get()), "send frame");
+        Drain(ff, context.get(), packet.get(), video);
     }
-    Check(avcodec_send_frame(context.get(), nullptr), "flush");
-    Drain(context.get(), packet.get(), video);
+    Check(ff.avcodec_send_frame(context.get(), nullptr), "flush");
+    Drain(ff, context.get(), packet.get(), video);
     if (video.frames.size() != frameCount) throw std::runtime_error("H.264 encoder lost frames");
     return video;
 }

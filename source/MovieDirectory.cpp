@@ -5,6 +5,7 @@
 #include "source/AtomHeader.h"
 
 #include <new>
+#include <utility>
 
 namespace clipreel {
 namespace {
@@ -44,6 +45,15 @@ MyMovieDirectory::MyMovieDirectory(const AtomHeader* moov) {
         movieAtom.clear();
         return;
     }
+    walkMovie();
+}
+
+MyMovieDirectory::MyMovieDirectory(std::vector<std::uint8_t>&& atom) {
+    std::uint32_t size = 0;
+    if (!ByteReader(atom.data(), atom.size()).PeekU32BE(0, size) || size < AtomHeaderSize || size != atom.size()) {
+        return;
+    }
+    movieAtom = std::move(atom);
     walkMovie();
 }
 

@@ -46,6 +46,10 @@ public:
     // it. An atom smaller than its header, or one that cannot be allocated,
     // leaves the directory empty.
     explicit MyMovieDirectory(const AtomHeader* moov);
+    // The same over an atom already read into memory, taken rather than
+    // copied (a movie atom of thousands of units is megabytes); its size
+    // field must give its size.
+    explicit MyMovieDirectory(std::vector<std::uint8_t>&& atom);
 
     bool HasCopy() const { return !movieAtom.empty(); }
     const std::uint8_t* Bytes() const { return movieAtom.data(); }

@@ -9,6 +9,8 @@
 #include "source/TopLevelAtoms.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace clipreel {
 
@@ -19,6 +21,11 @@ struct MoviePrivateAccess {
     // A new movie over a copy of the atom at moov (moov->size bytes must exist).
     static std::unique_ptr<CZentiMovie> NewMovie(const AtomHeader* moov, const FileLocator* locator) {
         return std::unique_ptr<CZentiMovie>(new CZentiMovie(moov, locator));
+    }
+    // The same taking the atom's bytes (its size field giving their count).
+    static std::unique_ptr<CZentiMovie> NewMovie(std::vector<std::uint8_t>&& atom, const FileLocator* locator) {
+        return std::unique_ptr<CZentiMovie>(
+            new CZentiMovie(std::make_unique<MyMovieDirectory>(std::move(atom)), locator));
     }
     static const CTopLevelAtoms* GetTopLevelAtoms(const CZentiMovFile& file) { return file.GetTopLevelAtoms(); }
     // Whether the file's top-level scan succeeded (a file without a movie

@@ -85,8 +85,8 @@ bool CZentiMovFile::populateTopLevelAtoms(bool acceptCutMediaData) {
             }
             // The camera recorded the size of the whole file, which a cut file
             // can never match: its movie is read without the file to check.
-            std::unique_ptr<CZentiMovie> movie = clipreel::MoviePrivateAccess::NewMovie(
-                reinterpret_cast<const clipreel::AtomHeader*>(atom.data()), acceptCutMediaData ? nullptr : &fileLocator);
+            std::unique_ptr<CZentiMovie> movie =
+                clipreel::MoviePrivateAccess::NewMovie(std::move(atom), acceptCutMediaData ? nullptr : &fileLocator);
             const bool acceptable = movie->isValidStructure() && movie->GetCreatorVersion() != 0 &&
                                     movie->GetStoredSampleUnit() != nullptr && movie->isValidMedia();
             if (!acceptable || zentiMovie != nullptr) return false;

@@ -22,7 +22,10 @@ const CFrameRateInfo2 NoFrameRate;
 }
 
 CZentiMovie::CZentiMovie(const clipreel::AtomHeader* moov, const FileLocator* locator)
-    : directory(std::make_unique<MyMovieDirectory>(moov)), creatorVersion(0) {
+    : CZentiMovie(std::make_unique<MyMovieDirectory>(moov), locator) {}
+
+CZentiMovie::CZentiMovie(std::unique_ptr<MyMovieDirectory> directory_, const FileLocator* locator)
+    : directory(std::move(directory_)), creatorVersion(0) {
     directory->validStructure = clipreel::CheckMovieStructure(*directory);
     directory->validMedia = clipreel::CheckMovieMedia(*directory);
     if (!directory->validStructure || !directory->validMedia || !parseZTCV()) return;

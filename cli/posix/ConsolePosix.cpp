@@ -5,7 +5,10 @@
 #if defined(CLIPREEL_CLI_HAVE_FFMPEG)
 extern "C" {
 #include <libavutil/log.h>
+#include <libavutil/macros.h>
+#include <libavutil/version.h>
 }
+#include <dlfcn.h>
 #endif
 #include <unistd.h>
 
@@ -21,7 +24,14 @@ void KeepRunningPastFileSizeLimit() {
 }
 void ShowCodecLogs(bool show) {
 #if defined(CLIPREEL_CLI_HAVE_FFMPEG)
-    av_log_set_level(show ? AV_LOG_INFO : AV_LOG_QUIET);
+    // The level lives in FFmpeg's utility library, which the library and the
+    // sample writer load by the same name when they first need a codec: it
+    // is loaded here (and never unloaded) so that they find the level set.
+    void* const utilities = ::dlopen("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+    void* const setLevel = utilities != nullptr ? ::dlsym(utilities, "av_log_set_level") : nullptr;
+    if (setLevel != nullptr) {
+        reinterpret_cast<decltype(&av_log_set_level)>(setLevel)(show ? AV_LOG_INFO : AV_LOG_QUIET);
+    }
 #else
     (void)show;
 #endif

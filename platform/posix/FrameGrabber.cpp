@@ -1,6 +1,7 @@
 #include "platform/FrameGrabber.h"
 
 #include "platform/posix/FFmpegLibraries.h"
+#include "platform/posix/RgbConverter.h"
 #include "platform/posix/WidePath.h"
 
 #include <memory>
@@ -62,21 +63,6 @@ private:
     bool done_ = false;
 };
 
-bool ConvertToRgb(const FFmpegLibraries& ff, const AVFrame* frame, Image& image) {
-    if (frame->width <= 0 || frame->height <= 0) return false;
-    const auto format = static_cast<AVPixelFormat>(frame->format);
-    std::unique_ptr<SwsContext, ScalerFree> converter(ff.sws_getContext(
-        frame->width, frame->height, format, frame->width, frame->height, AV_PIX_FMT_RGB24,
-        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr),
-        ScalerFree{&ff});
-    if (!converter) return false;
-    image.Reset(static_cast<unsigned>(frame->width), static_cast<unsigned>(frame->height));
-    uint8_t* const planes[1] = {image.pixels.data()};
-    const int strides[1] = {static_cast<int>(image.Stride())};
-    const int rows = ff.sws_scale(converter.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
-    return rows == frame->height;
-}
-
 HResult Grab(const FFmpegLibraries& ff, const std::string& path, std::int64_t time, Image& image) {
     AVFormatContext* opened = nullptr;
     if (ff.avformat_open_input(&opened, path.c_str(), nullptr, nullptr) < 0) return HResultFail;
@@ -126,7 +112,8 @@ HResult Grab(const FFmpegLibraries& ff, const std::string& path, std::int64_t ti
         if (ff.avcodec_send_packet(decoder.get(), nullptr) >= 0 && !search.Drain()) return HResultFail;
     }
     if (!search.found()) return HResultFail;
-    if (!ConvertToRgb(ff, search.frame(), image)) return HResultFail;
+    RgbConverter converter(ff);
+    if (!converter.Convert(search.frame(), image)) return HResultFail;
     return HResultOk;
 }
 

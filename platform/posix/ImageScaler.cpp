@@ -35,7 +35,7 @@ HResult scaleToThumbnail(const Image& source, Image& destination) {
     if (source.IsEmpty() || source.pixels.size() != source.Stride() * source.height) return HResultFail;
     // swscale takes int dimensions and strides.
     if (source.width > 0x7FFFFFFFu / Image::BytesPerPixel || source.height > 0x7FFFFFFFu) return HResultFail;
-    const FFmpegLibraries* ff = LoadFFmpegLibraries();
+    const FFmpegLibraries* ff = LoadFFmpegCodecs();
     if (ff == nullptr) return HResultFail;
     const bool wide = IsWideFrame(source.width, source.height);
     const bool drawn = wide ? DrawInto(*ff, source, destination, WideBandTop, WideBandHeight)

@@ -6,7 +6,8 @@ cmake_minimum_required(VERSION 3.24)
 #
 # "public" stands for the exported headers in include/, included by bare name.
 # source/ reaches platform/ for the current time only (platform/Clock.h);
-# sound/ reads the movie's sound description through source/.
+# sound/ reads the movie's sound description through source/. sample/ loads
+# its H.264 encoder through the library's FFmpeg loader.
 set(allowed_include   public)
 set(allowed_bytes     bytes)
 set(allowed_platform  platform bytes public)
@@ -16,7 +17,7 @@ set(allowed_sound     sound source file bytes public)
 set(allowed_reel      reel sound source bytes public)
 set(allowed_editor    editor reel sound source file bytes platform public)
 set(allowed_reference reference editor reel sound source file bytes platform public)
-set(allowed_sample    sample bytes public)
+set(allowed_sample    sample bytes public platform/posix/FFmpegLibraries.h)
 set(allowed_cli       cli sample public)
 
 # Headers that tell one operating system from another: only platform/ and the
