@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
+#include "cli/MovieReport.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,17 +16,13 @@
 namespace clipreel {
 namespace cli {
 
-void Complain(const std::string& message) {
-    std::fprintf(stderr, "clipreel: %s\n", message.c_str());
-}
+void Complain(const std::string& message) { std::fprintf(stderr, "clipreel: %s\n", message.c_str()); }
 
 namespace {
 
 void DropDebugLine(const char*, void*) {}
 
-void ShowDebugLine(const char* line, void*) {
-    std::fputs(line, stderr);
-}
+void ShowDebugLine(const char* line, void*) { std::fputs(line, stderr); }
 
 }
 
@@ -36,6 +33,10 @@ void ShowLibraryLogs(bool verbose) {
 
 std::string JsonText(const nlohmann::json& value) {
     return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string JsonText(const nlohmann::ordered_json& value) {
+    return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 std::string UnreadableReason(const std::string& path) {
@@ -63,9 +64,7 @@ std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file) {
     return DescribeUnreadableMovie(layout, movie != nullptr && movie->IsValid());
 }
 
-bool SaveHandlesCreatorVersion(unsigned version) {
-    return version == 6 || version == 10;
-}
+bool SaveHandlesCreatorVersion(unsigned version) { return version == 6 || version == 10; }
 
 bool HasShootingUnits(const CClipreelMovie& reel, const std::string& path) {
     if (reel.IsValid()) return true;
@@ -82,7 +81,15 @@ std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool nee
     }
     auto file = std::make_unique<CZentiMovFile>(LocatorFor(path));
     if (!file->IsValid() || file->GetZentiMovie() == nullptr) {
-        Complain(path + " " + WhatIsWrong(path, *file));
+        std::string wrong = WhatIsWrong(path, *file);
+        FileLayout layout;
+        std::string reason;
+        if (ReadFileLayout(ArgumentPath(path), layout, reason) && layout.Truncated()) {
+            // A cut reel: say what salvage makes of it.
+            nlohmann::ordered_json salvage;
+            wrong += DescribeSalvage(LocatorFor(path), salvage);
+        }
+        Complain(path + " " + wrong);
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }

@@ -23,6 +23,7 @@ void ShowLibraryLogs(bool verbose);
 // JSON as the tool prints it: indented; a file name that is not UTF-8 shows
 // U+FFFD for each byte that is not.
 std::string JsonText(const nlohmann::json& value);
+std::string JsonText(const nlohmann::ordered_json& value);
 
 // Why a file cannot be read as input, in the system's words ("No such file
 // or directory", "Is a directory", "Permission denied"); empty when it can

@@ -2,6 +2,7 @@
 
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/FrameRateText.h"
 #include "cli/SafeOutput.h"
@@ -39,7 +40,8 @@ int RunSample(const SampleOptions& options) {
     std::uint32_t timeScale = 0;
     std::uint32_t frameDuration = 0;
     if (!ParseFrameRate(options.fps, timeScale, frameDuration)) {
-        return UsageProblem("invalid frame rate \"" + options.fps + "\": give frames per second (25, 29.97) or a fraction (30000/1001)");
+        return UsageProblem("invalid frame rate \"" + options.fps +
+                            "\": give frames per second (25, 29.97) or a fraction (30000/1001)");
     }
     if (options.units == 0) {
         return UsageProblem("a reel needs at least one shooting unit");
@@ -52,7 +54,7 @@ int RunSample(const SampleOptions& options) {
     const unsigned group = options.groupOfPicture != 0 ? options.groupOfPicture : DefaultGroupOfPicture(framesPerUnit);
     if (framesPerUnit % group != 0) {
         return UsageProblem("--gop " + std::to_string(group) + " does not divide the " + std::to_string(framesPerUnit) +
-                 " frames of a unit");
+                            " frames of a unit");
     }
     if (options.width == 0 || options.height == 0 || options.width % 2 != 0 || options.height % 2 != 0 ||
         options.width > 4096 || options.height > 4096) {
@@ -108,10 +110,10 @@ int RunSample(const SampleOptions& options) {
     }
     if (!output.Commit()) return output.FailureExitCode();
     if (!options.quiet) {
-        std::printf("wrote %s: %u shooting units of %u frames at %u/%u, %s, %s frames, %llu bytes\n",
-                    options.destination.c_str(), spec.units, framesPerUnit, timeScale, frameDuration,
-                    spec.sound.present ? "with sound" : "no sound", layout.h264 ? "H.264" : "placeholder",
-                    static_cast<unsigned long long>(layout.fileSize));
+        std::printf("wrote %s: %s of %s at %s, %s, %s frames, %llu bytes\n", options.destination.c_str(),
+                    CountText(spec.units, "shooting unit").c_str(), CountText(framesPerUnit, "frame").c_str(),
+                    FrameRateText(timeScale, frameDuration).c_str(), spec.sound.present ? "with sound" : "no sound",
+                    layout.h264 ? "H.264" : "placeholder", static_cast<unsigned long long>(layout.fileSize));
     }
     return EXIT_OK;
 }

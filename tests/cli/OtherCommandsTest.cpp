@@ -169,13 +169,14 @@ TEST(WavCommand, DescribesTheFileAndComparesWithTheMovie) {
         const char* movie;
         int exitCode;
         bool matches;
+        const char* difference;  // what the text and JSON name as the first difference
     };
     const Case cases[] = {
-        {"same format", 48000, 2, 16, "reel.mov", 0, true},
-        {"other rate", 44100, 2, 16, "reel.mov", 5, false},
-        {"mono", 48000, 1, 16, "reel.mov", 5, false},
-        {"8 bits", 48000, 2, 8, "reel.mov", 5, false},
-        {"movie without sound", 48000, 2, 16, "silent.mov", 5, false},
+        {"same format", 48000, 2, 16, "reel.mov", 0, true, nullptr},
+        {"other rate", 44100, 2, 16, "reel.mov", 5, false, "sound: 44100 Hz, the movie has 48000"},
+        {"mono", 48000, 1, 16, "reel.mov", 5, false, "sound: 1 channel, the movie has 2"},
+        {"8 bits", 48000, 2, 8, "reel.mov", 5, false, "sound: 8 bits, the movie has 16"},
+        {"movie without sound", 48000, 2, 16, "silent.mov", 5, false, "the movie has no sound"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -193,8 +194,14 @@ TEST(WavCommand, DescribesTheFileAndComparesWithTheMovie) {
         EXPECT_EQ(info["sample_count"], 1001u);
         EXPECT_EQ(info["data_offset"], 44u);
         EXPECT_EQ(info["data_size"], 1001u * c.channels * c.bits / 8);
-        EXPECT_EQ(info["movie_format"]["format"], c.bits == 8 ? "raw " : "sowt");
+        EXPECT_EQ(info["movie_format"]["codec_tag_string"], c.bits == 8 ? "raw " : "sowt");
         EXPECT_EQ(info["movie_sound"].is_null(), std::string(c.movie) == "silent.mov");
+        EXPECT_EQ(info.contains("difference"), c.difference != nullptr);
+        if (c.difference == nullptr) continue;
+        EXPECT_EQ(info["difference"], c.difference);
+        const ToolRun text = RunTool({"wav", dir.File("sound.wav").string(), "--movie", dir.File(c.movie).string()});
+        EXPECT_NE(text.out.find(std::string("Matches movie: no: ") + c.difference + "\n"), std::string::npos)
+            << text.out;
     }
 
     WriteFileBytes(dir.File("float.wav"), [] {
@@ -265,7 +272,9 @@ TEST(SampleCommand, RefusesImpossibleReels) {
         {{"--sound-rate", "44100", "--seconds-per-unit", "0.0334"},
          "clipreel: these options make no sample movie: a unit's time does not hold a whole number of sound "
          "samples (see clipreel sample --help)\n"},
-        {{"--units", "many"}, "clipreel: Could not convert: --units = many (see clipreel sample --help)\n"},
+        {{"--units", "many"},
+         "clipreel: --units: \"many\" is not a number of the kind it takes\n"
+         "usage: clipreel sample DST [--units N] [--fps RATE] ... [options]  (clipreel help sample)\n"},
         {{"--creator-version", "5"},
          "clipreel: --creator-version must be 6 or more (Clipreel movies start at 6) (see clipreel sample --help)\n"},
     };
@@ -315,7 +324,11 @@ TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_FALSE(run.err.empty());
         EXPECT_EQ(run.err.rfind("clipreel: ", 0), 0u) << run.err;
-        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+        // The mistake on one line, then the usage line.
+        const std::size_t firstLine = run.err.find('\n');
+        ASSERT_NE(firstLine, std::string::npos);
+        EXPECT_EQ(run.err.find("usage: clipreel ", firstLine), firstLine + 1) << run.err;
+        EXPECT_EQ(run.err.find('\n', firstLine + 1), run.err.size() - 1) << "two lines: " << run.err;
     }
 #ifdef CLIPREEL_TEST_HAVE_STUDIO
     const char* const lastCommands = "sample, split, join, salvage, studio";
@@ -325,7 +338,8 @@ TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
     EXPECT_EQ(RunTool({"frobnicate", "x"}).err,
               std::string("clipreel: unknown command \"frobnicate\" (the commands: info, edit, reference, thumbnail, "
                           "sheet, wav, ") +
-                  lastCommands + "; see clipreel --help)\n");
+                  lastCommands + "; see clipreel --help)\n" +
+                  "usage: clipreel COMMAND [options] ...  (clipreel help lists the commands)\n");
 }
 
 }

@@ -243,7 +243,7 @@ TEST_F(SaveCommand, AReferenceMovieIsOneMovieAtom) {
         const nlohmann::json info = InfoJson(destination);
         EXPECT_EQ(info["kind"], "reference");
         EXPECT_EQ(info["valid"], false);
-        EXPECT_EQ(info["video"]["frame_count"], c.frames);
+        EXPECT_EQ(info["video"]["nb_frames"], c.frames);
     }
 }
 

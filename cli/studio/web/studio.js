@@ -138,10 +138,10 @@ function makeCard(tab, unit, removed, outputStart) {
   label.innerHTML = '<b></b><br><span class="start"></span><br><span class="duration"></span>';
   label.querySelector('b').textContent = `Unit ${unit.original_index}`;
   label.querySelector('.start').textContent = removed
-    ? `was at ${formatTime(unit.start_seconds)}`
-    : `at ${formatTime(unit.start_seconds)} → ${formatTime(outputStart)}`;
+    ? `was at ${formatTime(unit.start_time)}`
+    : `at ${formatTime(unit.start_time)} → ${formatTime(outputStart)}`;
   label.querySelector('.start').title = 'start in the reel → start in the new movie';
-  label.querySelector('.duration').textContent = `${unit.duration_seconds.toFixed(3)} s, ${unit.frames} frames`;
+  label.querySelector('.duration').textContent = `${unit.duration.toFixed(3)} s, ${unit.frames} frames`;
 
   const actions = document.createElement('div');
   actions.className = 'actions';
@@ -215,7 +215,7 @@ function render() {
   cards.replaceChildren(...tab.order.map((original) => {
     const unit = unitByOriginal(tab, original);
     const card = makeCard(tab, unit, false, outputStart);
-    outputStart += unit.duration_seconds;
+    outputStart += unit.duration;
     return card;
   }));
   const removed = units(tab).filter((u) => !tab.order.includes(u.original_index));
@@ -232,7 +232,7 @@ function render() {
 
 function renderTotals(tab) {
   const kept = tab.order.map((original) => unitByOriginal(tab, original));
-  const seconds = kept.reduce((sum, u) => sum + u.duration_seconds, 0);
+  const seconds = kept.reduce((sum, u) => sum + u.duration, 0);
   const keptFrames = kept.reduce((sum, u) => sum + u.frames, 0);
   const allFrames = units(tab).reduce((sum, u) => sum + u.frames, 0);
   const dataBytes = kept.reduce((sum, u) => sum + u.size, 0);
@@ -418,7 +418,7 @@ function playUnit(tab, unit) {
     clearInterval(stripTimer);
     const show = () => { strip.src = frameUrl(tab, unit.original_index, frames[at]); at = (at + 1) % frames.length; };
     show();
-    stripTimer = setInterval(show, Math.max(40, (unit.duration_seconds * 1000) / frames.length));
+    stripTimer = setInterval(show, Math.max(40, (unit.duration * 1000) / frames.length));
   };
   video.onerror = fallBack;
   video.onplaying = () => { dialog.dataset.mode = 'video'; };
