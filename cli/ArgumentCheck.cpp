@@ -189,6 +189,8 @@ std::string ParseErrorText(const CLI::ParseError& error) {
     if (excludes != std::string::npos) {
         return "give " + text.substr(0, excludes) + " or " + text.substr(excludes + 10) + ", not both";
     }
+    const std::size_t value = text.find(": Value ");
+    if (value != std::string::npos) text[value + 2] = 'v';
     if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
     return text;
 }

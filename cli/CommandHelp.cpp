@@ -75,7 +75,7 @@ std::vector<CommandHelp> MakeCommandHelps() {
                      "make a contact sheet: the first frame of every shooting unit, labelled with index and duration",
                      "With --output-dir (-o) every operand is a reel, and each sheet is named after its reel:\n"
                      "DIR/REEL-sheet.jpg. Without it the command takes one reel and its JPEG file.\n",
-                     {{"clipreel sheet reel.mov sheet.jpg", "wrote sheet.jpg: 4 shooting units, 512 x 78 pixels", 0},
+                     {{"clipreel sheet reel.mov sheet.jpg", "wrote sheet.jpg: 4 shooting units, 680 x 156 pixels", 0},
                       {"clipreel edit reel.mov short.mov --remove 0 -q", "", 0},
                       {"clipreel sheet -o sheets reel.mov short.mov --columns 2",
                        "wrote sheets/short-sheet.jpg: 3 shooting units", 0}},

@@ -13,6 +13,7 @@ declare -A PROVIDER=(
   [wine]=wine [wineboot]=wine [wineserver]=wine
   [clang]=clang [clang++]=clang
   [node]=nodejs [npm]=npm [chromium]=chromium
+  [help2man]=help2man [bash]=bash
 )
 
 # install_packages <package...>: installs those not installed (as root);

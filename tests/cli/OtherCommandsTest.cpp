@@ -124,35 +124,6 @@ TEST(SheetCommand, NeedsAClipreelMovie) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("sheet.jpg")));
 }
 
-// A PCM WAV file: 44-byte header, then the data.
-std::vector<std::uint8_t> WavBytes(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
-                                   std::uint32_t dataSize) {
-    std::vector<std::uint8_t> b;
-    auto u32 = [&b](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto u16 = [&b](std::uint16_t v) {
-        b.push_back(static_cast<std::uint8_t>(v));
-        b.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
-    auto tag = [&b](const char* t) { b.insert(b.end(), t, t + 4); };
-    const std::uint16_t align = static_cast<std::uint16_t>(channels * bits / 8);
-    tag("RIFF");
-    u32(36 + dataSize);
-    tag("WAVE");
-    tag("fmt ");
-    u32(16);
-    u16(1);
-    u16(channels);
-    u32(rate);
-    u32(rate * align);
-    u16(align);
-    u16(bits);
-    tag("data");
-    u32(dataSize);
-    b.resize(b.size() + dataSize, 0);
-    return b;
-}
 
 TEST(WavCommand, DescribesTheFileAndComparesWithTheMovie) {
     const TempDir dir;
