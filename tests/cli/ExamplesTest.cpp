@@ -23,12 +23,13 @@ struct ShellRun {
     std::string output;  // standard output and standard error together
 };
 
-// A documented shell line run in folder, "clipreel" being the built tool.
+// A documented shell line run in folder, "clipreel" being the built tool; a
+// comment at its end ("# an interrupted copy") is the shell's.
 ShellRun RunExampleLine(const std::filesystem::path& folder, const std::string& line) {
     std::string command = line;
     const std::string tool = "clipreel ";
     if (command.rfind(tool, 0) == 0) command = ShellQuoted(CLIPREEL_TOOL_PATH) + " " + command.substr(tool.size());
-    const CommandResult result = RunCommand("cd " + ShellQuoted(folder.string()) + " && { " + command + "; } 2>&1");
+    const CommandResult result = RunCommand("cd " + ShellQuoted(folder.string()) + " && { " + command + "\n} 2>&1");
     ShellRun run;
     run.exitCode = WIFEXITED(result.status) ? WEXITSTATUS(result.status) : -1;
     run.output = result.output;
