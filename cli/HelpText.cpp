@@ -55,12 +55,15 @@ std::vector<const CLI::Option*> SharedOptions(const CLI::App& app, const CLI::Ap
     return shared;
 }
 
-std::string ExamplesText(const CommandHelp& help, const std::string& indent) {
+// separated: a blank line between examples, so that each stays a paragraph
+// of its own where the text is set as a man page.
+std::string ExamplesText(const CommandHelp& help, const std::string& indent, bool separated) {
     if (help.examples.empty()) return std::string();
     std::string text = indent +
                        "Examples (in a folder holding reel.mov, a four-unit reel: clipreel sample "
                        "reel.mov --units 4):\n";
     for (const CommandExample& example : help.examples) {
+        if (separated) text += "\n";
         text += indent + "  " + example.line + "\n";
         if (!example.prints.empty()) text += indent + "      " + example.prints + "\n";
         if (example.exitCode != 0) text += indent + "      (exit code " + std::to_string(example.exitCode) + ")\n";
@@ -113,7 +116,7 @@ std::string CommandHelpText(const CLI::App& app, const CLI::App& command) {
     std::string text = UsageLine(&command) + "\n\n" + Sentence(command.get_description()) + "\n";
     text += "\nOptions:\n" + OptionLines(SharedOptions(app, command));
     if (help != nullptr && !help->notes.empty()) text += "\n" + help->notes;
-    if (help != nullptr && !help->examples.empty()) text += "\n" + ExamplesText(*help, "");
+    if (help != nullptr && !help->examples.empty()) text += "\n" + ExamplesText(*help, "", false);
     return text;
 }
 
@@ -132,7 +135,7 @@ std::string AllHelpText(const CLI::App& app) {
             }
             text += notes;
         }
-        if (help != nullptr && !help->examples.empty()) text += "\n" + ExamplesText(*help, "  ");
+        if (help != nullptr && !help->examples.empty()) text += "\n" + ExamplesText(*help, "  ", true);
     }
     return text;
 }

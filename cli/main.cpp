@@ -151,34 +151,46 @@ int main(int argc, char** argv) {
     sheetCommand->add_flag("-q,--quiet", sheet.quiet, "no progress");
     sheetCommand->add_option("--columns", sheet.columns, "pictures per row")
         ->capture_default_str()
-        ->check(CLI::Range(1u, 64u));
+        ->check(CLI::Range(1u, 64u).description(""))
+        ->type_name("N");
 
     WavOptions wav;
     CLI::App* wavCommand = AddCommand(app, "wav");
     wavCommand->add_option("WAVFILE", wav.wavFile, "the WAV file")->required();
-    wavCommand->add_option("--movie", wav.movie, "a camera movie to compare the sound format with");
+    wavCommand->add_option("--movie", wav.movie, "a camera movie to compare the sound format with")->type_name("FILE");
     wavCommand->add_flag("--json", wav.json, "print one JSON object");
 
     SampleOptions sample;
     CLI::App* sampleCommand = AddCommand(app, "sample");
     sampleCommand->add_option("DST", sample.destination, "the movie file to write")->required();
-    sampleCommand->add_option("--units", sample.units, "shooting units")->capture_default_str();
+    sampleCommand->add_option("--units", sample.units, "shooting units")->capture_default_str()->type_name("N");
     sampleCommand->add_option("--seconds-per-unit", sample.secondsPerUnit, "length of a unit in seconds")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->type_name("S");
     sampleCommand->add_option("--fps", sample.fps, "frame rate: 25, 29.97 or a fraction such as 30000/1001")
-        ->capture_default_str();
-    sampleCommand->add_option("--gop", sample.groupOfPicture,
-                              "frames per group of pictures (default: the largest divisor of a unit up to 15)");
-    sampleCommand->add_option("--width", sample.width, "frame width")->capture_default_str();
-    sampleCommand->add_option("--height", sample.height, "frame height")->capture_default_str();
+        ->capture_default_str()
+        ->type_name("RATE");
+    sampleCommand
+        ->add_option("--gop", sample.groupOfPicture,
+                     "frames per group of pictures (default: the largest divisor of a unit up to 15)")
+        ->type_name("N");
+    sampleCommand->add_option("--width", sample.width, "frame width")->capture_default_str()->type_name("N");
+    sampleCommand->add_option("--height", sample.height, "frame height")->capture_default_str()->type_name("N");
     sampleCommand->add_flag("--no-sound", sample.noSound, "no sound track");
-    sampleCommand->add_option("--sound-rate", sample.soundRate, "sound samples per second")->capture_default_str();
-    sampleCommand->add_option("--channels", sample.channels, "sound channels, 1 or 2")->capture_default_str();
-    sampleCommand->add_option("--bits", sample.bits, "bits per sound sample, 8 or 16")->capture_default_str();
+    sampleCommand->add_option("--sound-rate", sample.soundRate, "sound samples per second")
+        ->capture_default_str()
+        ->type_name("HZ");
+    sampleCommand->add_option("--channels", sample.channels, "sound channels, 1 or 2")
+        ->capture_default_str()
+        ->type_name("N");
+    sampleCommand->add_option("--bits", sample.bits, "bits per sound sample, 8 or 16")
+        ->capture_default_str()
+        ->type_name("N");
     sampleCommand
         ->add_option("--creator-version", sample.creatorVersion,
                      "the camera's creator version (6: SHORT record, 10: LONG record)")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->type_name("N");
     sampleCommand->add_flag("--dummy-frames", sample.dummyFrames, "placeholder frame bytes instead of H.264 (fast)");
     sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
     AddForceOption(*sampleCommand, sample.force);
@@ -212,7 +224,8 @@ int main(int argc, char** argv) {
     CLI::App* studioCommand = AddCommand(app, "studio");
     studioCommand->add_option("REEL", studio.reels, "the Clipreel movies to edit, one tab each")->required();
     studioCommand->add_option("--port", studio.port, "the port to listen on (default: a free one)")
-        ->check(CLI::Range(1, 65535));
+        ->check(CLI::Range(1, 65535).description(""))
+        ->type_name("N");
 #endif
 
     const CLI::App* named = nullptr;
