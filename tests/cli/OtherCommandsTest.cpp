@@ -32,8 +32,8 @@ TEST(ThumbnailCommand, SavesTheEmbeddedThumbnailByteForByte) {
 
     const ToolRun noFolder = RunTool({"thumbnail", reel.string(), dir.File("no/such/folder.jpg").string()});
     EXPECT_EQ(noFolder.exitCode, 4);
-    EXPECT_EQ(noFolder.err,
-              "clipreel: cannot write " + dir.File("no/such/folder.jpg").string() + ": No such file or directory\n");
+    EXPECT_EQ(noFolder.err, "clipreel: cannot write " + dir.File("no/such/folder.jpg").string() +
+                                ": No such file or directory\n");
 }
 
 // With --output-dir every operand is a reel, each thumbnail named after
@@ -69,11 +69,11 @@ Decoded DecodeJpeg(const std::vector<std::uint8_t>& jpeg) {
     tjhandle handle = tjInitDecompress();
     int subsampling = 0;
     int colourspace = 0;
-    if (tjDecompressHeader3(handle, jpeg.data(), static_cast<unsigned long>(jpeg.size()), &image.width, &image.height,
-                            &subsampling, &colourspace) == 0) {
+    if (tjDecompressHeader3(handle, jpeg.data(), static_cast<unsigned long>(jpeg.size()), &image.width,
+                            &image.height, &subsampling, &colourspace) == 0) {
         image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-        if (tjDecompress2(handle, jpeg.data(), static_cast<unsigned long>(jpeg.size()), image.rgb.data(), image.width,
-                          0, image.height, TJPF_RGB, 0) != 0) {
+        if (tjDecompress2(handle, jpeg.data(), static_cast<unsigned long>(jpeg.size()), image.rgb.data(),
+                          image.width, 0, image.height, TJPF_RGB, 0) != 0) {
             image = Decoded();
         }
     }
@@ -144,6 +144,7 @@ TEST(SheetCommand, NeedsAClipreelMovie) {
     EXPECT_EQ(run.err, "clipreel: " + dir.File("other.mov").string() + " is not a Clipreel movie\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("sheet.jpg")));
 }
+
 
 TEST(WavCommand, DescribesTheFileAndComparesWithTheMovie) {
     const TempDir dir;
@@ -221,11 +222,7 @@ TEST(SampleCommand, WritesTheReelAskedFor) {
         {{"--units", "5", "--seconds-per-unit", "0.4", "--fps", "25", "--no-sound"}, 5, 10, 25000, 1000, false},
         {{"--units", "2"}, 2, 30, 30000, 1001, true},
         {{"--units", "3", "--fps", "3000/100", "--seconds-per-unit", "2", "--channels", "1", "--bits", "8"},
-         3,
-         60,
-         3000,
-         100,
-         true},
+         3, 60, 3000, 100, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options[1]);
