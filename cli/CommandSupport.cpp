@@ -1,8 +1,12 @@
 #include "cli/CommandSupport.h"
 
 #include "DebugOutput.h"
+#include "MovieDetails.h"
+#include "ZentiMovFile.h"
+#include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/Console.h"
+#include "cli/CutPoint.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
 #include "cli/MovieReport.h"
@@ -60,16 +64,33 @@ std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file) {
     FileLayout layout;
     std::string reason;
     if (!ReadFileLayout(ArgumentPath(path), layout, reason)) return "cannot be read: " + reason;
+    const std::string cut = DescribeCutAtAnAtomEnd(path, file);
+    if (!cut.empty()) return cut;
     const CZentiMovie* movie = file.GetZentiMovie();
     return DescribeUnreadableMovie(layout, movie != nullptr && movie->IsValid());
 }
 
-bool SaveHandlesCreatorVersion(unsigned version) { return version == 6 || version == 10; }
+std::string WhyNoNewMovie(const CZentiMovFile& file) {
+    const CZentiMovie* movie = file.GetZentiMovie();
+    if (movie == nullptr) return "it has no movie atom";
+    return CMovieDetails(*movie).GetRecordRefreshProblem();
+}
 
 bool HasShootingUnits(const CClipreelMovie& reel, const std::string& path) {
     if (reel.IsValid()) return true;
     Complain("the shooting units of " + path + " cannot be told apart from its tables");
     return false;
+}
+
+namespace {
+
+// A cut reel: what salvage makes of it, as the end of the sentence that says
+// the file is cut.
+std::string SalvageHint(const std::string& path) {
+    nlohmann::ordered_json salvage;
+    return DescribeSalvage(LocatorFor(path), salvage);
+}
+
 }
 
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode) {
@@ -84,17 +105,16 @@ std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool nee
         std::string wrong = WhatIsWrong(path, *file);
         FileLayout layout;
         std::string reason;
-        if (ReadFileLayout(ArgumentPath(path), layout, reason) && layout.Truncated()) {
-            // A cut reel: say what salvage makes of it.
-            nlohmann::ordered_json salvage;
-            wrong += DescribeSalvage(LocatorFor(path), salvage);
-        }
+        const bool truncated = ReadFileLayout(ArgumentPath(path), layout, reason) && layout.Truncated();
+        if (truncated || !DescribeCutAtAnAtomEnd(path, *file).empty()) wrong += SalvageHint(path);
         Complain(path + " " + wrong);
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }
     if (needClipreel && !file->GetZentiMovie()->IsClipreelMovie(nullptr)) {
-        Complain(path + " is not a Clipreel movie");
+        // Cut where its media data end, a reel reads as a movie of another kind.
+        const std::string cut = DescribeCutAtAnAtomEnd(path, *file);
+        Complain(path + " " + (cut.empty() ? "is not a Clipreel movie" : cut + SalvageHint(path)));
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }

@@ -35,12 +35,14 @@ std::string UnreadableReason(const std::string& path);
 // reference movie (...)", "is not a camera movie".
 std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file);
 
-// Whether a new movie can be saved from a reel of this creator version: the
-// save knows the records of versions 6 and 10 only.
-bool SaveHandlesCreatorVersion(unsigned version);
+// Why no new movie can be saved from this camera movie: the save cannot give
+// its camera record the new file's values (the library's words, "the save
+// knows creator versions 6 and 10 only"); empty when it can.
+std::string WhyNoNewMovie(const CZentiMovFile& file);
 
 // Opens a camera movie for a command. On failure complains in plain words
-// ("cannot read X: No such file or directory", "X is truncated: ...",
+// ("cannot read X: No such file or directory", "X is truncated: ...; `clipreel
+// salvage` can recover 2 of its 4 shooting units",
 // "X is not a camera movie") and returns null; exitCode is then the code to leave with.
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode);
 

@@ -73,6 +73,8 @@ struct SampleOptions {
     unsigned channels = 2;
     unsigned bits = 16;
     unsigned creatorVersion = 6;
+    std::string recordKind;       // "short" or "long"; empty: the kind the creator version writes
+    unsigned trailingAtomBytes = 0;  // a 'free' atom of this payload after the media data; 0: none
     bool dummyFrames = false;
     bool quiet = false;
     bool force = false;

@@ -29,7 +29,8 @@ const char* DescribeResult(CClipreelMovFileEditor::ERROR_CREATEMOVFILE result) {
     case CClipreelMovFileEditor::CREATEMOVFILE_THUMBNAIL_ERROR: return "cannot make the new thumbnail";
     case CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL: return "disk full";
     case CClipreelMovFileEditor::CREATEMOVFILE_OUT_OF_MEMORY: return "out of memory";
-    case CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR: return "internal error (the movie could not be built)";
+    case CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR:
+        return "internal error (the new movie could not be built, or it did not read back as the units planned for it)";
     }
     return "unknown failure";
 }

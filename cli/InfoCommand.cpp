@@ -3,6 +3,7 @@
 #include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CutPoint.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
 #include "cli/MovieReport.h"
@@ -40,9 +41,14 @@ Json ReportOn(const std::string& path, bool& failed) {
     const CZentiMovFile file{LocatorFor(path)};
     Json report = DescribeMovieFile(file, path, &layout);
     const CZentiMovie* movie = file.GetZentiMovie();
+    // A file cut where one of its atoms ends reads as a movie of another
+    // kind or as a reference movie; it is a damaged reel.
+    const bool cutAtAnAtomEnd =
+        (report["kind"] == "other" || report["kind"] == "reference") && !DescribeCutAtAnAtomEnd(path, file).empty();
     // A movie atom without the media is a reference movie only when the file
     // holds no media of its own; otherwise it is damaged.
-    if (report["kind"] == "reference" && !IsReferenceMovie(layout, movie != nullptr && movie->IsValid())) {
+    if (cutAtAnAtomEnd ||
+        (report["kind"] == "reference" && !IsReferenceMovie(layout, movie != nullptr && movie->IsValid()))) {
         report = {{"format_version", ReportFormatVersion},
                   {"file", path},
                   {"kind", "invalid"},
@@ -52,7 +58,7 @@ Json ReportOn(const std::string& path, bool& failed) {
     if (report["kind"] == "invalid") {
         std::string wrong = WhatIsWrong(path, file);
         Json salvage;
-        if (layout.Truncated()) wrong += DescribeSalvage(LocatorFor(path), salvage);
+        if (layout.Truncated() || cutAtAnAtomEnd) wrong += DescribeSalvage(LocatorFor(path), salvage);
         Complain(path + " " + wrong);
         Json invalid = ErrorReport(path, wrong);
         for (const auto& item : report.items()) {

@@ -198,9 +198,11 @@ nlohmann::ordered_json DescribeMovieFile(const CZentiMovFile& file, const std::s
 
     const CClipreelMovie reel(&file);
     if (isClipreel) {
-        // A reel whose records the save does not know cannot be edited,
-        // however many units it has.
-        report["editable"] = reel.IsEditable() && SaveHandlesCreatorVersion(file.GetCreatorVersion());
+        // A reel whose camera record the save cannot refresh cannot be
+        // edited, however many units it has.
+        const std::string& noNewMovie = details.GetRecordRefreshProblem();
+        report["editable"] = reel.IsEditable() && noNewMovie.empty();
+        if (!noNewMovie.empty()) report["not_editable_reason"] = noNewMovie;
     }
     unsigned numerator = 0;
     unsigned denominator = 0;
@@ -321,12 +323,13 @@ void PrintMovieReport(const nlohmann::ordered_json& report, std::FILE* out) {
     }
     if (!report.contains("shooting_units")) return;
     const nlohmann::ordered_json& units = report["shooting_units"];
+    const std::string reason = report.value("not_editable_reason", "");
+    const std::string editable = report.value("editable", false) ? ""
+                                 : reason.empty()                ? ", not editable"
+                                                                 : ", not editable (" + reason + ")";
     std::fprintf(out, "Shooting units:     %zu (%s, %.3f s)%s\n\n", units.size(),
                  CountText(report.value("total_frames", 0u), "frame").c_str(), report.value("total_duration", 0.0),
-                 report.value("editable", false) ? ""
-                 : SaveHandlesCreatorVersion(report.value("creator_version", 0u))
-                     ? ", not editable"
-                     : ", not editable (the save knows creator versions 6 and 10 only)");
+                 editable.c_str());
     std::fprintf(out, "  index  frames  duration     start   file offset          size\n");
     for (const nlohmann::ordered_json& unit : units) {
         std::fprintf(out, "  %5u  %6u  %8.3f  %8.3f  %12llu  %12llu\n", unit.value("index", 0u),

@@ -133,6 +133,11 @@ int RunSplit(const SplitOptions& options) {
     int exitCode = EXIT_OK;
     const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(options.source, true, exitCode);
     if (!source) return exitCode;
+    const std::string noNewMovie = WhyNoNewMovie(*source);
+    if (!noNewMovie.empty()) {
+        Complain(options.source + " cannot be split: " + noNewMovie);
+        return EXIT_BAD_INPUT;
+    }
     CClipreelMovie reel(source.get());
     if (!HasShootingUnits(reel, options.source)) return EXIT_BAD_INPUT;
     const unsigned count = reel.GetShootingUnitCount();
@@ -191,6 +196,11 @@ int RunJoin(const JoinOptions& options) {
         int exitCode = EXIT_OK;
         files.push_back(OpenCameraMovie(path, true, exitCode));
         if (!files.back()) return exitCode;
+        const std::string noNewMovie = WhyNoNewMovie(*files.back());
+        if (!noNewMovie.empty()) {
+            Complain("cannot join " + path + ": " + noNewMovie);
+            return EXIT_BAD_INPUT;
+        }
         paths.push_back(path);
         std::vector<unsigned> kept;
         if (!list.empty()) {

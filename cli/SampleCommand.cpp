@@ -88,6 +88,17 @@ int RunSample(const SampleOptions& options) {
     spec.sound.channels = static_cast<std::uint16_t>(options.channels);
     spec.sound.bitsPerSample = static_cast<std::uint16_t>(options.bits);
     spec.creatorVersion = options.creatorVersion;
+    if (!options.recordKind.empty()) {
+        spec.recordKindFromVersion = false;
+        spec.recordKind = options.recordKind == "long" ? sample::RecordKind::Long : sample::RecordKind::Short;
+    }
+    if (options.trailingAtomBytes != 0) {
+        sample::ExtraAtom trailing;
+        trailing.type = FourCC("free");
+        trailing.payload.assign(options.trailingAtomBytes, 0);
+        trailing.afterMediaData = true;
+        spec.extraAtoms.push_back(trailing);
+    }
 
     if (!options.dummyFrames && !sample::HaveH264() && !options.quiet) {
         Complain("this build has no H.264 encoder: the frames are placeholder bytes that no player decodes");

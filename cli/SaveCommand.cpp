@@ -114,9 +114,9 @@ int RunSave(const SaveOptions& options) {
     const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(options.source, needReel, exitCode);
     if (!source) return exitCode;
 
-    if (!options.reference && !SaveHandlesCreatorVersion(source->GetCreatorVersion())) {
-        Complain(options.source + " was made by creator version " + std::to_string(source->GetCreatorVersion()) +
-                 ", which edit cannot save (only versions 6 and 10); a reference movie works: clipreel reference");
+    const std::string noNewMovie = options.reference ? std::string() : WhyNoNewMovie(*source);
+    if (!noNewMovie.empty()) {
+        Complain(options.source + " cannot be edited: " + noNewMovie + "; a reference movie works: clipreel reference");
         return EXIT_BAD_INPUT;
     }
     if (options.reference && !IsUtf8(options.source)) {

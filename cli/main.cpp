@@ -191,6 +191,16 @@ int main(int argc, char** argv) {
                      "the camera's creator version (6: SHORT record, 10: LONG record)")
         ->capture_default_str()
         ->type_name("N");
+    sampleCommand
+        ->add_option("--record", sample.recordKind,
+                     "the camera record's kind, short or long, whatever the creator version (a reel the save "
+                     "cannot refresh)")
+        ->check(CLI::IsMember({"short", "long"}).description(""))
+        ->type_name("KIND");
+    sampleCommand
+        ->add_option("--trailing-atom", sample.trailingAtomBytes,
+                     "a 'free' atom with this many bytes after the media data (to cut a reel in)")
+        ->type_name("BYTES");
     sampleCommand->add_flag("--dummy-frames", sample.dummyFrames, "placeholder frame bytes instead of H.264 (fast)");
     sampleCommand->add_flag("-q,--quiet", sample.quiet, "no summary");
     AddForceOption(*sampleCommand, sample.force);

@@ -2,13 +2,12 @@
 
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
-#include "bytes/ByteReader.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
 #include "editor/EditorPrivateAccess.h"
 #include "editor/ReelOperationRun.h"
 #include "file/FileReader.h"
-#include "source/AtomHeader.h"
+#include "source/FileCut.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/TopLevelAtoms.h"
 
@@ -22,46 +21,26 @@ std::uint64_t SizeOfFile(const FileLocator& locator) {
     if (!reader.Open()) return clipreel::InvalidFileSize;
     return reader.GetFileSize();
 }
-
-// Whether the file ends inside one of its top-level atoms: the mark of a
-// copy that stopped early. Only the atom headers are read.
-bool EndsInsideAnAtom(const FileLocator& locator) {
-    clipreel::FileReader reader(locator);
-    if (!reader.Open()) return false;
-    const std::uint64_t fileSize = reader.GetFileSize();
-    if (fileSize == clipreel::InvalidFileSize) return false;
-    std::uint64_t position = 0;
-    while (position < fileSize) {
-        if (fileSize - position < clipreel::AtomHeaderSize) return true;
-        std::uint8_t header[clipreel::AtomHeaderSize];
-        bool shortRead = false;
-        if (!reader.Seek(clipreel::SeekBegin, static_cast<std::int64_t>(position)) ||
-            !reader.Read(header, sizeof header, shortRead) || shortRead)
-            return false;
-        std::uint32_t size = 0;
-        clipreel::ByteReader(header, sizeof header).PeekU32BE(0, size);
-        if (size < clipreel::AtomHeaderSize) return false;
-        if (size > fileSize - position) return true;
-        position += size;
-    }
-    return false;
 }
 
-}
-
-// The file is opened as any camera movie first; only when that fails is it
-// scanned again with the media data allowed to end early. Whatever cannot
-// be told from the cut file (which units are whole) comes from the movie
-// atom's own tables, through the reel.
+// The file is opened as any camera movie first; only when that fails, or
+// the file was cut where an atom ends (which reads as whole), is it scanned
+// again with the media data allowed to end early. Whatever cannot be told
+// from the cut file (which units are whole) comes from the movie atom's own
+// tables, through the reel.
 CClipreelReelSalvager::CClipreelReelSalvager(const FileLocator& damaged)
-    : file(std::make_unique<CZentiMovFile>(damaged)), truncated(EndsInsideAnAtom(damaged)), unitCount(0),
+    : file(std::make_unique<CZentiMovFile>(damaged)), truncated(clipreel::IsCutShort(*file)), unitCount(0),
       recoverable(0), callback(nullptr), userData(nullptr) {
-    if (!file->IsValid()) MoviePrivateAccess::RescanAcceptingCutMediaData(*file);
+    if (!file->IsValid() || truncated) MoviePrivateAccess::RescanAcceptingCutMediaData(*file);
     const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(*file);
     const bool haveMovieAtom = atoms != nullptr && atoms->Contains(clipreel::FourCC("moov"));
     const CZentiMovie* movie = file->GetZentiMovie();
     if (!haveMovieAtom) {
         refusal = "no whole movie atom: the file ends before its movie atom does";
+        return;
+    }
+    if (movie != nullptr && movie->IsValid() && !atoms->Contains(clipreel::FourCC("mdat"))) {
+        refusal = "no media data: the file ends before its media data begins";
         return;
     }
     if (movie == nullptr || !file->IsValid()) {

@@ -6,11 +6,12 @@
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
 #include "editor/MoovAtomPadding.h"
+#include "editor/NewMoviePlan.h"
 #include "editor/copiers/MoovAtomCopier.h"
 #include "source/AtomFields.h"
 #include "source/AtomHeader.h"
-#include "source/MovieTime.h"
 #include "source/MoviePrivateAccess.h"
+#include "source/MovieTime.h"
 
 #include <limits>
 #include <new>
@@ -49,9 +50,16 @@ std::unique_ptr<CZentiMovie> CopyMovieAtom(const CZentiMovie& source, const Movi
     if (header == nullptr || sourceSize < AtomHeaderSize) return nullptr;
     const ByteReader moov(header, sourceSize);
 
+    NewMoviePlan reelPlan;
+    const NewMoviePlan* plan = request.plan;
+    if (plan == nullptr && request.reel != nullptr) {
+        if (!BuildNewMoviePlan(source, nullptr, *request.reel, reelPlan)) return nullptr;
+        plan = &reelPlan;
+    }
+
     CopyContext context;
     context.rebaseChunkOffsets = request.rebaseChunkOffsets;
-    context.reel = request.reel;
+    context.plan = plan;
     context.modificationTime = CurrentMovieTime();
     context.movieTimeScale = FindMovieTimeScale(moov);
     if (request.aliasRecord != nullptr) {
@@ -64,13 +72,15 @@ std::unique_ptr<CZentiMovie> CopyMovieAtom(const CZentiMovie& source, const Movi
         context.aliasRecordSize = recordSize;
     }
 
-    // Room for the copy: rebuilt tables never hold more entries than the
-    // source's, each track's single data reference entry grows by at most
-    // the alias record, and the padding stays below alignment + 8.
+    // Room for the copy: the source, the rebuilt tables' entries (sizes,
+    // chunk offsets and sync samples of the frames; runs and offsets of the
+    // sound chunks), each track's single data reference entry grown by at
+    // most the alias record, and the padding below alignment + 8.
     const std::uint64_t tracks = source.GetTrackMediaCount();
     const std::uint64_t alignment = request.alignment != nullptr ? request.alignment->alignment : 0;
-    const std::uint64_t room = std::uint64_t(sourceSize) + tracks * (context.aliasRecordSize + 12u) +
-                               alignment + AtomHeaderSize;
+    const std::uint64_t entries = plan == nullptr ? 0 : 4 * (3 * plan->FrameCount()) + 16 * plan->SoundChunkCount();
+    const std::uint64_t room =
+        std::uint64_t(sourceSize) + entries + tracks * (context.aliasRecordSize + 12u) + alignment + AtomHeaderSize;
     if (room > std::numeric_limits<std::size_t>::max()) throw std::bad_alloc();
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(room), 0);
 

@@ -11,20 +11,26 @@ class CMoovAtomAlignmentInfo;
 
 namespace clipreel {
 
+struct NewMoviePlan;
+
 // One copy of a source movie atom into a new one, in one forward pass of the
 // copiers (editor/copiers/): movie-level 'free' atoms dropped, the current
 // time stamped into the movie, track and media headers, and with a reel the
-// video and sound sample tables rebuilt for the kept units in editing-list
-// order with the kept durations.
+// video and sound sample tables rebuilt for the kept units of a plan (see
+// NewMoviePlan) with the kept durations.
 struct MovieAtomCopyRequest {
-    // The kept units; null copies the sample tables and durations unchanged.
+    // The kept units and their samples. When null, a plan is made from the
+    // reel over the source movie.
+    const NewMoviePlan* plan = nullptr;
+    // The kept units in editing-list order; with no plan either, the sample
+    // tables and durations are copied unchanged.
     const CClipreelMovie* reel = nullptr;
     // Where the movie atom will be written: a 'free' atom then ends it so that
     // the byte after it falls on the boundary (see MoovAtomPadding). Null: no
     // padding.
     const CMoovAtomAlignmentInfo* alignment = nullptr;
     // Chunk offsets of the kept units become offsets from the start of the
-    // kept media data (the kept blocks back to back in editing-list order).
+    // kept media data (the kept blocks back to back in plan order).
     // Ignored when an alias record is given: those offsets keep pointing into
     // the source file.
     bool rebaseChunkOffsets = false;
@@ -38,8 +44,8 @@ struct MovieAtomCopyRequest {
 
 // Runs one copy. Returns the new movie atom parsed as a new CZentiMovie
 // (without a file locator), or null when the source bytes do not have the
-// shape the copiers need, the reel asks for samples the source does not
-// hold, the alias record is malformed, or the new movie cannot be allocated.
+// shape the copiers need, the reel does not describe the source (no plan),
+// the plan's offsets do not fit 32 bits, the alias record is malformed, or the new movie cannot be allocated.
 // The working buffer's allocation failure raises std::bad_alloc. The reel's
 // index queries may raise std::invalid_argument for a bad editing list.
 std::unique_ptr<CZentiMovie> CopyMovieAtom(const CZentiMovie& source, const MovieAtomCopyRequest& request);

@@ -6,12 +6,14 @@
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
+#include "editor/EditorPrivateAccess.h"
 #include "editor/MovieAtomCopy.h"
 #include "editor/NewMovieFilePlan.h"
-#include "editor/EditorPrivateAccess.h"
+#include "editor/NewMoviePlan.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/SaveIo.h"
 #include "editor/ThumbnailMaker.h"
+#include "editor/WrittenMovieCheck.h"
 #include "file/FileReader.h"
 #include "file/RangeCopier.h"
 #include "platform/Image.h"
@@ -64,6 +66,13 @@ std::uint64_t MediaDataStart(const clipreel::CTopLevelAtoms& atoms, std::uint64_
         position += atom.type == clipreel::FourCC("moov") ? newMovieSize : atom.size;
     }
     return position;
+}
+
+// Whether the kept bytes, after every atom before them and the movie atom at
+// its new size, stay within what 32-bit chunk offsets and a 32-bit 'mdat'
+// size can describe.
+bool FitsChunkOffsets(const clipreel::CTopLevelAtoms& atoms, std::uint64_t newMovieSize, std::uint64_t keptBytes) {
+    return keptBytes + clipreel::AtomHeaderSize <= Max32 && MediaDataStart(atoms, newMovieSize) + keptBytes <= Max32;
 }
 
 // The size of the new file: every atom copied, the movie atom at its new
@@ -121,10 +130,7 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
     // 2. The reel.
     if (movie == nullptr || !movie->IsValid() || !clipreel::ReelMatchesSource(*sourceFile, *movie))
         return CREATEMOVFILE_INTERNAL_ERROR;
-    const unsigned unitCount = movie->GetShootingUnitCount();
-    if (unitCount == 0) return CREATEMOVFILE_INTERNAL_ERROR;
-    const bool firstUnitChanged =
-        movie->IsEditable() && movie->IsEdited() && movie->GetShootingUnit(0).GetOriginalIndex() != 0;
+    if (movie->GetShootingUnitCount() == 0) return CREATEMOVFILE_INTERNAL_ERROR;
 
     // 3. The new movie atom, padded so that the 'mdat' header after it
     // starts on a 16-byte boundary, its chunk offsets relative to the kept
@@ -134,22 +140,19 @@ Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& dest
     CMoovAtomAlignmentInfo alignment;
     alignment.alignment = 16;
     alignment.offset = static_cast<std::uint32_t>(moovInfo.offset);
-    std::unique_ptr<CZentiMovie> newMovie = clipreel::copyMovieAtom(*sourceMovie, movie, &alignment, true);
+    clipreel::NewMoviePlan units;
+    if (!clipreel::BuildNewMoviePlan(*sourceMovie, sourceFile, *movie, units)) return CREATEMOVFILE_INTERNAL_ERROR;
+    clipreel::MovieAtomCopyRequest request;
+    request.plan = &units;
+    request.alignment = &alignment;
+    request.rebaseChunkOffsets = true;
+    std::unique_ptr<CZentiMovie> newMovie = clipreel::CopyMovieAtom(*sourceMovie, request);
     if (!newMovie) return CREATEMOVFILE_INTERNAL_ERROR;
 
     clipreel::NewMovieFilePlan plan;
     plan.layoutSource = sourceFile;
     plan.newMovie = newMovie.get();
-    for (unsigned i = 0; i < unitCount; ++i) {
-        const CClipreelShootingUnit& unit = movie->GetShootingUnit(i);
-        plan.blocks.push_back(clipreel::KeptMediaBlock{sourceFile, unit.GetFileOffset(), unit.GetSize()});
-    }
-    if (firstUnitChanged) {
-        const unsigned firstFrame = movie->GetShootingUnit(0).GetOriginalStartVideoSampleIndex();
-        plan.pictureSource = sourceFile;
-        plan.pictureTime = clipreel::FrameMiddleTime(firstFrame, sourceMovie->GetVideoMediaTimeScale(),
-                                                     sourceMovie->GetVideoFrameDuration());
-    }
+    plan.units = &units;
     return clipreel::WriteNewMovieFile(*this, destination, plan);
 }
 
@@ -221,8 +224,7 @@ private:
     // is ever the destination. Then the destination.
     Result OpenFiles() {
         Result opened = OpenReader(plan_.layoutSource);
-        for (std::size_t i = 0; opened == Ok && i < plan_.blocks.size(); ++i)
-            opened = OpenReader(plan_.blocks[i].file);
+        for (std::size_t i = 0; opened == Ok && i < Units().size(); ++i) opened = OpenReader(Units()[i].file);
         if (opened != Ok) return opened;
         return writer_.Open() ? Ok : E::CREATEMOVFILE_WRITE_ERROR;
     }
@@ -266,10 +268,11 @@ private:
         if (result == Ok) result = SeekOr(writer_, dataStart, E::CREATEMOVFILE_WRITE_ERROR);
         if (result != Ok) return result;
 
-        const std::size_t blockCount = plan_.blocks.size();
+        const std::size_t blockCount = Units().size();
         for (std::size_t i = 0; i < blockCount; ++i) {
-            const KeptMediaBlock& block = plan_.blocks[i];
-            const Result copied = CopyRangeAt(copier_, *ReaderFor(block.file), block.offset, writer_, block.size);
+            const PlannedUnit& unit = Units()[i];
+            const Result copied =
+                CopyRangeAt(copier_, *ReaderFor(unit.file), unit.blockOffset, writer_, unit.blockSize);
             // Like a cancel, a source that ends early leaves a partial file
             // whose 'mdat' header holds the data written so far.
             if (copied == E::CREATEMOVFILE_INVALID_SOURCE) {
@@ -300,9 +303,13 @@ private:
         const Result position = PositionOf(writer_, fileSize);
         if (position != Ok) return position;
         std::vector<std::uint8_t> jpeg;
-        if (plan_.pictureSource != nullptr) {
+        const PlannedUnit& first = Units().front();
+        if (first.originalIndex != 0) {
+            const CZentiMovie& movie = *first.file->GetZentiMovie();
+            const std::int64_t time =
+                FrameMiddleTime(first.firstSourceFrame, movie.GetVideoMediaTimeScale(), movie.GetVideoFrameDuration());
             platform::Image thumbnail;
-            if (Failed(makeThumbnailImage(plan_.pictureSource->GetFileLocator(), plan_.pictureTime, thumbnail)))
+            if (Failed(makeThumbnailImage(first.file->GetFileLocator(), time, thumbnail)))
                 return E::CREATEMOVFILE_THUMBNAIL_ERROR;
             unsigned room = 0;
             if (!ThumbnailRoom(*plan_.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
@@ -327,6 +334,7 @@ private:
     }
 
     ProgressReporter& Progress() { return EditorPrivateAccess::Progress(editor_); }
+    const std::vector<PlannedUnit>& Units() const { return plan_.units->units; }
 
     CClipreelMovFileEditor& editor_;
     const FileLocator& destination_;
@@ -346,22 +354,25 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
                          const NewMovieFilePlan& plan) {
     const CTopLevelAtoms* atoms =
         plan.layoutSource == nullptr ? nullptr : MoviePrivateAccess::GetTopLevelAtoms(*plan.layoutSource);
-    if (atoms == nullptr || plan.newMovie == nullptr || plan.blocks.empty()) return E::CREATEMOVFILE_INTERNAL_ERROR;
+    if (atoms == nullptr || plan.newMovie == nullptr || plan.units == nullptr || plan.units->units.empty())
+        return E::CREATEMOVFILE_INTERNAL_ERROR;
     if (!HasWritableLayout(*atoms)) return E::CREATEMOVFILE_INVALID_SOURCE;
     const std::uint32_t newMovieSize = MoviePrivateAccess::GetAtomSize(*plan.newMovie);
-    std::uint64_t keptBytes = 0;
-    for (const KeptMediaBlock& block : plan.blocks) {
-        if (block.file == nullptr || block.size > Max32) return E::CREATEMOVFILE_INVALID_SOURCE;
-        keptBytes += block.size;
+    for (const PlannedUnit& unit : plan.units->units) {
+        if (unit.file == nullptr || unit.blockSize > Max32) return E::CREATEMOVFILE_INVALID_SOURCE;
     }
+    const std::uint64_t keptBytes = plan.units->KeptBytes();
 
     // The 'mdat' size and every chunk offset are 32-bit: kept media data that
     // would reach 4 GiB in the new file cannot be described.
-    if (keptBytes + AtomHeaderSize > Max32 || MediaDataStart(*atoms, newMovieSize) + keptBytes > Max32)
-        return E::CREATEMOVFILE_INVALID_SOURCE;
+    if (!FitsChunkOffsets(*atoms, newMovieSize, keptBytes)) return E::CREATEMOVFILE_INVALID_SOURCE;
     if (!CameraRecordRefreshes(editor, *plan.newMovie, NewFileSize(*atoms, newMovieSize, keptBytes)))
         return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-    return NewMovieFileWriting(editor, destination, plan, *atoms).Run();
+    const Result written = NewMovieFileWriting(editor, destination, plan, *atoms).Run();
+    if (written != E::CREATEMOVFILE_SUCCESS) return written;
+    // The last line of defence: a file whose tables do not describe exactly
+    // the planned units is never reported as written.
+    return WrittenMovieMatchesPlan(destination, *plan.units) ? written : E::CREATEMOVFILE_INTERNAL_ERROR;
 }
 
 }

@@ -6,6 +6,7 @@
 #include "bytes/ByteWriter.h"
 #include "editor/JpegImageData.h"
 #include "platform/RandomGuid.h"
+#include "source/CameraRecordRefresh.h"
 #include "source/MovieDesc.h"
 #include "source/MovieRecordLayout.h"
 
@@ -41,13 +42,6 @@ void WriteRecord(ByteWriter& record, const MovieRecordLayout& layout, const Reco
     PokeRecordField(record, layout.durationMs, values.durationMs, order);
 }
 
-// Two byte ranges of the thumbnail share at least one byte.
-bool Overlap(std::uint32_t firstOffset, std::uint32_t firstSize, std::uint32_t secondOffset,
-             std::uint32_t secondSize) {
-    return std::uint64_t(firstOffset) < std::uint64_t(secondOffset) + secondSize &&
-           std::uint64_t(secondOffset) < std::uint64_t(firstOffset) + firstSize;
-}
-
 // The refreshed thumbnail must read as the same record again, now holding
 // the new file's size: the reader finds the record through the maker note's
 // entries and footer, which the record's fields or the identifier may share
@@ -79,19 +73,17 @@ bool CClipreelMovFileEditor::updateTHMData(CZentiMovie* movie, std::int64_t file
 
     // Everything is checked before the first byte changes, so that a refusal
     // leaves the thumbnail as it was. The creator version decides the
-    // layout; the record the reader found must be that one.
-    const MovieRecordLayout* layout = clipreel::MovieRecordLayoutForCreatorVersion(sourceMovie->GetCreatorVersion());
-    if (layout == nullptr || desc.recordTag != layout->tag || desc.recordSize < layout->minimumSize) return false;
-    if (desc.byteOrder != clipreel::MovieDesc::LittleEndian && desc.byteOrder != clipreel::MovieDesc::BigEndian)
+    // layout; the record the reader found must be that one, by the rule the
+    // tools also tell editable reels by.
+    const unsigned creatorVersion = sourceMovie->GetCreatorVersion();
+    if (clipreel::CheckCameraRecordRefresh(creatorVersion, desc, thumbnailSize) !=
+        clipreel::CameraRecordRefresh::Possible)
         return false;
+    const MovieRecordLayout* layout = clipreel::MovieRecordLayoutForCreatorVersion(creatorVersion);
     const ByteOrder order = desc.byteOrder == clipreel::MovieDesc::BigEndian ? ByteOrder::Big : ByteOrder::Little;
-    if (desc.recordOffset > thumbnailSize || desc.recordSize > thumbnailSize - desc.recordOffset) return false;
     const bool replaceId = desc.imageIdSize == clipreel::platform::GuidSize;
     if (replaceId && (desc.imageIdOffset > thumbnailSize || thumbnailSize - desc.imageIdOffset < desc.imageIdSize))
         return false;
-    // A new identifier written into the record would overwrite the fields
-    // just refreshed, or others the camera reads.
-    if (replaceId && Overlap(desc.recordOffset, desc.recordSize, desc.imageIdOffset, desc.imageIdSize)) return false;
 
     const std::int32_t timeScale = movie->GetVideoMediaTimeScale();
     if (timeScale <= 0) return false;

@@ -56,8 +56,9 @@ public:
     // unit in order). The file must outlive the joiner. False, with the
     // reason in GetRefusalReason, when the file is not a Clipreel movie, the
     // list names a unit it does not have or one unit twice (the same unit
-    // may come again through another AddReel), or its shape differs from the
-    // first reel's; the joiner then stays as it was.
+    // may come again through another AddReel), its shape differs from the
+    // first reel's, or the joined movie would pass the 4 GiB that its 32-bit
+    // chunk offsets can address; the joiner then stays as it was.
     bool AddReel(const CZentiMovFile& source, const std::vector<unsigned>& editingList);
     unsigned GetReelCount() const;
     unsigned GetShootingUnitCount() const;

@@ -4,6 +4,7 @@
 #include "ClipreelExport.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class CZentiMovie;
@@ -31,6 +32,13 @@ public:
     unsigned short GetRecordGroupOfPicture() const;
     unsigned short GetMontagioTime() const;
 
+    // Why a save cannot give the movie record a new file's values (the
+    // record kind the movie's creator version writes, whole): empty when it
+    // can; else the reason, as words ("the save knows creator versions 6 and
+    // 10 only"). A reel whose record cannot be refreshed cannot be edited,
+    // split or joined; its unchanged copy and its reference movies still work.
+    const std::string& GetRecordRefreshProblem() const;
+
     // The stored sample unit the library derived (0 without one).
     bool HasStoredSampleUnit() const;
     unsigned GetFramesPerStoredUnit() const;
@@ -51,6 +59,7 @@ private:
     unsigned short recordFramesPerUnit;
     unsigned short recordGroupOfPicture;
     unsigned short montagioTime;
+    std::string recordRefreshProblem;
     bool storedSampleUnit;
     unsigned framesPerStoredUnit;
     unsigned soundSamplesPerStoredUnit;

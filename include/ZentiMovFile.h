@@ -32,7 +32,8 @@ private:
 
     const clipreel::CTopLevelAtoms* GetTopLevelAtoms() const;
     // acceptCutMediaData: a media data atom that the end of the file cuts
-    // short is taken as ending there (a reel to salvage).
+    // short is taken as ending there, and an atom after the media data that
+    // it cuts short is left out (a reel to salvage).
     bool populateTopLevelAtoms(bool acceptCutMediaData);
 
     FileLocator fileLocator;

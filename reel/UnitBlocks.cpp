@@ -139,7 +139,10 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
         // One sound chunk per stored sample unit.
         if (sound->Count() != storedUnits || bytesPerFrame == 0) return false;
         blocks.soundChunkSamples.reserve(static_cast<std::size_t>(storedUnits));
+        blocks.soundChunkOffsets.reserve(static_cast<std::size_t>(storedUnits));
     }
+    blocks.frameOffsets.reserve(frames.Count());
+    blocks.frameSizes.reserve(frames.Count());
 
     blocks.units.reserve(unitCount);
     BlockBuilder builder;
@@ -157,12 +160,15 @@ bool BuildUnitBlocks(const CZentiMovie& movie, unsigned storedUnitsPerShootingUn
                 if (samples > layout->soundSamplesPerUnit) return false;
                 if (!builder.Add(offset, std::uint64_t(samples) * bytesPerFrame)) return false;
                 blocks.soundChunkSamples.push_back(samples);
+                blocks.soundChunkOffsets.push_back(offset);
                 ++chunk;
             }
             for (std::uint64_t k = 0; k < framesPerStoredUnit; ++k, ++frame) {
                 std::uint64_t offset = 0;
                 std::uint64_t size = 0;
                 if (!frames.Frame(frame, offset, size) || !builder.Add(offset, size)) return false;
+                blocks.frameOffsets.push_back(offset);
+                blocks.frameSizes.push_back(static_cast<std::uint32_t>(size));
             }
         }
         blocks.units.push_back(builder.Take());

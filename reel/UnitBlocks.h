@@ -23,6 +23,12 @@ struct UnitBlocks {
     // shorter last chunk (which has its own sample-to-chunk entry, and which
     // an edit may have moved). Empty without sound in the file.
     std::vector<std::uint32_t> soundChunkSamples;
+    // Where each of those sound chunks lies in the file, in the same order.
+    std::vector<std::uint64_t> soundChunkOffsets;
+    // Every video frame of the units, in file order: where it lies and how
+    // many bytes it holds (one frame per chunk).
+    std::vector<std::uint64_t> frameOffsets;
+    std::vector<std::uint32_t> frameSizes;
 };
 
 // The blocks of a Clipreel movie's shooting units, reading each table of the

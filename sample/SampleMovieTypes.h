@@ -36,6 +36,9 @@ struct Breakage {
     bool twoDataReferences = false;        // the video track's 'dref' holds two entries
     unsigned extraFrames = 0;              // frames after the last whole unit
     bool soundStscTwoEntries = false;      // the last sound chunk is shorter (a second 'stsc' entry)
+    // With soundStscTwoEntries: the samples of that shorter chunk; 0 gives
+    // half a unit's.
+    std::uint32_t lastSoundChunkSamples = 0;
     bool emptyLastSoundChunk = false;      // the last sound chunk holds no samples (and no bytes)
     bool soundInOtherFile = false;         // the sound 'dref' entry lacks the self-reference flag
     bool videoChunkOffsets64 = false;      // 'co64' instead of 'stco' in the video track

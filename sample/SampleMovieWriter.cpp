@@ -207,7 +207,9 @@ private:
         plan_.soundSamplesPerUnit = SoundSamplesPerUnit(spec);
         plan_.soundChunkSamples.assign(spec.units, plan_.soundSamplesPerUnit);
         if (spec.breakage.soundStscTwoEntries && spec.units > 0) {
-            plan_.soundChunkSamples.back() = std::max<std::uint32_t>(1, plan_.soundSamplesPerUnit / 2);
+            const std::uint32_t shorter = spec.breakage.lastSoundChunkSamples != 0 ? spec.breakage.lastSoundChunkSamples
+                                                                                   : plan_.soundSamplesPerUnit / 2;
+            plan_.soundChunkSamples.back() = std::max<std::uint32_t>(1, shorter);
         }
         if (spec.breakage.emptyLastSoundChunk && spec.units > 0) plan_.soundChunkSamples.back() = 0;
     }

@@ -1,6 +1,7 @@
 #include "MovieDetails.h"
 
 #include "ZentiMovie.h"
+#include "source/CameraRecordRefresh.h"
 #include "source/MovieDesc.h"
 #include "source/MoviePrivateAccess.h"
 #include "source/StoredSampleUnit.h"
@@ -33,10 +34,15 @@ CMovieDetails::CMovieDetails(const CZentiMovie& movie)
       groupOfPicture(0) {
     unsigned size = 0;
     const void* data = clipreel::MoviePrivateAccess::GetTHMData(movie, size);
+    if (data == nullptr) size = 0;
+    // Without a thumbnail the description stays empty: no record.
+    const clipreel::MovieDesc desc(size, data);
+    const clipreel::CameraRecordRefresh refresh =
+        clipreel::CheckCameraRecordRefresh(movie.GetCreatorVersion(), desc, size);
+    recordRefreshProblem = clipreel::DescribeCameraRecordRefresh(refresh, movie.GetCreatorVersion(), desc);
     if (data != nullptr && size > 0) {
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         thumbnail.assign(bytes, bytes + size);
-        const clipreel::MovieDesc desc(size, data);
         recordSize = desc.recordSize;
         imageIdentifier = desc.imageIdSize == 16;
         if (desc.valid) {
@@ -71,6 +77,7 @@ std::uint64_t CMovieDetails::GetRecordedFileSize() const { return recordedFileSi
 unsigned short CMovieDetails::GetRecordFramesPerUnit() const { return recordFramesPerUnit; }
 unsigned short CMovieDetails::GetRecordGroupOfPicture() const { return recordGroupOfPicture; }
 unsigned short CMovieDetails::GetMontagioTime() const { return montagioTime; }
+const std::string& CMovieDetails::GetRecordRefreshProblem() const { return recordRefreshProblem; }
 bool CMovieDetails::HasStoredSampleUnit() const { return storedSampleUnit; }
 unsigned CMovieDetails::GetFramesPerStoredUnit() const { return framesPerStoredUnit; }
 unsigned CMovieDetails::GetSoundSamplesPerStoredUnit() const { return soundSamplesPerStoredUnit; }

@@ -25,7 +25,8 @@ struct MoviePrivateAccess {
     // can scan well and still not be valid).
     static bool ScanSucceeded(const CZentiMovFile& file) { return file.scanOk; }
     // Scans the file again, taking a media data atom that the end of the
-    // file cuts short as ending there; the file's validity then follows.
+    // file cuts short as ending there, and leaving out an atom after the
+    // media data that it cuts short; the file's validity then follows.
     static void RescanAcceptingCutMediaData(CZentiMovFile& file) {
         file.topLevelAtoms = std::make_unique<CTopLevelAtoms>();
         file.zentiMovie.reset();

@@ -43,9 +43,14 @@ bool CZentiMovFile::populateTopLevelAtoms(bool acceptCutMediaData) {
     const std::uint64_t fileSize = reader.GetFileSize();
     if (static_cast<std::int64_t>(fileSize) <= 0) return false;
 
+    // A file cut short after its media data ends inside an atom that follows
+    // them (or its header); what that atom held is incomplete and is left
+    // out, while the movie and its media are all there.
+    auto cutAfterMediaData = [&]() { return acceptCutMediaData && topLevelAtoms->Contains(FourCC("mdat")); };
     for (;;) {
         const std::uint64_t position = reader.GetPosition();
         if (static_cast<std::int64_t>(position) < 0) return false;
+        if (fileSize - position < AtomHeaderSize && cutAfterMediaData()) return true;
         std::uint8_t header[AtomHeaderSize];
         bool shortRead = false;
         if (!reader.Read(header, AtomHeaderSize, shortRead) || shortRead) return false;
@@ -56,6 +61,7 @@ bool CZentiMovFile::populateTopLevelAtoms(bool acceptCutMediaData) {
         fields.PeekU32BE(4, type);
         if (size == 0) return false;
         if (position + size > fileSize) {
+            if (type != FourCC("moov") && size >= AtomHeaderSize && cutAfterMediaData()) return true;
             if (!acceptCutMediaData || type != FourCC("mdat") || size < AtomHeaderSize) return false;
             topLevelAtoms->Append(clipreel::TopLevelAtomInfo{type, fileSize - position, position});
             return true;

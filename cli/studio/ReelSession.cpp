@@ -59,6 +59,11 @@ nlohmann::json ReelSession::Describe() const {
     description["info"] = report;
     description["order"] = order;
     description["file_size"] = fileSize;
+    // With the size, what tells the page that a reel on disk is still the
+    // one its kept edits were made on.
+    description["path"] = path.u8string();
+    const auto modified = std::filesystem::last_write_time(path, failure);
+    description["modified"] = failure ? 0 : static_cast<std::int64_t>(modified.time_since_epoch().count());
     description["header_bytes"] = fileSize > unitBytes ? fileSize - unitBytes : 0;
     return description;
 }

@@ -32,7 +32,8 @@ public:
 
     // What `clipreel info --json` says, the current editing state ("order",
     // original unit numbers) and the bytes of the file that are not unit data
-    // ("header_bytes", for the page's size estimate).
+    // ("header_bytes", for the page's size estimate), and the file's "path",
+    // "file_size" and "modified" time (an opaque count).
     nlohmann::json Describe() const;
 
     std::vector<unsigned> Order() const;

@@ -76,6 +76,9 @@ int RunStudio(const StudioOptions& options) {
         while (serving && !stop.Requested() && !server.QuitRequested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
+        // A stop asked for before the server has started listening would do
+        // nothing and leave it serving.
+        while (serving && !server.Listening()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         server.Stop();
     });
     const bool ran = server.Run();

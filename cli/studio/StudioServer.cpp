@@ -81,6 +81,10 @@ bool StudioServer::Run() {
     return server->listen_after_bind();
 }
 
+bool StudioServer::Listening() const {
+    return server && server->is_running();
+}
+
 void StudioServer::Stop() {
     if (server) server->stop();
 }
@@ -102,7 +106,11 @@ nlohmann::json StudioServer::SavedReel(const std::filesystem::path& path) {
     std::error_code failure;
     for (std::size_t i = 0; i < reels.size(); ++i) {
         if (std::filesystem::equivalent(reels[i]->Path(), path, failure)) {
-            reels[i] = std::move(session);  // replaced with consent: read it anew
+            // Replaced with consent: read it anew, under its old tab.
+            retiredReels.push_back(std::move(reels[i]));
+            reels[i] = std::move(session);
+            closedReels.erase(static_cast<unsigned>(i));
+            unitMovies.Forget(static_cast<unsigned>(i));
             return i;
         }
     }
@@ -166,6 +174,19 @@ void StudioServer::AddRoutes() {
     http.Post(R"(/api/saves/(\d+)/cancel)", [this](const httplib::Request& request, httplib::Response& response) {
         CancelSave(request, response);
     });
+    // The page asks every second: no answer tells it the studio is gone.
+    http.Get("/api/heartbeat", [](const httplib::Request&, httplib::Response& response) {
+        Answer(response, 200, {{"alive", true}});
+    });
+    http.Delete(R"(/api/reels/(\d+))", [this](const httplib::Request& request, httplib::Response& response) {
+        CloseReel(request, response);
+    });
+    // An idle kept-alive connection holds a server thread, and the stop
+    // after Quit waits for it (the library's shortest wait is a second):
+    // each connection carries one request and closes, so the process ends
+    // as soon as the answers in flight are sent. Local connections are cheap.
+    http.set_keep_alive_max_count(1);
+    http.set_keep_alive_timeout(1);
     http.Post("/api/quit", [this](const httplib::Request&, httplib::Response& response) {
         quitRequested = true;
         Answer(response, 200, {{"quit", true}});
@@ -187,6 +208,7 @@ void StudioServer::ReelList(httplib::Response& response) {
     nlohmann::json list = nlohmann::json::array();
     const std::lock_guard<std::mutex> guardReels(reelsLock);
     for (std::size_t i = 0; i < reels.size(); ++i) {
+        if (closedReels.count(static_cast<unsigned>(i)) != 0) continue;
         list.push_back({{"id", i}, {"name", reels[i]->Path().filename().string()}, {"units", reels[i]->UnitCount()}});
     }
     Answer(response, 200, list);
@@ -199,6 +221,14 @@ void StudioServer::ReelDetails(const httplib::Request& request, httplib::Respons
     nlohmann::json details = reel->Describe();
     details["id"] = number;
     Answer(response, 200, details);
+}
+
+void StudioServer::CloseReel(const httplib::Request& request, httplib::Response& response) {
+    unsigned number = 0;
+    if (!Reel(request.matches[1], &number)) return Refuse(response, 404, "no such reel");
+    const std::lock_guard<std::mutex> guardReels(reelsLock);
+    closedReels.insert(number);
+    Answer(response, 200, {{"closed", number}});
 }
 
 void StudioServer::ChangeOrder(const httplib::Request& request, httplib::Response& response) {
@@ -326,12 +356,11 @@ void StudioServer::StartJoin(const httplib::Request& request, httplib::Response&
 
 void StudioServer::StartJob(SaveJob::Request save, const std::string& name, httplib::Response& response) {
     std::error_code failure;
-    {
-        const std::lock_guard<std::mutex> guardReels(reelsLock);
-        for (const auto& open : reels) {
-            if (std::filesystem::equivalent(open->Path(), save.destination, failure)) {
-                return Refuse(response, 409, "a reel open in the studio cannot be replaced");
-            }
+    // A movie open in another tab may be replaced with consent (the tab
+    // reads it anew); a reel the job reads from may not.
+    for (const auto& source : save.sources) {
+        if (std::filesystem::equivalent(source, save.destination, failure)) {
+            return Refuse(response, 409, "a movie cannot replace a reel it is made from");
         }
     }
     const std::filesystem::file_status status = std::filesystem::symlink_status(save.destination, failure);

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ public:
     std::string PageAddress() const;
     // Serves until Stop.
     bool Run();
+    // True from the moment Run accepts connections until it ends.
+    bool Listening() const;
     void Stop();
     // True once the page asked to quit.
     bool QuitRequested() const { return quitRequested; }
@@ -52,6 +55,7 @@ private:
     void Page(const httplib::Request& request, httplib::Response& response);
     void ReelList(httplib::Response& response);
     void ReelDetails(const httplib::Request& request, httplib::Response& response);
+    void CloseReel(const httplib::Request& request, httplib::Response& response);
     void ChangeOrder(const httplib::Request& request, httplib::Response& response);
     void Frame(const httplib::Request& request, httplib::Response& response);
     void UnitMovie(const httplib::Request& request, httplib::Response& response);
@@ -69,6 +73,10 @@ private:
     std::unique_ptr<httplib::Server> server;
     std::mutex reelsLock;
     std::vector<std::unique_ptr<ReelSession>> reels;
+    // Tabs the page closed: left out of the list until a save writes them anew.
+    std::set<unsigned> closedReels;
+    // Sessions a save replaced: a request running on one still finds it.
+    std::vector<std::unique_ptr<ReelSession>> retiredReels;
     UnitMovies unitMovies;
     std::mutex savesLock;
     std::map<unsigned, std::shared_ptr<SaveJob>> saves;

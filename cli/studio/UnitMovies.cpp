@@ -68,5 +68,18 @@ bool UnitMovies::Movie(unsigned reelNumber, const ReelSession& reel, unsigned un
     return true;
 }
 
+void UnitMovies::Forget(unsigned reelNumber) {
+    const std::lock_guard<std::mutex> guard(lock);
+    for (auto movie = made.begin(); movie != made.end();) {
+        if (movie->first.first != reelNumber) {
+            ++movie;
+            continue;
+        }
+        std::error_code failure;
+        std::filesystem::remove(movie->second, failure);
+        movie = made.erase(movie);
+    }
+}
+
 }
 }

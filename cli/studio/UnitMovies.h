@@ -25,6 +25,8 @@ public:
     // The bytes of a movie holding only original unit `unit` of the reel;
     // false with a reason when it cannot be made.
     bool Movie(unsigned reelNumber, const ReelSession& reel, unsigned unit, std::string& bytes, std::string& error);
+    // Drops the movies made of a reel whose file a save replaced.
+    void Forget(unsigned reelNumber);
 
 private:
     std::filesystem::path folder;

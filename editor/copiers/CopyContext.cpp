@@ -1,12 +1,12 @@
 #include "editor/copiers/CopyContext.h"
 
-#include "ClipreelMovie.h"
+#include "editor/NewMoviePlan.h"
 
 namespace clipreel {
 
 std::uint32_t CopyContext::headerDuration() const {
-    const std::uint32_t duration = static_cast<std::uint32_t>(reel->GetTotalDuration());
-    const std::int32_t videoTimeScale = reel->GetTimeScale();
+    const std::uint32_t duration = plan->videoDuration;
+    const std::int32_t videoTimeScale = plan->videoTimeScale;
     if (movieTimeScale == 0 || videoTimeScale <= 0 ||
         movieTimeScale == static_cast<std::uint32_t>(videoTimeScale))
         return duration;

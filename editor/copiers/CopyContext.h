@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-class CClipreelMovie;
-
 namespace clipreel {
+
+struct NewMoviePlan;
 
 // What one copy of a movie atom needs to know everywhere in the tree: held by
 // the root copier and read by every copier below it through its parents.
@@ -19,7 +19,7 @@ struct CopyContext {
     const std::uint8_t* aliasRecord = nullptr;
     std::uint32_t aliasRecordSize = 0;
     // The kept units whose sample tables are rebuilt; null copies the tables.
-    const CClipreelMovie* reel = nullptr;
+    const NewMoviePlan* plan = nullptr;
     // Seconds since 1904-01-01 00:00 UTC.
     std::uint32_t modificationTime = 0;
     // The source movie header's time scale (0 when unknown): the durations
@@ -30,9 +30,9 @@ struct CopyContext {
     bool failed = false;
 
     // The kept units' total duration for the movie and track headers: the
-    // reel counts in the video media's time scale, the headers in the movie's,
+    // plan counts in the video media's time scale, the headers in the movie's,
     // so the value is converted (64-bit, truncated) when the two differ.
-    // Requires a reel.
+    // Requires a plan.
     std::uint32_t headerDuration() const;
 };
 

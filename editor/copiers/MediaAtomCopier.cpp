@@ -1,9 +1,8 @@
 #include "editor/copiers/MediaAtomCopier.h"
 
-#include "ClipreelMovie.h"
 #include "bytes/FourCC.h"
+#include "editor/NewMoviePlan.h"
 #include "editor/copiers/MediaInformationAtomCopier.h"
-#include "reel/ReelPrivateAccess.h"
 #include "source/AtomFields.h"
 
 namespace clipreel {
@@ -14,7 +13,7 @@ MediaAtomCopier::~MediaAtomCopier() = default;
 
 // Children are recognised by type: the media header, the handler and the
 // media information, in the order the camera writes them. The handler must
-// come before the media information when a reel is given, because it decides
+// come before the media information when the tables are rebuilt, because it decides
 // how the sample tables are rebuilt.
 std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, std::uint32_t) {
     const CopyContext& ctx = *context();
@@ -38,7 +37,7 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
             haveHandler = true;
             written += writeUnchanged(dst, handler);
         } else if (type == FourCC("minf")) {
-            if (ctx.reel != nullptr && !haveHandler) return fail();
+            if (ctx.plan != nullptr && !haveHandler) return fail();
             MediaInformationAtomCopier information(this);
             written += information.copy(dst, type, src);
         } else {
@@ -49,20 +48,18 @@ std::uint32_t MediaAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
     if (failed()) return 0;
     if (haveHeader) {
         if (!patchU32(dst, headerStart, headerSize, ModificationTime, ctx.modificationTime)) return 0;
-        if (ctx.reel != nullptr) {
-            const CClipreelMovie& reel = *ctx.reel;
+        if (ctx.plan != nullptr) {
+            const NewMoviePlan& plan = *ctx.plan;
             if (handlerType == FourCC("soun")) {
                 // One media time unit per sample: the kept chunks' samples,
                 // with a shorter last chunk wherever it now sits; none for
                 // sound in another file.
-                const std::uint64_t samples = ReelPrivateAccess::getKeptSoundSampleCount(reel);
+                const std::uint64_t samples = plan.SoundSampleCount();
                 if (samples > 0xFFFFFFFFu) return fail();
                 if (!patchU32(dst, headerStart, headerSize, MediaDuration, static_cast<std::uint32_t>(samples)))
                     return 0;
             } else if (handlerType == FourCC("vide")) {
-                if (!patchU32(dst, headerStart, headerSize, MediaDuration,
-                              static_cast<std::uint32_t>(reel.GetTotalDuration())))
-                    return 0;
+                if (!patchU32(dst, headerStart, headerSize, MediaDuration, plan.videoDuration)) return 0;
             }
         }
     }

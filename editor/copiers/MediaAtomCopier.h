@@ -7,7 +7,7 @@ namespace clipreel {
 
 // A track's media ('mdia'): its header, its handler (which says what kind of
 // media it is) and its media information. The header gets the modification
-// time and, with a reel, the kept duration in the media's own time units.
+// time and, with a plan, the kept duration in the media's own time units.
 class MediaAtomCopier : public AtomWithChildrenCopier {
 public:
     using AtomWithChildrenCopier::AtomWithChildrenCopier;

@@ -23,10 +23,10 @@ std::uint32_t MediaInformationAtomCopier::copyChildren(ByteWriter& dst, ByteRead
         if (type == FourCC("dinf") && ctx.aliasRecord != nullptr) {
             DataInformationAtomCopier information(this);
             written += information.copy(dst, type, src);
-        } else if (type == FourCC("stbl") && ctx.reel != nullptr && media.handlerType == FourCC("vide")) {
+        } else if (type == FourCC("stbl") && ctx.plan != nullptr && media.handlerType == FourCC("vide")) {
             VideoMediaSampleTableAtomCopier table(this);
             written += table.copy(dst, type, src);
-        } else if (type == FourCC("stbl") && ctx.reel != nullptr && media.handlerType == FourCC("soun")) {
+        } else if (type == FourCC("stbl") && ctx.plan != nullptr && media.handlerType == FourCC("soun")) {
             SoundMediaSampleTableAtomCopier table(this);
             written += table.copy(dst, type, src);
         } else {

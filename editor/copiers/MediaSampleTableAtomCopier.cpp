@@ -1,10 +1,8 @@
 #include "editor/copiers/MediaSampleTableAtomCopier.h"
 
-#include "ClipreelMovie.h"
 #include "bytes/FourCC.h"
-#include "reel/ReelPrivateAccess.h"
+#include "editor/NewMoviePlan.h"
 #include "source/AtomFields.h"
-#include "source/StoredSampleUnit.h"
 
 namespace clipreel {
 
@@ -39,13 +37,7 @@ std::uint32_t MediaSampleTableAtomCopier::copyChunkOffset(ByteWriter& dst, ByteR
     return copyChunkOffsetKeep(dst, src);
 }
 
-const CClipreelMovie& MediaSampleTableAtomCopier::reel() const { return *context()->reel; }
-
-const CStoredSampleUnit2* MediaSampleTableAtomCopier::storedUnit() const {
-    const CStoredSampleUnit2* unit = ReelPrivateAccess::GetStoredSampleUnit(reel());
-    if (unit == nullptr) fail();
-    return unit;
-}
+const NewMoviePlan& MediaSampleTableAtomCopier::plan() const { return *context()->plan; }
 
 bool MediaSampleTableAtomCopier::takeExpected(ByteReader& src, std::uint32_t type, ByteReader& atom) const {
     std::uint32_t found = 0;
@@ -82,60 +74,45 @@ std::uint32_t MediaSampleTableAtomCopier::copyConstantSampleSize(ByteWriter& dst
     return atomSize;
 }
 
-std::uint32_t MediaSampleTableAtomCopier::rebuildTable(ByteWriter& dst, ByteReader& src, std::uint32_t type,
-                                                        std::uint32_t countOffset, std::uint32_t total,
-                                                        Entries entries, bool rebase) const {
+std::uint32_t MediaSampleTableAtomCopier::writeTable(ByteWriter& dst, ByteReader& src, std::uint32_t type,
+                                                     std::uint32_t countOffset,
+                                                     const std::vector<std::uint32_t>& entries) const {
     ByteReader table;
     if (!takeExpected(src, type, table)) return 0;
-    const CStoredSampleUnit2* unit = storedUnit();
-    if (unit == nullptr) return 0;
-    std::uint32_t sourceCount = 0;
     ByteReader header;
-    if (!table.PeekU32BE(countOffset, sourceCount) || !table.Sub(0, countOffset, header)) return fail();
-    const std::uint64_t newSize = std::uint64_t(countOffset) + 4 + 4 * std::uint64_t(total);
+    if (!table.Sub(0, countOffset, header)) return fail();
+    const std::uint64_t newSize = std::uint64_t(countOffset) + 4 + 4 * std::uint64_t(entries.size());
     if (newSize > 0xFFFFFFFFu) return fail();
-
     const std::size_t start = dst.position();
-    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(total) ||
+    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(static_cast<std::uint32_t>(entries.size())) ||
         !dst.PokeU32BE(start, static_cast<std::uint32_t>(newSize)))
         return fail();
-
-    const CClipreelMovie& movie = reel();
-    const std::size_t firstEntry = std::size_t(countOffset) + 4;
-    std::uint64_t entriesWritten = 0;
-    // The kept units' blocks follow one another in list order: each one's
-    // place in the new media data is the size of those before it, summed as
-    // the walk goes (asking the reel for it anew made long reels quadratic).
-    std::uint64_t keptBefore = 0;
-    for (unsigned i = 0; i < movie.GetShootingUnitCount(); ++i) {
-        const unsigned original = ReelPrivateAccess::getOriginalIndex(movie, i);
-        const CClipreelShootingUnit& kept = movie.GetShootingUnit(i);
-        std::uint64_t count = kept.GetStoredSampleUnitCount();
-        std::uint64_t first = 0;
-        if (entries == Entries::VideoFrames) {
-            count *= unit->framesPerUnit;
-            first = ReelPrivateAccess::GetOriginalStartVideoSampleIndex(movie, original);
-        } else {
-            first = ReelPrivateAccess::GetOriginalStartSoundChunkIndex(movie, original);
-        }
-        if (first + count > sourceCount) return fail();
-        const std::uint32_t delta =
-            rebase ? static_cast<std::uint32_t>(keptBefore) - static_cast<std::uint32_t>(kept.GetFileOffset()) : 0;
-        keptBefore += kept.GetSize();
-        // Positions are computed in 64 bits and checked against the table
-        // before they are narrowed, so that they cannot wrap on a 32-bit build.
-        const std::uint64_t end = firstEntry + 4 * (first + count);
-        if (end > table.size()) return fail();
-        for (std::uint64_t k = 0; k < count; ++k) {
-            std::uint32_t value = 0;
-            if (!table.PeekU32BE(static_cast<std::size_t>(firstEntry + 4 * (first + k)), value) ||
-                !dst.WriteU32BE(value + delta))
-                return fail();
-        }
-        entriesWritten += count;
-    }
-    if (entriesWritten != total) return fail();
+    for (const std::uint32_t entry : entries)
+        if (!dst.WriteU32BE(entry)) return fail();
     return static_cast<std::uint32_t>(newSize);
 }
 
+bool MediaSampleTableAtomCopier::chunkOffsets(Entries entries, bool rebase, std::vector<std::uint32_t>& offsets) const {
+    // Each kept block's place in the new media data is the size of the
+    // blocks before it.
+    std::uint64_t keptBefore = 0;
+    for (const PlannedUnit& unit : plan().units) {
+        const std::vector<std::uint64_t>& sourceOffsets =
+            entries == Entries::VideoFrames ? unit.frameOffsets : unit.soundChunkOffsets;
+        for (const std::uint64_t offset : sourceOffsets) {
+            if (offset < unit.blockOffset) {
+                fail();
+                return false;
+            }
+            const std::uint64_t value = rebase ? keptBefore + (offset - unit.blockOffset) : offset;
+            if (value > 0xFFFFFFFFu) {
+                fail();
+                return false;
+            }
+            offsets.push_back(static_cast<std::uint32_t>(value));
+        }
+        keptBefore += unit.blockSize;
+    }
+    return true;
+}
 }

@@ -3,23 +3,23 @@
 
 #include "editor/copiers/AtomWithChildrenCopier.h"
 
-class CClipreelMovie;
+#include <vector>
 
 namespace clipreel {
 
-class CStoredSampleUnit2;
+struct NewMoviePlan;
 
-// A sample table ('stbl') rebuilt for the kept units of the reel, in
-// editing-list order. Its children are taken in the fixed order the camera
+// A sample table ('stbl') rebuilt for the kept units of the copy's plan, in
+// output order. Its children are taken in the fixed order the camera
 // writes them: 'stsd', 'stts', 'stss' (video, optional), 'stsc', 'stsz',
 // 'stco', each recognised by its type; a missing table, a table out of
 // place or any child after 'stco' fails the copy, because the new tables
 // could not describe the same samples.
 //
 // The rebuild relies on the Clipreel layout: every video frame its own
-// chunk, one sound chunk per stored sample unit, one time-to-sample entry,
-// a constant sound sample size. Every entry read is checked against both the
-// source table's own count and the bytes of its atom.
+// chunk, one time-to-sample entry, a constant sound sample size. The plan
+// says which samples the new tables list; the source tables give their
+// headers and descriptions.
 class MediaSampleTableAtomCopier : public AtomWithChildrenCopier {
 public:
     using AtomWithChildrenCopier::AtomWithChildrenCopier;
@@ -43,10 +43,7 @@ public:
 protected:
     enum class Entries { VideoFrames, SoundChunks };
 
-    const CClipreelMovie& reel() const;
-    // The reel's stored sample unit; records a failure and gives null when
-    // the reel has none.
-    const CStoredSampleUnit2* storedUnit() const;
+    const NewMoviePlan& plan() const;
     // Takes the child at src's position when its type is the expected one;
     // records a failure otherwise.
     bool takeExpected(ByteReader& src, std::uint32_t type, ByteReader& atom) const;
@@ -56,13 +53,14 @@ protected:
     // Copies a sample size table with a constant sample size (no table), its
     // count set; fails on a table of sizes.
     std::uint32_t copyConstantSampleSize(ByteWriter& dst, ByteReader& src, std::uint32_t count) const;
-    // Rebuilds a table of 32-bit entries for the kept units: the source's
-    // first countOffset bytes, then the count, then per kept unit its entries
-    // (its frames or its sound chunks) from the source table, with delta added
-    // to each when rebasing. total is the count the reel promises; the copy
-    // fails when the kept units give another number.
-    std::uint32_t rebuildTable(ByteWriter& dst, ByteReader& src, std::uint32_t type, std::uint32_t countOffset,
-                               std::uint32_t total, Entries entries, bool rebase) const;
+    // Writes a table of 32-bit entries: the source table's first countOffset
+    // bytes, the count, then the entries.
+    std::uint32_t writeTable(ByteWriter& dst, ByteReader& src, std::uint32_t type, std::uint32_t countOffset,
+                             const std::vector<std::uint32_t>& entries) const;
+    // The planned chunks' offsets (video frames or sound chunks), kept as
+    // they lie in their files or rebased: the kept blocks back to back from
+    // 0, in plan order. Fails the copy when one does not fit 32 bits.
+    bool chunkOffsets(Entries entries, bool rebase, std::vector<std::uint32_t>& offsets) const;
 };
 
 }

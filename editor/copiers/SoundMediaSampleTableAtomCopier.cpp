@@ -1,10 +1,8 @@
 #include "editor/copiers/SoundMediaSampleTableAtomCopier.h"
 
-#include "ClipreelMovie.h"
 #include "bytes/FourCC.h"
-#include "reel/ReelPrivateAccess.h"
+#include "editor/NewMoviePlan.h"
 #include "source/AtomFields.h"
-#include "source/StoredSampleUnit.h"
 
 #include <vector>
 
@@ -15,21 +13,12 @@ using namespace atom_fields;
 SoundMediaSampleTableAtomCopier::~SoundMediaSampleTableAtomCopier() = default;
 
 // The samples of the kept units' chunks; none when the sound lies in
-// another file.
+// another file. The plan's counts fit 32 bits.
 std::uint32_t SoundMediaSampleTableAtomCopier::keptSampleCount() const {
-    const CStoredSampleUnit2* unit = storedUnit();
-    if (unit == nullptr) return 0;
-    const std::uint64_t samples = ReelPrivateAccess::getKeptSoundSampleCount(reel());
-    if (samples > 0xFFFFFFFFu) return fail();
-    return static_cast<std::uint32_t>(samples);
+    return static_cast<std::uint32_t>(plan().SoundSampleCount());
 }
 
-bool SoundMediaSampleTableAtomCopier::soundElsewhere(bool& elsewhere) const {
-    const CStoredSampleUnit2* unit = storedUnit();
-    if (unit == nullptr) return false;
-    elsewhere = unit->soundSamplesPerUnit == 0;
-    return true;
-}
+bool SoundMediaSampleTableAtomCopier::soundElsewhere() const { return !plan().soundInFile; }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::writeEmptyTable(ByteWriter& dst, ByteReader& src,
                                                                std::uint32_t type) const {
@@ -45,20 +34,14 @@ std::uint32_t SoundMediaSampleTableAtomCopier::writeEmptyTable(ByteWriter& dst, 
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst, ByteReader& src) {
-    bool elsewhere = false;
-    if (!soundElsewhere(elsewhere)) return 0;
-    if (elsewhere) return writeEmptyTable(dst, src, FourCC("stts"));
-    const std::uint32_t samples = keptSampleCount();
-    if (failed()) return 0;
-    return copyWithField(dst, src, FourCC("stts"), FirstEntry, samples);
+    if (soundElsewhere()) return writeEmptyTable(dst, src, FourCC("stts"));
+    return copyWithField(dst, src, FourCC("stts"), FirstEntry, keptSampleCount());
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copySyncSample(ByteWriter&, ByteReader&) { return 0; }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst, ByteReader& src) {
-    bool elsewhere = false;
-    if (!soundElsewhere(elsewhere)) return 0;
-    if (elsewhere) return writeEmptyTable(dst, src, FourCC("stsc"));
+    if (soundElsewhere()) return writeEmptyTable(dst, src, FourCC("stsc"));
     ByteReader table;
     ByteReader header;
     std::uint32_t description = 0;
@@ -71,15 +54,12 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst
         std::uint32_t samples;
     };
     std::vector<Run> runs;
-    const CClipreelMovie& movie = reel();
     std::uint32_t chunk = 1;
-    for (unsigned i = 0; i < movie.GetShootingUnitCount(); ++i) {
-        const CClipreelShootingUnit& kept = movie.GetShootingUnit(i);
-        const unsigned first = ReelPrivateAccess::GetOriginalStartSoundChunkIndex(movie, kept.GetOriginalIndex());
-        for (unsigned k = 0; k < kept.GetSoundChunkCount(); ++k, ++chunk) {
-            const std::uint32_t samples = ReelPrivateAccess::getChunkSoundSamples(movie, first + k);
+    for (const PlannedUnit& unit : plan().units) {
+        for (const std::uint32_t samples : unit.soundChunkSamples) {
             if (samples == 0) return fail();
             if (runs.empty() || runs.back().samples != samples) runs.push_back({chunk, samples});
+            ++chunk;
         }
     }
     const std::uint64_t size = std::uint64_t(FirstEntry) + 12 * std::uint64_t(runs.size());
@@ -96,11 +76,9 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, ByteReader& src) {
-    const std::uint32_t samples = keptSampleCount();
-    if (failed()) return 0;
     // Only a constant sample size can be cut down to a count; a table of
     // sizes would be left describing samples that are gone.
-    return copyConstantSampleSize(dst, src, samples);
+    return copyConstantSampleSize(dst, src, keptSampleCount());
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsetKeep(ByteWriter& dst, ByteReader& src) {
@@ -112,11 +90,10 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsetRebased(ByteWriter
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsets(ByteWriter& dst, ByteReader& src, bool rebase) {
-    bool elsewhere = false;
-    if (!soundElsewhere(elsewhere)) return 0;
-    if (elsewhere) return writeEmptyTable(dst, src, FourCC("stco"));
-    return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalSoundChunkCount(),
-                        Entries::SoundChunks, rebase);
+    if (soundElsewhere()) return writeEmptyTable(dst, src, FourCC("stco"));
+    std::vector<std::uint32_t> offsets;
+    if (!chunkOffsets(Entries::SoundChunks, rebase, offsets)) return 0;
+    return writeTable(dst, src, FourCC("stco"), EntryCount, offsets);
 }
 
 }

@@ -7,7 +7,7 @@ namespace clipreel {
 
 // A sound sample table: constant-size samples, one chunk per kept stored
 // sample unit. A sound track whose media lies in another file keeps its
-// description and no samples: the reel has no sound of its own to cut, and
+// description and no samples: the units have no sound of their own to cut, and
 // its chunk offsets are positions in a file the new movie does not reach
 // (readers that take every chunk from the movie's own file would read
 // other bytes in their place).
@@ -28,9 +28,8 @@ public:
 
 private:
     std::uint32_t keptSampleCount() const;
-    // Whether the sound lies in another file (the stored sample unit has no
-    // sound samples); fails the copy when the reel has no stored unit.
-    bool soundElsewhere(bool& elsewhere) const;
+    // Whether the sound lies in another file: the kept blocks hold none.
+    bool soundElsewhere() const;
     // The kept units' chunks, their offsets kept or rebased.
     std::uint32_t copyChunkOffsets(ByteWriter& dst, ByteReader& src, bool rebase);
     // The table's header up to its entry count, and a count of 0.

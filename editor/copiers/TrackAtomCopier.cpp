@@ -22,8 +22,7 @@ std::uint32_t TrackAtomCopier::copyChildren(ByteWriter& dst, ByteReader& src, st
             const std::size_t start = dst.position();
             const std::uint32_t size = copyChildUnchanged(dst, src);
             if (failed() || !patchU32(dst, start, size, ModificationTime, ctx.modificationTime)) return 0;
-            if (ctx.reel != nullptr && !patchU32(dst, start, size, TrackDuration, ctx.headerDuration()))
-                return 0;
+            if (ctx.plan != nullptr && !patchU32(dst, start, size, TrackDuration, ctx.headerDuration())) return 0;
             written += size;
         } else if (type == FourCC("mdia")) {
             MediaAtomCopier media(this);

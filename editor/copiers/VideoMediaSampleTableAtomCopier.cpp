@@ -1,10 +1,9 @@
 #include "editor/copiers/VideoMediaSampleTableAtomCopier.h"
 
-#include "ClipreelMovie.h"
 #include "bytes/FourCC.h"
+#include "editor/NewMoviePlan.h"
 #include "source/AtomFields.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace clipreel {
@@ -14,73 +13,60 @@ using namespace atom_fields;
 VideoMediaSampleTableAtomCopier::~VideoMediaSampleTableAtomCopier() = default;
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst, ByteReader& src) {
-    return copyWithField(dst, src, FourCC("stts"), FirstEntry, reel().GetTotalFrameCount());
+    return copyWithField(dst, src, FourCC("stts"), FirstEntry, static_cast<std::uint32_t>(plan().FrameCount()));
 }
 
-// The kept frames' own sync samples: the source's entries that fall in each
-// kept unit, moved to where that unit's frames now stand. A unit that is not
-// a whole number of groups of pictures keeps its key frames where the encoder
-// put them. The count stays within the reel's key frame count and the
-// source's.
+// Every kept frame that was a sync sample in its source, at its new place
+// (sample numbers count from 1). A source without the table has every frame
+// a sync sample and gets none: a kept frame that is not one could not be
+// told apart.
 std::uint32_t VideoMediaSampleTableAtomCopier::copySyncSample(ByteWriter& dst, ByteReader& src) {
     std::uint32_t type = 0;
-    if (!peekType(src, type) || type != FourCC("stss")) return 0;
-    ByteReader table;
-    if (!takeAtom(src, table)) return 0;
-    std::uint32_t sourceCount = 0;
-    ByteReader header;
-    if (!table.PeekU32BE(EntryCount, sourceCount) || !table.Sub(0, EntryCount, header) ||
-        FirstEntry + 4 * std::uint64_t(sourceCount) > table.size())
-        return fail();
-    std::vector<std::uint32_t> sync(sourceCount);
-    for (std::uint32_t i = 0; i < sourceCount; ++i) {
-        if (!table.PeekU32BE(FirstEntry + std::size_t(i) * 4, sync[i])) return fail();
+    if (!peekType(src, type) || type != FourCC("stss")) {
+        if (plan().SyncSampleCount() != plan().FrameCount()) return fail();
+        return 0;
     }
-    const std::uint32_t cap = std::min<std::uint32_t>(reel().GetTotalIFrameCount(), sourceCount);
-
-    const CClipreelMovie& movie = reel();
-    std::vector<std::uint32_t> kept;
-    std::uint32_t outputStart = 0;
-    for (unsigned i = 0; i < movie.GetShootingUnitCount() && kept.size() < cap; ++i) {
-        const CClipreelShootingUnit& unit = movie.GetShootingUnit(i);
-        // Sample numbers count from 1.
-        const std::uint32_t first = unit.GetOriginalStartVideoSampleIndex() + 1;
-        const std::uint32_t frames = unit.GetFrameCount();
-        auto at = std::lower_bound(sync.begin(), sync.end(), first);
-        for (; at != sync.end() && *at < first + frames && kept.size() < cap; ++at)
-            kept.push_back(*at - first + 1 + outputStart);
-        outputStart += frames;
+    std::vector<std::uint32_t> sync;
+    std::uint32_t outputStart = 1;
+    for (const PlannedUnit& unit : plan().units) {
+        for (const std::uint32_t frame : unit.syncFrames) sync.push_back(outputStart + frame);
+        outputStart += static_cast<std::uint32_t>(unit.frameSizes.size());
     }
-
-    const std::uint64_t size = FirstEntry + 4 * std::uint64_t(kept.size());
-    const std::size_t start = dst.position();
-    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(static_cast<std::uint32_t>(kept.size())) ||
-        !dst.PokeU32BE(start, static_cast<std::uint32_t>(size)))
-        return fail();
-    for (const std::uint32_t sample : kept) {
-        if (!dst.WriteU32BE(sample)) return fail();
-    }
-    return static_cast<std::uint32_t>(size);
+    return writeTable(dst, src, FourCC("stss"), EntryCount, sync);
 }
 
+// A constant sample size stands for every frame when every kept frame has
+// it; otherwise each kept frame's size is listed.
 std::uint32_t VideoMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, ByteReader& src) {
-    // A constant sample size stands for every frame: only the count changes.
     ByteReader table;
     std::uint32_t constantSize = 0;
-    if (src.Sub(src.position(), SampleCount, table) && table.PeekU32BE(ConstantSampleSize, constantSize) && constantSize != 0)
-        return copyConstantSampleSize(dst, src, reel().GetTotalFrameCount());
-    return rebuildTable(dst, src, FourCC("stsz"), SampleCount, reel().GetTotalFrameCount(),
-                        Entries::VideoFrames, false);
+    if (!src.Sub(src.position(), SampleCount, table) || !table.PeekU32BE(ConstantSampleSize, constantSize))
+        return fail();
+    std::vector<std::uint32_t> sizes;
+    bool allConstant = constantSize != 0;
+    for (const PlannedUnit& unit : plan().units) {
+        for (const std::uint32_t size : unit.frameSizes) {
+            sizes.push_back(size);
+            allConstant = allConstant && size == constantSize;
+        }
+    }
+    if (allConstant) return copyConstantSampleSize(dst, src, static_cast<std::uint32_t>(sizes.size()));
+    const std::size_t start = dst.position();
+    const std::uint32_t written = writeTable(dst, src, FourCC("stsz"), SampleCount, sizes);
+    if (failed() || !patchU32(dst, start, written, ConstantSampleSize, 0)) return 0;
+    return written;
 }
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyChunkOffsetKeep(ByteWriter& dst, ByteReader& src) {
-    return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalFrameCount(),
-                        Entries::VideoFrames, false);
+    std::vector<std::uint32_t> offsets;
+    if (!chunkOffsets(Entries::VideoFrames, false, offsets)) return 0;
+    return writeTable(dst, src, FourCC("stco"), EntryCount, offsets);
 }
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyChunkOffsetRebased(ByteWriter& dst, ByteReader& src) {
-    return rebuildTable(dst, src, FourCC("stco"), EntryCount, reel().GetTotalFrameCount(),
-                        Entries::VideoFrames, true);
+    std::vector<std::uint32_t> offsets;
+    if (!chunkOffsets(Entries::VideoFrames, true, offsets)) return 0;
+    return writeTable(dst, src, FourCC("stco"), EntryCount, offsets);
 }
 
 }

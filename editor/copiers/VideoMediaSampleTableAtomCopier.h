@@ -12,9 +12,8 @@ public:
     ~VideoMediaSampleTableAtomCopier() override;
 
     std::uint32_t copyTimeToSample(ByteWriter& dst, ByteReader& src) override;
-    // The source's first sync samples, as many as the kept frames have groups
-    // of pictures and no more than the source holds; nothing when the source
-    // table has no 'stss'.
+    // Every kept frame that was a sync sample in its source; nothing when the
+    // source table has no 'stss'.
     std::uint32_t copySyncSample(ByteWriter& dst, ByteReader& src) override;
     std::uint32_t copySampleSize(ByteWriter& dst, ByteReader& src) override;
     std::uint32_t copyChunkOffsetKeep(ByteWriter& dst, ByteReader& src) override;

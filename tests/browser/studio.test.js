@@ -26,7 +26,13 @@ function makeReels() {
   // A reel of another shape, with many units: placeholder frames are quick to write.
   execFileSync(clipreel, ['sample', big, '--units', '80', '--seconds-per-unit', '5', '--width', '1280',
     '--height', '720', '--dummy-frames', '-q'], { stdio: 'pipe' });
-  return { reel, big };
+  // Sixty units of small real frames: the reel a long edit is tried on.
+  const longFolder = path.join(workDir, 'long');
+  fs.rmSync(longFolder, { recursive: true, force: true });
+  fs.mkdirSync(longFolder);
+  const long = path.join(longFolder, 'long.MOV');
+  execFileSync(clipreel, ['sample', long, '--units', '60', '--width', '160', '--height', '120', '-q'], { stdio: 'pipe' });
+  return { reel, big, long };
 }
 
 // The studio's own messages (the frame grab's complaints about the large
@@ -34,9 +40,9 @@ function makeReels() {
 // of HELD_SAVE at its start until that save is cancelled: a save runs at the
 // speed of a file copy, too fast to press Cancel during it otherwise.
 const HELD_SAVE = 'big-edited.MOV';
-function startStudio(files) {
+function startStudio(files, port) {
   const log = fs.openSync(path.join(workDir, 'studio.log'), 'a');
-  const child = spawn(clipreel, ['studio', ...files], {
+  const child = spawn(clipreel, ['studio', ...files, ...(port ? ['--port', String(port)] : [])], {
     stdio: ['ignore', 'pipe', log],
     env: { ...process.env, CLIPREEL_STUDIO_HOLD_SAVES: HELD_SAVE },
   });
@@ -155,34 +161,95 @@ function packetHashes(file) {
 }
 
 const order = (page) => page.$$eval('#cards .card', (cards) => cards.map((c) => Number(c.dataset.unitIndex)));
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const text = (page, selector) => page.$eval(selector, (e) => e.textContent);
+const focusedUnit = (page) => page.evaluate(() => document.activeElement.dataset.unitIndex ?? document.activeElement.id);
 
 async function center(page, selector) {
   const box = await (await page.$(selector)).boundingBox();
   return { x: box.x + box.width / 2, y: box.y + box.height / 2, box };
 }
 
+// Dialogs (confirm, beforeunload) are noted and answered in turn from the
+// answers a step queued; with none queued they are dismissed.
+function answerDialogs(page) {
+  const dialogs = { seen: [], answers: [] };
+  page.on('dialog', async (dialog) => {
+    dialogs.seen.push({ type: dialog.type(), message: dialog.message() });
+    if (dialogs.answers.shift() === 'accept') await dialog.accept(); else await dialog.dismiss();
+  });
+  return dialogs;
+}
+
+// The width of every poster once its picture is there.
+async function posterWidths(page) {
+  await page.waitForFunction(() => [...document.querySelectorAll('#cards .poster')].every((img) =>
+    img.getAttribute('src') && img.complete), { timeout: 15000 });
+  return page.$$eval('#cards .poster', (images) => images.map((img) => img.naturalWidth));
+}
+
+async function dialogCount(dialogs, count) {
+  const started = Date.now();
+  while (dialogs.seen.length < count) {
+    assert.ok(Date.now() - started < 5000, `no dialog (${dialogs.seen.length} of ${count})`);
+    await pause(50);
+  }
+}
+
+// Opens a tab and waits for its cards (not those of the tab before).
+async function openTab(page, id, cards) {
+  await page.click(`#tabs .tab[data-reel-id="${id}"]`);
+  await page.waitForFunction((reel, count) => {
+    const shown = [...document.querySelectorAll('#cards .card')];
+    return document.getElementById('reel').getAttribute('aria-labelledby') === `tab-${reel}` && shown.length === count &&
+      shown.every((card) => card.dataset.posterUrl.includes(`/reels/${reel}/`));
+  }, { timeout: 15000 }, id, cards);
+}
+
+async function clickWith(page, selector, key) {
+  if (key) await page.keyboard.down(key);
+  await page.click(selector);
+  if (key) await page.keyboard.up(key);
+}
+
 async function editInBrowser(page, url, screenshots) {
-  step('one card per unit, each poster decodes');
+  step('one card per unit, each poster decodes; camera data in plain words');
   await page.goto(url);
   await page.waitForFunction(() => document.querySelectorAll('#cards .card').length === 5);
   assert.deepStrictEqual(await order(page), [0, 1, 2, 3, 4]);
-  const widths = await page.$$eval('#cards .poster', (images) =>
-    Promise.all(images.map((img) => img.decode().then(() => img.naturalWidth, () => 0))));
-  assert.deepStrictEqual(widths, [160, 160, 160, 160, 160]);
-  assert.match(await page.$eval('#total-duration', (e) => e.textContent), /5\.005 s/);
-  assert.match(await page.$eval('#camera-table', (e) => e.textContent), /creator_version\s*6/);
+  assert.deepStrictEqual(await posterWidths(page), [160, 160, 160, 160, 160]);
+  assert.match(await text(page, '#total-duration'), /5\.005 s/);
+  const camera = await page.$$eval('#camera-table dt', (terms) =>
+    Object.fromEntries(terms.map((dt) => [dt.textContent, dt.nextElementSibling.textContent])));
+  assert.strictEqual(camera['Creator version'], '6');
+  assert.strictEqual(camera['Frame rate'], '29.97 fps (30000/1001)');
+  assert.strictEqual(camera.Duration, '5.005 s, 150 frames');
+  assert.match(camera['File size'], /^1\.0 MB$/);
+  assert.ok(!Object.keys(camera).some((key) => /[._]/.test(key)), `raw keys: ${Object.keys(camera)}`);
+
+  step('the tabs are a tab list with a tab panel');
+  const tabs = await page.$$eval('#tabs [role="tab"]', (list) => list.map((t) =>
+    [t.getAttribute('aria-selected'), t.tabIndex, t.getAttribute('aria-controls')]));
+  assert.deepStrictEqual(tabs, [['true', 0, 'reel'], ['false', -1, 'reel']]);
+  assert.strictEqual(await page.$eval('#reel', (e) => [e.getAttribute('role'), e.getAttribute('aria-labelledby')].join()),
+    'tabpanel,tab-0');
+
+  step('every button names its unit');
+  for (const name of ['Play unit 3', 'Remove unit 3', 'Remove unit 0', 'Play unit 4']) {
+    assert.ok(await page.$(`aria/${name}[role="button"]`), `no button named "${name}"`);
+  }
 
   step('the strip scrubs as the pointer moves over a card');
   const card2 = await center(page, '#cards .card[data-unit-index="2"]');
   await page.mouse.move(card2.box.x + 5, card2.y);
   await page.mouse.move(card2.box.x + card2.box.width - 5, card2.y, { steps: 4 });
+  await page.waitForFunction(() => [...document.querySelectorAll('#cards .card[data-unit-index="2"] .strip img')]
+    .every((img) => img.complete && img.naturalWidth === 160));
+  await page.mouse.move(card2.box.x + card2.box.width - 5, card2.y + 2);
   await page.waitForFunction(() => {
     const poster = document.querySelector('#cards .card[data-unit-index="2"] .poster');
     return /frames\/(?!0\b)\d+/.test(poster.src) && poster.complete && poster.naturalWidth === 160;
   });
-  const strip = await page.$$eval('#cards .card[data-unit-index="2"] .strip img',
-    (images) => Promise.all(images.map((img) => img.decode().then(() => img.naturalWidth, () => 0))));
-  assert.ok(strip.length >= 2 && strip.every((w) => w === 160), `strip ${strip}`);
 
   step('drag unit 3 before unit 0');
   const from = await center(page, '#cards .card[data-unit-index="3"]');
@@ -192,34 +259,88 @@ async function editInBrowser(page, url, screenshots) {
   await page.mouse.move(to.box.x + 12, to.y, { steps: 12 });
   await page.mouse.up();
   assert.deepStrictEqual(await order(page), [3, 0, 1, 2, 4]);
+  await page.waitForFunction(() => /Unit 3 moved to position 1 of 5/.test(document.getElementById('announce').textContent));
 
-  step('keyboard reorder, undo and redo');
+  step('keyboard reorder, announced; undo and redo keep the focus');
   await page.focus('#cards .card[data-unit-index="2"]');
   await page.keyboard.press('ArrowLeft');
   assert.deepStrictEqual(await order(page), [3, 0, 2, 1, 4]);
-  assert.strictEqual(await page.evaluate(() => document.activeElement.dataset.unitIndex), '2');
+  assert.strictEqual(await focusedUnit(page), '2');
+  await page.waitForFunction(() => /Unit 2 moved to position 3 of 5/.test(document.getElementById('announce').textContent));
   await page.click('#undo');
   assert.deepStrictEqual(await order(page), [3, 0, 1, 2, 4]);
+  assert.strictEqual(await focusedUnit(page), 'undo');
   await page.click('#redo');
   assert.deepStrictEqual(await order(page), [3, 0, 2, 1, 4]);
+  assert.strictEqual(await focusedUnit(page), 'redo');
   await page.keyboard.down('Control');
   await page.keyboard.press('z');
   await page.keyboard.up('Control');
   assert.deepStrictEqual(await order(page), [3, 0, 1, 2, 4]);
 
-  step('remove unit 1, restore it, remove it again');
+  step('Remove moves the focus to the next card; Restore keeps it on the unit; removal announced');
   await page.click('#cards .card[data-unit-index="1"] .remove');
   assert.deepStrictEqual(await order(page), [3, 0, 2, 4]);
-  assert.match(await page.$eval('#total-duration', (e) => e.textContent), /4\.004 s/);
+  assert.strictEqual(await focusedUnit(page), '2');
+  await page.waitForFunction(() => /Unit 1 removed\. 4 of 5 units kept/.test(document.getElementById('announce').textContent));
+  assert.match(await text(page, '#total-duration'), /4\.004 s/);
+  assert.ok(await page.$('aria/Restore unit 1[role="button"]'), 'no button named "Restore unit 1"');
   await page.click('#removed .card[data-unit-index="1"] .restore');
   assert.deepStrictEqual(await order(page), [3, 0, 1, 2, 4]);
+  assert.strictEqual(await focusedUnit(page), '1');
+  await page.click('#cards .card[data-unit-index="4"] .remove');
+  assert.strictEqual(await focusedUnit(page), '2', 'the last card removed: the focus goes to the one before');
+  await page.click('#undo');
   await page.click('#cards .card[data-unit-index="1"] .remove');
   assert.deepStrictEqual(await order(page), [3, 0, 2, 4]);
-  assert.match(await page.$eval('#total-units', (e) => e.textContent), /4 of 5 units/);
-  assert.match(await page.$eval('#cards .card[data-unit-index="2"] .start', (e) => e.textContent),
-    /at 0:02\.002 → 0:02\.002/);
-  assert.match(await page.$eval('#cards .card[data-unit-index="0"] .start', (e) => e.textContent),
-    /at 0:00\.000 → 0:01\.001/);
+  assert.match(await text(page, '#total-units'), /4 of 5 units/);
+  assert.match(await text(page, '#cards .card[data-unit-index="2"] .start'), /at 0:02\.002 → 0:02\.002/);
+  assert.match(await text(page, '#cards .card[data-unit-index="0"] .start'), /at 0:00\.000 → 0:01\.001/);
+
+  step('a failed request is shown as an error, a refusal as a refusal');
+  await page.setRequestInterception(true);
+  let answer = { status: 500, body: '{"error":"the disk is on fire"}' };
+  const failOrders = (req) => (/\/order\?/.test(req.url()) && req.method() === 'PUT'
+    ? req.respond({ ...answer, contentType: 'application/json' }) : req.continue());
+  page.on('request', failOrders);
+  await page.focus('#cards .card[data-unit-index="2"]');
+  await page.keyboard.press('ArrowLeft');
+  await page.waitForFunction(() => document.getElementById('edit-status').dataset.kind === 'error');
+  assert.strictEqual(await text(page, '#edit-status'), 'Failed: the studio did not take the new order: the disk is on fire');
+  answer = { status: 400, body: '{"error":"no"}' };
+  await page.keyboard.press('ArrowRight');
+  await page.waitForFunction(() => document.getElementById('edit-status').dataset.kind === 'refused');
+  assert.strictEqual(await text(page, '#edit-status'), 'Refused: the studio did not take the new order: no');
+  page.off('request', failOrders);
+  await page.setRequestInterception(false);
+  await page.keyboard.press('ArrowLeft');
+  await page.keyboard.press('ArrowRight');
+  assert.deepStrictEqual(await order(page), [3, 0, 2, 4]);
+  await page.waitForFunction(() => document.getElementById('edit-status').textContent === '');
+
+  step('Shift+click selects a range, Delete removes it all, one undo brings it back');
+  await page.click('#cards .card[data-unit-index="0"] .label');
+  await clickWith(page, '#cards .card[data-unit-index="4"] .label', 'Shift');
+  assert.deepStrictEqual(await page.$$eval('#cards .card.selected', (c) => c.map((e) => Number(e.dataset.unitIndex))), [0, 2, 4]);
+  await page.keyboard.press('Delete');
+  assert.deepStrictEqual(await order(page), [3]);
+  await page.waitForFunction(() => /Units 0, 2 and 4 removed/.test(document.getElementById('announce').textContent));
+  await page.click('#undo');
+  assert.deepStrictEqual(await order(page), [3, 0, 2, 4]);
+
+  step('Ctrl+click adds to the selection; a drag moves the selected cards together');
+  await page.click('#cards .card[data-unit-index="3"] .label');
+  await clickWith(page, '#cards .card[data-unit-index="0"] .label', 'Control');
+  const start = await center(page, '#cards .card[data-unit-index="3"] .label');
+  const end = await center(page, '#cards .card[data-unit-index="4"]');
+  await page.mouse.move(start.x, start.y);
+  await page.mouse.down();
+  await page.mouse.move(end.box.x + end.box.width - 10, end.y, { steps: 12 });
+  await page.mouse.up();
+  assert.deepStrictEqual(await order(page), [2, 4, 3, 0]);
+  await page.click('#undo');
+  assert.deepStrictEqual(await order(page), [3, 0, 2, 4]);
+  await page.click('#cards .card[data-unit-index="3"] .label');
   await page.mouse.move(5, 5);
   await page.screenshot({ path: path.join(screenshots, 'studio-edited.png') });
 
@@ -229,7 +350,7 @@ async function editInBrowser(page, url, screenshots) {
     { timeout: 15000 });
   const mode = await page.$eval('#player', (d) => d.dataset.mode);
   console.log(`   the unit plays as ${mode === 'video' ? 'a movie in <video>' : 'its frame strip'}`);
-  await new Promise((r) => setTimeout(r, 400));
+  await pause(400);
   await page.screenshot({ path: path.join(screenshots, 'studio-play.png') });
   await page.click('#player-close');
 
@@ -247,77 +368,146 @@ async function editInBrowser(page, url, screenshots) {
   page.off('request', refuseMovies);
   await page.setRequestInterception(false);
 
+  step('Play reel plays the kept units in their new order; Space pauses and plays from the focused card');
+  await page.evaluate(() => {
+    window.played = [];
+    new MutationObserver(() => {
+      const current = document.querySelector('#cards .card[aria-current="true"]');
+      const unit = current ? Number(current.dataset.unitIndex) : null;
+      if (unit !== null && window.played[window.played.length - 1] !== unit) window.played.push(unit);
+    }).observe(document.getElementById('cards'), { attributes: true, subtree: true, attributeFilter: ['aria-current'] });
+    document.activeElement.blur();
+  });
+  assert.strictEqual(await page.$eval('#playhead', (e) => Number(e.max).toFixed(3)), '4.004');
+  await page.click('#preview-play');
+  await page.waitForFunction(() => window.played.length === 2, { timeout: 15000 });
+  await page.screenshot({ path: path.join(screenshots, 'studio-preview.png') });
+  await page.waitForFunction(() => document.getElementById('preview-play').textContent === 'Play reel', { timeout: 20000 });
+  assert.deepStrictEqual(await page.evaluate(() => window.played), [3, 0, 2, 4]);
+  assert.match(await text(page, '#preview-time'), /^0:04\.00\d \/ 0:04\.004$/);
+  await page.focus('#cards .card[data-unit-index="2"]');
+  await page.evaluate(() => { window.played = []; });
+  await page.keyboard.press('Space');
+  await page.waitForFunction(() => window.played.length > 0, { timeout: 10000 });
+  assert.strictEqual(await page.evaluate(() => window.played[0]), 2);
+  await page.keyboard.press('Space');
+  assert.strictEqual(await text(page, '#preview-play'), 'Play reel');
+  assert.strictEqual(await page.$eval('#cards .card[aria-current="true"]', (e) => e.dataset.unitIndex), '2');
+
   step('save as edited.MOV with progress to 100 %');
   const percents = [];
-  await page.exposeFunction('notePercent', (text) => percents.push(text));
+  await page.exposeFunction('notePercent', (value) => percents.push(value));
   await page.evaluate(() => new MutationObserver(() => window.notePercent(document.getElementById('save-percent').textContent))
     .observe(document.getElementById('save-percent'), { childList: true, characterData: true, subtree: true }));
   await page.$eval('#save-name', (input) => { input.value = ''; });
   await page.type('#save-name', 'edited.MOV');
+  const toolbar = await page.$eval('#toolbar', (e) => e.getBoundingClientRect().height);
   await page.click('#save');
   await page.waitForFunction(() => document.getElementById('save-status').dataset.result, { timeout: 30000 });
-  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'saved',
-    await page.$eval('#save-status', (e) => e.textContent));
-  assert.strictEqual(await page.$eval('#save-percent', (e) => e.textContent), '100 %');
+  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'saved', await text(page, '#save-status'));
+  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.kind), 'success');
+  assert.strictEqual(await text(page, '#save-percent'), '100 %');
   assert.strictEqual(await page.$eval('#save-progress', (e) => e.value), 100);
   assert.ok(percents.includes('100 %'), `percents ${percents}`);
+  assert.strictEqual(await page.$eval('#toolbar', (e) => e.getBoundingClientRect().height), toolbar,
+    'a message shifted the toolbar');
 
-  step('the saved movie opens in its own tab');
+  step('the saved movie opens in its own tab; the edited tab stays in front');
   await page.waitForFunction(() => document.querySelectorAll('#tabs .tab').length === 3 &&
-    document.querySelector('#tabs .tab[aria-selected="true"]').textContent === 'edited.MOV' &&
-    document.querySelectorAll('#cards .card').length === 4);
-  const savedWidths = await page.$$eval('#cards .poster', (images) =>
-    Promise.all(images.map((img) => img.decode().then(() => img.naturalWidth, () => 0))));
-  assert.deepStrictEqual(savedWidths, [160, 160, 160, 160]);
+    /saved edited\.MOV; it is open in its own tab/.test(document.getElementById('save-status').textContent));
+  assert.match(await text(page, '#tabs .tab[aria-selected="true"]'), /^reel\.MOV/);
+  await openTab(page, 2, 4);
+  assert.deepStrictEqual(await posterWidths(page), [160, 160, 160, 160]);
   await page.screenshot({ path: path.join(screenshots, 'studio-saved.png') });
 }
 
-function checkSavedMovie() {
-  step('the library reads edited.MOV with units 3, 0, 2, 4; FFmpeg decodes it');
+function checkSavedMovie(units) {
+  step(`the library reads edited.MOV with units ${units.join(', ')}; FFmpeg decodes it`);
   const saved = path.join(reels, 'edited.MOV');
   const info = JSON.parse(execFileSync(clipreel, ['info', '--json', saved], { encoding: 'utf8' }));
   assert.strictEqual(info.kind, 'clipreel');
-  assert.strictEqual(info.shooting_units.length, 4);
+  assert.strictEqual(info.shooting_units.length, units.length);
   const source = packetHashes(path.join(reels, 'reel.MOV'));
   const unit = (n) => source.slice(n * UNIT_FRAMES, (n + 1) * UNIT_FRAMES);
-  assert.deepStrictEqual(packetHashes(saved), [...unit(3), ...unit(0), ...unit(2), ...unit(4)]);
-  assert.strictEqual(decodedFrames(saved), 4 * UNIT_FRAMES);
+  assert.deepStrictEqual(packetHashes(saved), units.flatMap(unit));
+  assert.strictEqual(decodedFrames(saved), units.length * UNIT_FRAMES);
 }
 
-async function joinTabs(page, screenshots) {
-  step('reels of another shape are not joined; reel.MOV and edited.MOV are');
-  const waitForEnd = () => page.waitForFunction(() => document.getElementById('save-status').dataset.result,
+async function saveAgain(page, dialogs) {
+  step('edit again and save under the name just saved: asked first, the file replaced, its tab read anew');
+  await openTab(page, 0, 4);
+  await page.click('#cards .card[data-unit-index="4"] .remove');
+  assert.deepStrictEqual(await order(page), [3, 0, 2]);
+  await page.$eval('#save-name', (input) => { input.value = ''; });
+  await page.type('#save-name', 'edited.MOV');
+  const asked = dialogs.seen.length;
+  dialogs.answers.push('accept');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('s');
+  await page.keyboard.up('Control');
+  await page.waitForFunction(() => /open in its own tab/.test(document.getElementById('save-status').textContent),
     { timeout: 30000 });
+  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'saved', await text(page, '#save-status'));
+  assert.strictEqual(dialogs.seen.length, asked + 1);
+  assert.match(dialogs.seen[asked].message, /edited\.MOV exists and is open in a tab\. Replace it/);
+  assert.strictEqual(await page.$$eval('#tabs .tab', (list) => list.length), 3, 'a second tab for the same movie');
+  checkSavedMovie([3, 0, 2]);
+  await openTab(page, 2, 3);
+  assert.deepStrictEqual(await posterWidths(page), [160, 160, 160]);
+  await openTab(page, 0, 3);
+}
+
+async function joinTabs(page, port, token, screenshots) {
+  step('reels of another shape are not joined; reel.MOV and edited.MOV are, the result beside Join');
+  const waitForEnd = () => page.waitForFunction(() => document.getElementById('join-status').dataset.result,
+    { timeout: 30000 });
+  const saveRow = await text(page, '#save-status');
+  await page.click('#join');
+  assert.strictEqual(await text(page, '#join-status'), 'Refused: tick two tabs or more to join them');
   await page.click('#join-reels input[data-reel-id="0"]');
   await page.click('#join-reels input[data-reel-id="1"]');
   await page.click('#join');
   await waitForEnd();
-  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'refused');
-  assert.match(await page.$eval('#save-status', (e) => e.textContent), /big\.MOV/);
+  assert.strictEqual(await page.$eval('#join-status', (e) => e.dataset.result), 'refused');
+  assert.strictEqual(await page.$eval('#join-status', (e) => e.dataset.kind), 'refused');
+  assert.match(await text(page, '#join-status'), /^Refused: .*big\.MOV/);
+  assert.strictEqual(await text(page, '#save-status'), saveRow, 'the join answered in the Save row');
   await page.click('#join-reels input[data-reel-id="1"]');
   await page.click('#join-reels input[data-reel-id="2"]');
   await page.click('#join');
-  await waitForEnd();
-  assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'saved',
-    await page.$eval('#save-status', (e) => e.textContent));
-  await page.waitForFunction(() => document.querySelector('#tabs .tab[aria-selected="true"]').textContent === 'joined.MOV' &&
-    document.querySelectorAll('#cards .card').length === 8);
-  const joinedWidths = await page.$$eval('#cards .poster', (images) =>
-    Promise.all(images.map((img) => img.decode().then(() => img.naturalWidth, () => 0))));
-  assert.deepStrictEqual(joinedWidths, Array(8).fill(160));
+  await page.waitForFunction(() => /open in its own tab/.test(document.getElementById('join-status').textContent),
+    { timeout: 30000 });
+  assert.strictEqual(await page.$eval('#join-status', (e) => e.dataset.result), 'saved', await text(page, '#join-status'));
+  await openTab(page, 3, 6);
+  assert.match(await text(page, '#tabs .tab[aria-selected="true"]'), /^joined\.MOV/);
+  assert.deepStrictEqual(await posterWidths(page), Array(6).fill(160));
   await page.screenshot({ path: path.join(screenshots, 'studio-joined.png') });
   const source = packetHashes(path.join(reels, 'reel.MOV'));
   const unit = (n) => source.slice(n * UNIT_FRAMES, (n + 1) * UNIT_FRAMES);
-  const edited = [...unit(3), ...unit(0), ...unit(2), ...unit(4)];
+  const edited = [...unit(3), ...unit(0), ...unit(2)];
   const joined = path.join(reels, 'joined.MOV');
   assert.deepStrictEqual(packetHashes(joined), [...edited, ...edited]);
-  assert.strictEqual(decodedFrames(joined), 8 * UNIT_FRAMES);
+  assert.strictEqual(decodedFrames(joined), 6 * UNIT_FRAMES);
+
+  step('a tab closes: the studio no longer lists it, the join boxes follow');
+  await page.click('#close-tab');
+  await page.waitForFunction(() => document.querySelectorAll('#tabs .tab').length === 3);
+  assert.deepStrictEqual(await page.$$eval('#tabs .tab', (list) => list.map((t) => t.textContent)),
+    ['reel.MOV×', 'big.MOV×', 'edited.MOV×']);
+  assert.strictEqual(await page.$$eval('#join-reels input', (list) => list.length), 3);
+  assert.strictEqual(await focusedUnit(page), 'tab-2', 'the focus goes to the neighbouring tab');
+  const listed = JSON.parse((await request(port, 'GET', `/api/reels?token=${token}`)).body).map((r) => r.name);
+  assert.deepStrictEqual(listed, ['reel.MOV', 'big.MOV', 'edited.MOV']);
 }
 
 async function cancelLargeSave(page, screenshots) {
+  step('frames that do not decode show a neutral placeholder');
+  await openTab(page, 1, 80);
+  await page.waitForFunction(() => !document.querySelector('#cards .card .no-picture').hidden, { timeout: 15000 });
+  assert.strictEqual(await page.$eval('#cards .card .poster', (img) => img.hidden), true);
+  assert.strictEqual(await text(page, '#cards .card .no-picture'), 'No picture');
+
   step('Cancel during the save of a large reel leaves no file');
-  await page.click('#tabs .tab[data-reel-id="1"]');
-  await page.waitForFunction(() => document.querySelectorAll('#cards .card').length === 80);
   await page.$eval('#save-name', (input) => { input.value = ''; });
   await page.type('#save-name', HELD_SAVE);
   await page.click('#save');
@@ -326,7 +516,7 @@ async function cancelLargeSave(page, screenshots) {
   const started = Date.now();
   while (partFiles().length === 0) {
     assert.ok(Date.now() - started < 30000, 'the save made no part file');
-    await new Promise((resolve) => setTimeout(resolve, 50));
+    await pause(50);
   }
   await page.click('#save-cancel');
   await page.waitForFunction(() => document.getElementById('save-status').dataset.result, { timeout: 30000 });
@@ -347,9 +537,134 @@ async function cancelBeforeTheStudioAnswers(page) {
   assert.deepStrictEqual(fs.readdirSync(reels).sort(), ['big.MOV', 'edited.MOV', 'joined.MOV', 'reel.MOV']);
 }
 
+async function quitWithUnsavedEdits(page, dialogs, studio) {
+  step('unsaved edits: closing the page asks first');
+  await page.focus('#cards .card[data-unit-index="0"]');
+  await page.keyboard.press('ArrowRight');
+  const asked = dialogs.seen.length;
+  await page.close({ runBeforeUnload: true });
+  await dialogCount(dialogs, asked + 1);
+  await pause(300);
+  assert.deepStrictEqual(dialogs.seen.slice(asked).map((d) => d.type), ['beforeunload']);
+  assert.strictEqual(page.isClosed(), false);
+
+  step('Quit asks first too; the studio ends soon after');
+  await page.click('#quit');
+  await dialogCount(dialogs, asked + 2);
+  assert.match(dialogs.seen[dialogs.seen.length - 1].message, /big\.MOV has unsaved edits\. Quit the studio anyway/);
+  assert.strictEqual(studio.child.exitCode, null, 'quit without consent');
+  dialogs.answers.push('accept');
+  const started = Date.now();
+  await page.click('#quit');
+  const end = await Promise.race([studio.exited, pause(10000).then(() => null)]);
+  assert.deepStrictEqual(end, { code: 0, signal: null });
+  console.log(`   the studio ended ${Date.now() - started} ms after Quit`);
+  await page.waitForSelector('#stopped');
+}
+
+// The long reel in a wide window: posters only for the cards near the view,
+// a drag that scrolls the page, and the studio killed under the page.
+async function longReel(browser, long, screenshots) {
+  const studio = startStudio([long]);
+  const url = await studio.address;
+  const port = Number(/:(\d+)\//.exec(url)[1]);
+  const page = await browser.newPage();
+  const dialogs = answerDialogs(page);
+  page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
+  let again = null;
+  try {
+    step('a 60-unit reel asks only for the posters near the view');
+    await page.setViewport({ width: 1920, height: 1000 });
+    const frames = [];
+    page.on('request', (req) => { if (req.url().includes('/frames/')) frames.push(req.url()); });
+    await page.goto(url);
+    await page.waitForFunction(() => document.querySelectorAll('#cards .card').length === 60);
+    await page.waitForFunction(() => [...document.querySelectorAll('#cards .card')]
+      .filter((card) => card.getBoundingClientRect().top < innerHeight)
+      .every((card) => card.querySelector('.poster').complete && card.querySelector('.poster').getAttribute('src')),
+    { timeout: 15000 });
+    await pause(1000);
+    const inView = await page.$$eval('#cards .card', (cards) =>
+      cards.filter((card) => card.getBoundingClientRect().top < innerHeight).length);
+    console.log(`   ${frames.length} frame requests for 60 units, ${inView} cards in view`);
+    assert.ok(frames.every((u) => /\/frames\/0\?/.test(u)), 'strips asked for before the pointer came');
+    assert.ok(frames.length >= inView && frames.length < 40, `${frames.length} frame requests`);
+    const width = await page.$eval('#cards .card', (card) => card.getBoundingClientRect().width);
+    assert.ok(width > 240, `cards stay ${width} px wide in a 1920 px window`);
+    await page.screenshot({ path: path.join(screenshots, 'studio-long.png') });
+
+    step('a drag near the bottom edge scrolls the page');
+    const first = await center(page, '#cards .card[data-unit-index="0"] .label');
+    await page.mouse.move(first.x, first.y);
+    await page.mouse.down();
+    await page.mouse.move(first.x, 990, { steps: 10 });
+    await page.waitForFunction(() => scrollY > 400, { timeout: 10000 });
+    await page.mouse.move(first.x, 500, { steps: 3 });
+    const target = await page.evaluate(() => {
+      const card = [...document.querySelectorAll('#cards .card')].find((c) => c.getBoundingClientRect().top > 150);
+      const box = card.getBoundingClientRect();
+      return { unit: Number(card.dataset.unitIndex), x: box.left + 10, y: box.top + box.height / 2 };
+    });
+    await page.mouse.move(target.x, target.y, { steps: 5 });
+    await page.mouse.up();
+    const moved = await order(page);
+    assert.strictEqual(moved[moved.indexOf(0) + 1], target.unit, `unit 0 not dropped before unit ${target.unit}`);
+    assert.notStrictEqual(moved[0], 0);
+    await page.focus('#cards .card[data-unit-index="5"]');
+    await page.keyboard.press('Delete');
+    const edited = await order(page);
+    assert.strictEqual(edited.length, 59);
+
+    step('a studio that stops answering (a machine asleep) is noticed, and so is its return');
+    studio.child.kill('SIGSTOP');
+    await page.waitForSelector('#connection:not([hidden])', { timeout: 10000 });
+    assert.strictEqual(await page.$eval('#save', (e) => e.disabled), true);
+    studio.child.kill('SIGCONT');
+    await page.waitForSelector('#connection[hidden]', { timeout: 10000 });
+    assert.strictEqual(await page.$eval('#save', (e) => e.disabled), false);
+    assert.deepStrictEqual(await order(page), edited);
+
+    step('the studio killed under the page: an alert within seconds, controls off');
+    const killed = Date.now();
+    studio.child.kill('SIGKILL');
+    await page.waitForSelector('#connection:not([hidden])', { timeout: 5000 });
+    console.log(`   the page said so ${Date.now() - killed} ms after the kill`);
+    assert.strictEqual(await page.$eval('#connection', (e) => e.getAttribute('role')), 'alert');
+    assert.match(await text(page, '#connection'), new RegExp(`Failed: the studio has stopped.*--port ${port}`));
+    for (const control of ['#save', '#preview-play', '#quit', '#cards .card .remove']) {
+      assert.strictEqual(await page.$eval(control, (e) => e.disabled), true, `${control} stays enabled`);
+    }
+    await page.evaluate(() => window.scrollTo(0, 0));
+    await page.screenshot({ path: path.join(screenshots, 'studio-lost.png') });
+
+    step('started again on the same port, the studio gets the kept edits back');
+    again = startStudio([long], port);
+    const newUrl = await again.address;
+    dialogs.answers.push('accept');
+    await page.goto(newUrl);
+    await page.waitForSelector('#offer:not([hidden])', { timeout: 10000 });
+    assert.match(await text(page, '#offer-text'), /Edits to long\.MOV .* kept in this browser \(59 of 60 units/);
+    await page.screenshot({ path: path.join(screenshots, 'studio-offer.png') });
+    assert.deepStrictEqual(await order(page), Array.from({ length: 60 }, (_, i) => i));
+    await page.click('#offer-take');
+    assert.deepStrictEqual(await order(page), edited);
+    const token = /token=([0-9a-f]+)/.exec(newUrl)[1];
+    await page.waitForFunction(async (t, wanted) => {
+      const reel = await (await fetch(`/api/reels/0?token=${t}`)).json();
+      return reel.order.join() === wanted.join();
+    }, {}, token, edited);
+    await page.click('#undo');
+    assert.strictEqual((await order(page)).length, 60, 'the history came back with the edits');
+  } finally {
+    dialogs.answers.push('accept', 'accept');
+    await page.close();
+    for (const child of [studio.child, again && again.child]) if (child && child.exitCode === null) child.kill('SIGKILL');
+  }
+}
+
 async function main() {
   assert.ok(clipreel && workDir, 'usage: node studio.test.js CLIPREEL WORKDIR');
-  const { reel, big } = makeReels();
+  const { reel, big, long } = makeReels();
   const studio = startStudio([reel, big]);
   const url = await studio.address;
   const match = /^http:\/\/127\.0\.0\.1:(\d+)\/\?token=([0-9a-f]{32})$/.exec(url);
@@ -365,22 +680,22 @@ async function main() {
       headless: true,
       userDataDir: profile,
       args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-        '--disable-component-update', '--disable-sync', '--window-size=1280,900'],
+        '--disable-component-update', '--disable-sync', '--window-size=1280,900', '--autoplay-policy=no-user-gesture-required'],
     });
     const page = await browser.newPage();
     await page.setViewport({ width: 1280, height: 900 });
-    page.on('dialog', (dialog) => dialog.dismiss());
+    const dialogs = answerDialogs(page);
     page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
+    page.on('requestfailed', (req) => console.log(`   request failed: ${req.url()} ${req.failure().errorText}`));
+    page.on('response', (res) => { if (res.status() >= 400 && res.status() !== 404) console.log(`   ${res.status()} ${res.url()}`); });
     await editInBrowser(page, url, workDir);
-    checkSavedMovie();
-    await joinTabs(page, workDir);
+    checkSavedMovie([3, 0, 2, 4]);
+    await saveAgain(page, dialogs);
+    await joinTabs(page, port, token, workDir);
     await cancelLargeSave(page, workDir);
     await cancelBeforeTheStudioAnswers(page);
-
-    step('Quit ends the studio');
-    await page.click('#quit');
-    const end = await Promise.race([studio.exited, new Promise((r) => setTimeout(() => r(null), 10000))]);
-    assert.deepStrictEqual(end, { code: 0, signal: null });
+    await quitWithUnsavedEdits(page, dialogs, studio);
+    await longReel(browser, long, workDir);
   } finally {
     if (browser) await browser.close();
     if (studio.child.exitCode === null) studio.child.kill('SIGKILL');

@@ -177,8 +177,8 @@ TEST_F(ToolFiles, AnUnknownCreatorVersionIsNamed) {
     const ToolRun edit = RunTool({"edit", Path("version7.mov"), out.File("e.mov").string(), "--remove", "0"});
     EXPECT_EQ(edit.exitCode, 3);
     EXPECT_EQ(edit.err, "clipreel: " + Path("version7.mov") +
-                            " was made by creator version 7, which edit cannot save (only versions 6 and 10); a "
-                            "reference movie works: clipreel reference\n");
+                            " cannot be edited: the save knows creator versions 6 and 10 only; a reference movie "
+                            "works: clipreel reference\n");
     EXPECT_FALSE(fs::exists(out.File("e.mov")));
     EXPECT_EQ(RunTool({"reference", Path("version7.mov"), out.File("r.mov").string(), "--keep", "1,0"}).exitCode, 0);
 }

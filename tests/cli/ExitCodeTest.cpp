@@ -28,7 +28,8 @@ TEST(ExitCode, EachSaveResultHasItsOwnCode) {
         {Editor::CREATEMOVFILE_THUMBNAIL_ERROR, 16, "cannot make the new thumbnail"},
         {Editor::CREATEMOVFILE_DISK_FULL, 17, "disk full"},
         {Editor::CREATEMOVFILE_OUT_OF_MEMORY, 18, "out of memory"},
-        {Editor::CREATEMOVFILE_INTERNAL_ERROR, 19, "internal error (the movie could not be built)"},
+        {Editor::CREATEMOVFILE_INTERNAL_ERROR, 19,
+         "internal error (the new movie could not be built, or it did not read back as the units planned for it)"},
         {static_cast<Editor::ERROR_CREATEMOVFILE>(2), 19, "unknown failure"},
     };
     const std::set<int> toolCodes = {EXIT_FAILURE_OTHER, EXIT_USAGE, EXIT_BAD_INPUT, EXIT_CANNOT_WRITE,

@@ -241,9 +241,8 @@ TEST_F(MovieAtomCopyTest, RebuiltTablesFollowTheEditingList) {
 }
 
 // The sync samples kept: the kept frames' own entries of the source's table,
-// at their new positions, no more than (kept frames ÷ group of pictures) nor
-// than the source's table holds, and none at all when the source has no
-// table, without taking the next table for one.
+// at their new positions, however many that is, and none at all when the
+// source has no table, without taking the next table for one.
 TEST_F(MovieAtomCopyTest, SyncSamplesAreCutToTheKeptGroups) {
     struct SyncCase {
         const char* name;

@@ -1,5 +1,7 @@
+#include "tests/editor/save/DecodedMedia.h"
 #include "tests/editor/save/SaveFixture.h"
 
+#include "MovieDetails.h"
 #include "editor/EditorPrivateAccess.h"
 #include "source/MovieDesc.h"
 #include "source/MoviePrivateAccess.h"
@@ -27,6 +29,55 @@ struct RecordFields {
 };
 constexpr RecordFields LongFields = {84, -1, {88, 92, 96}, 104, 108, 112, 124, 128};
 constexpr RecordFields ShortFields = {8, 4, {26, 30, 34}, 40, 44, 240, -1, 212};
+
+// Which creator version and record kind a save can refresh: the movie's
+// details say so before anything is written, in words the tools show, and
+// the save agrees, writing a reel where they see no problem and refusing
+// before the destination exists where they see one.
+TEST(CameraRecord, TheDetailsNameTheRecordsTheSaveCannotRefresh) {
+    struct Case {
+        const char* name;
+        unsigned creatorVersion;
+        sample::RecordKind kind;
+        ByteOrder order;
+        const char* problem;  // empty: the save refreshes it
+    };
+    const Case cases[] = {
+        {"version 6, SHORT", 6, sample::RecordKind::Short, ByteOrder::Little, ""},
+        {"version 10, LONG, MM", 10, sample::RecordKind::Long, ByteOrder::Big, ""},
+        {"version 6, LONG", 6, sample::RecordKind::Long, ByteOrder::Little,
+         "its camera record is LONG, while creator version 6 writes a SHORT one, the only kind the save refreshes "
+         "for it"},
+        {"version 10, SHORT, MM", 10, sample::RecordKind::Short, ByteOrder::Big,
+         "its camera record is SHORT, while creator version 10 writes a LONG one, the only kind the save refreshes "
+         "for it"},
+        {"version 7, SHORT", 7, sample::RecordKind::Short, ByteOrder::Little,
+         "the save knows creator versions 6 and 10 only"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        sample::SampleMovieSpec spec;
+        spec.creatorVersion = c.creatorVersion;
+        spec.recordKindFromVersion = false;
+        spec.recordKind = c.kind;
+        spec.makerNoteOrder = c.order;
+        SampleReel source(dir, "source.mov", spec);
+        ASSERT_TRUE(source.reel->IsValid());
+        EXPECT_EQ(c.problem, CMovieDetails(*source.file->GetZentiMovie()).GetRecordRefreshProblem());
+
+        ASSERT_TRUE(source.reel->RemoveShootingUnit(2));
+        CClipreelMovFileEditor editor(*source.file);
+        const auto result = editor.CreateNewMovFile(FileLocator(dir.WideFile("out.mov").c_str()), source.reel.get());
+        if (std::string(c.problem).empty()) {
+            ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, result);
+            ExpectCameraReel(dir.File("out.mov"), 2, spec.framesPerUnit, source.layout.thumbnail);
+        } else {
+            EXPECT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_THUMBNAIL_ERROR, result);
+            EXPECT_FALSE(std::filesystem::exists(dir.File("out.mov")));
+        }
+    }
+}
 
 struct RecordCase {
     unsigned creatorVersion;

@@ -30,6 +30,24 @@ std::vector<std::string> Hashes(const std::string& framemd5) {
 
 }
 
+ProbedKeyFrames ProbeKeyFrames(const std::filesystem::path& movie, const std::string& extraInput) {
+    ProbedKeyFrames probed;
+    const std::vector<std::string> lines = NonEmptyLines(
+        RunCommand("ffprobe -v error -select_streams v:0 -show_entries packet=flags:frame=key_frame -of csv" +
+                       extraInput + " " + ShellQuoted(movie.string()) + " 2>&1",
+                   probed.status));
+    for (const std::string& line : lines) {
+        if (line.rfind("packet,", 0) == 0) {
+            probed.marked.push_back(line.size() > 7 && line[7] == 'K');
+        } else if (line.rfind("frame,", 0) == 0) {
+            probed.decodedKey.push_back(line.size() > 6 && line[6] == '1');
+        } else {
+            probed.otherLines.push_back(line);
+        }
+    }
+    return probed;
+}
+
 DecodedMedia DecodeWithFfmpeg(const std::filesystem::path& movie, unsigned soundSamplesPerUnit) {
     DecodedMedia media;
     const std::string input = "ffmpeg -v error -i '" + movie.string() + "' ";

@@ -20,6 +20,18 @@ struct DecodedMedia {
     std::vector<std::string> soundUnits;
 };
 
+// The video stream as ffprobe reads it in one pass: per packet whether the
+// sync sample table marks it, per decoded frame whether the decoder made it
+// a key frame, and every other line ffprobe wrote (its errors). extraInput
+// goes before the file name (options such as -enable_drefs).
+struct ProbedKeyFrames {
+    std::vector<bool> marked;
+    std::vector<bool> decodedKey;
+    std::vector<std::string> otherLines;
+    int status = -1;
+};
+ProbedKeyFrames ProbeKeyFrames(const std::filesystem::path& movie, const std::string& extraInput = "");
+
 // soundSamplesPerUnit 0: the sound is not decoded.
 DecodedMedia DecodeWithFfmpeg(const std::filesystem::path& movie, unsigned soundSamplesPerUnit);
 

@@ -3,6 +3,7 @@
 // output FFmpeg decodes in full (every kept frame and sound sample, the key
 // frames where 'stss' says they are), or gives the one code the shape calls
 // for. Never success with an output FFmpeg refuses.
+#include "tests/editor/save/DecodedMedia.h"
 #include "tests/editor/save/SaveFixture.h"
 
 #include <gtest/gtest.h>
@@ -103,8 +104,10 @@ const EditingCase Lists[] = {
 class FFmpegView {
 public:
     FFmpegView(const std::filesystem::path& file, bool reference)
-        : probeInput_((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" '") +
-                      file.string() + "'"),
+        : file_(file),
+          reference_(reference),
+          probeInput_((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" '") + file.string() +
+                      "'"),
           input_((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" -i '") + file.string() +
                  "'") {}
 
@@ -112,23 +115,11 @@ public:
     // frame, and every packet the sync sample table marks decodes to a key
     // frame (no B-frames: packets and frames come in the same order).
     void ExpectVideoDecodesWithItsKeyFrames(unsigned expectedFrames) const {
-        int status = -1;
-        const std::vector<std::string> lines = NonEmptyLines(RunCommand(
-            "ffprobe -v error -select_streams v:0 -show_entries packet=flags:frame=key_frame -of csv" + probeInput_ +
-                " 2>&1",
-            status));
-        EXPECT_EQ(0, status);
-        std::vector<bool> marked;
-        std::vector<bool> decodedKey;
-        for (const std::string& line : lines) {
-            if (line.rfind("packet,", 0) == 0) {
-                marked.push_back(line.size() > 7 && line[7] == 'K');
-            } else if (line.rfind("frame,", 0) == 0) {
-                decodedKey.push_back(line.size() > 6 && line[6] == '1');
-            } else {
-                ADD_FAILURE() << "FFmpeg: " << line;
-            }
-        }
+        const ProbedKeyFrames probed = ProbeKeyFrames(file_, reference_ ? " -enable_drefs 1 -use_absolute_path 1" : "");
+        EXPECT_EQ(0, probed.status);
+        for (const std::string& line : probed.otherLines) ADD_FAILURE() << "FFmpeg: " << line;
+        const std::vector<bool>& marked = probed.marked;
+        const std::vector<bool>& decodedKey = probed.decodedKey;
         EXPECT_EQ(expectedFrames, marked.size());
         ASSERT_EQ(expectedFrames, decodedKey.size());
         unsigned keys = 0;
@@ -174,6 +165,8 @@ public:
     }
 
 private:
+    std::filesystem::path file_;
+    bool reference_;
     std::string probeInput_;
     std::string input_;
 };

@@ -1,0 +1,43 @@
+#include "editor/WrittenMovieCheck.h"
+
+#include "ClipreelMovie.h"
+#include "FileLocator.h"
+#include "ZentiMovFile.h"
+#include "editor/NewMoviePlan.h"
+#include "file/FileReader.h"
+
+namespace clipreel {
+
+namespace {
+
+bool SameUnit(const PlannedUnit& planned, const PlannedUnit& written, std::uint64_t fileSize) {
+    return planned.blockSize == written.blockSize && written.blockOffset <= fileSize &&
+           written.blockSize <= fileSize - written.blockOffset && planned.frameSizes == written.frameSizes &&
+           planned.syncFrames == written.syncFrames && planned.soundChunkSamples == written.soundChunkSamples;
+}
+
+}
+
+bool WrittenMovieMatchesPlan(const FileLocator& written, const NewMoviePlan& plan) {
+    std::uint64_t fileSize = InvalidFileSize;
+    {
+        FileReader reader(written);
+        if (!reader.Open()) return false;
+        fileSize = reader.GetFileSize();
+    }
+    if (fileSize == InvalidFileSize) return false;
+    const CZentiMovFile file(written);
+    const CZentiMovie* movie = file.GetZentiMovie();
+    if (!file.IsValid() || movie == nullptr) return false;
+    const CClipreelMovie reel(&file);
+    NewMoviePlan back;
+    if (!reel.IsValid() || !BuildNewMoviePlan(*movie, &file, reel, back)) return false;
+    if (back.units.size() != plan.units.size() || back.soundInFile != plan.soundInFile ||
+        back.videoDuration != plan.videoDuration)
+        return false;
+    for (std::size_t i = 0; i < plan.units.size(); ++i)
+        if (!SameUnit(plan.units[i], back.units[i], fileSize)) return false;
+    return true;
+}
+
+}
