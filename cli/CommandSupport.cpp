@@ -20,13 +20,17 @@
 namespace clipreel {
 namespace cli {
 
-void Complain(const std::string& message) { std::fprintf(stderr, "clipreel: %s\n", message.c_str()); }
+void Complain(const std::string& message) {
+    std::fprintf(stderr, "clipreel: %s\n", message.c_str());
+}
 
 namespace {
 
 void DropDebugLine(const char*, void*) {}
 
-void ShowDebugLine(const char* line, void*) { std::fputs(line, stderr); }
+void ShowDebugLine(const char* line, void*) {
+    std::fputs(line, stderr);
+}
 
 }
 

@@ -258,8 +258,8 @@ int RunSalvage(const SalvageOptions& options) {
     if (!options.quiet) {
         const unsigned total = salvager.GetShootingUnitCount();
         const unsigned recovered = salvager.GetRecoverableShootingUnitCount();
-        std::printf("wrote %s: recovered %u of %u shooting unit%s, %u lost%s\n", options.destination.c_str(), recovered,
-                    total, total == 1 ? "" : "s", total - recovered,
+        std::printf("wrote %s: recovered %u of %u shooting unit%s, %u lost%s\n", options.destination.c_str(),
+                    recovered, total, total == 1 ? "" : "s", total - recovered,
                     salvager.IsTruncated() ? "" : " (the file was not cut short)");
     }
     return EXIT_OK;

@@ -40,8 +40,7 @@ int RunSample(const SampleOptions& options) {
     std::uint32_t timeScale = 0;
     std::uint32_t frameDuration = 0;
     if (!ParseFrameRate(options.fps, timeScale, frameDuration)) {
-        return UsageProblem("invalid frame rate \"" + options.fps +
-                            "\": give frames per second (25, 29.97) or a fraction (30000/1001)");
+        return UsageProblem("invalid frame rate \"" + options.fps + "\": give frames per second (25, 29.97) or a fraction (30000/1001)");
     }
     if (options.units == 0) {
         return UsageProblem("a reel needs at least one shooting unit");
@@ -54,7 +53,7 @@ int RunSample(const SampleOptions& options) {
     const unsigned group = options.groupOfPicture != 0 ? options.groupOfPicture : DefaultGroupOfPicture(framesPerUnit);
     if (framesPerUnit % group != 0) {
         return UsageProblem("--gop " + std::to_string(group) + " does not divide the " + std::to_string(framesPerUnit) +
-                            " frames of a unit");
+                 " frames of a unit");
     }
     if (options.width == 0 || options.height == 0 || options.width % 2 != 0 || options.height % 2 != 0 ||
         options.width > 4096 || options.height > 4096) {

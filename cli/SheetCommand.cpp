@@ -33,8 +33,9 @@ int WriteSheet(const ReelOutput& target, const SheetOptions& options, ProgressDi
         SheetCell cell;
         // The middle of the unit's first frame, so rounding never lands on
         // the previous unit's last frame.
-        const std::int64_t time = CMovieFrames::FrameMiddleTime(
-            unit.GetOriginalStartVideoSampleIndex(), movie.GetVideoMediaTimeScale(), movie.GetVideoFrameDuration());
+        const std::int64_t time = CMovieFrames::FrameMiddleTime(unit.GetOriginalStartVideoSampleIndex(),
+                                                                movie.GetVideoMediaTimeScale(),
+                                                                movie.GetVideoFrameDuration());
         if (!frames.GrabThumbnail(time, cell.picture)) {
             progress.Finish();
             Complain("cannot decode the first frame of shooting unit " + std::to_string(index) + " of " + target.reel);
