@@ -79,9 +79,9 @@ std::string Sentence(const std::string& summary) {
 }
 
 // "clipreel edit SRC DST (--keep LIST | --remove LIST) [options]".
-std::string Synopsis(const CLI::App& command) {
-    const CommandHelp* help = FindCommandHelp(command.get_name());
-    std::string synopsis = "clipreel " + command.get_name();
+std::string Synopsis(const std::string& name) {
+    const CommandHelp* help = FindCommandHelp(name);
+    std::string synopsis = "clipreel " + name;
     if (help != nullptr && !help->operands.empty()) synopsis += " " + help->operands;
     if (help != nullptr && !help->options.empty()) synopsis += " " + help->options;
     return synopsis + " [options]";
@@ -91,7 +91,11 @@ std::string Synopsis(const CLI::App& command) {
 
 std::string UsageLine(const CLI::App* command) {
     if (command == nullptr) return "usage: clipreel COMMAND [options] ...  (clipreel help lists the commands)";
-    return "usage: " + Synopsis(*command) + "  (clipreel help " + command->get_name() + ")";
+    return UsageLine(command->get_name());
+}
+
+std::string UsageLine(const std::string& commandName) {
+    return "usage: " + Synopsis(commandName) + "  (clipreel help " + commandName + ")";
 }
 
 std::string ToolHelpText(const CLI::App& app) {
@@ -124,7 +128,7 @@ std::string AllHelpText(const CLI::App& app) {
     std::string text = ToolHelpText(app);
     for (const CLI::App* command : app.get_subcommands({})) {
         const CommandHelp* help = FindCommandHelp(command->get_name());
-        text += "\n" + Synopsis(*command) + ":\n";
+        text += "\n" + Synopsis(command->get_name()) + ":\n";
         text += "  " + Sentence(command->get_description()) + "\n\n";
         std::string options = OptionLines(NamedOptions(*command));
         text += options;

@@ -15,6 +15,8 @@ namespace cli {
 // "usage: clipreel edit SRC DST (--keep LIST | --remove LIST) [options]";
 // command null: the tool's own.
 std::string UsageLine(const CLI::App* command);
+// The same for a command by name, for a mistake found after parsing.
+std::string UsageLine(const std::string& commandName);
 
 // `clipreel --help`: the summary, the commands, the tool's options and the
 // table of exit codes.

@@ -5,6 +5,7 @@
 #include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/FrameRateText.h"
+#include "cli/HelpText.h"
 #include "cli/SafeOutput.h"
 #include "sample/SampleMovieWriter.h"  // the writer's own FourCC comes with it
 
@@ -22,7 +23,8 @@ namespace {
 
 // A problem with the options: a usage error, with where to read about them.
 int UsageProblem(const std::string& message) {
-    Complain(message + " (see clipreel sample --help)");
+    Complain(message);
+    std::fprintf(stderr, "%s\n", UsageLine("sample").c_str());
     return EXIT_USAGE;
 }
 
