@@ -137,6 +137,22 @@ std::vector<CommandHelp> MakeCommandHelps() {
                       {"clipreel salvage cut.mov saved.mov", "wrote saved.mov: recovered", 0}},
                      2,
                      2});
+    helps.push_back({"export",
+                     "REEL OUT.mp4",
+                     "[--keep LIST | --remove LIST] [--sound-bitrate RATE]",
+                     "write the kept shooting units as an MP4 for sharing (browsers, phones, messaging)",
+                     std::string("The MP4 holds the kept units in order: the H.264 frames copied as they are (never\n"
+                                 "re-encoded), the sound encoded as AAC-LC and cut at the same unit boundaries, the\n"
+                                 "movie atom first so it plays while it downloads, and the recording's creation time.\n"
+                                 "Nothing of the camera's own records (its settings, the thumbnail, the unit layout)\n"
+                                 "is kept: the file is no camera reel any more, and clipreel cannot edit it again.\n"
+                                 "Not available in the Windows build.\n\n") +
+                         ListNotes,
+                     {{"clipreel export reel.mov share.mp4 --keep last-0 -q", "", 0},
+                      {"clipreel info share.mp4", "clipreel: share.mp4 ", 3},
+                      {"clipreel export reel.mov two.mp4 --remove 0,1 --dry-run", "2 shooting units (2,3)", 0}},
+                     2,
+                     2});
     helps.push_back({"studio",
                      "REEL...",
                      "[--port N]",

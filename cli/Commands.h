@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class CClipreelMovie;
+
 namespace clipreel {
 namespace cli {
 
@@ -25,13 +27,25 @@ struct SaveOptions {
     std::string keep;
     std::string remove;
     bool quiet = false;
-    bool force = false;  // replace an existing destination
+    bool force = false;        // replace an existing destination
     bool keepPartial = false;
-    bool dryRun = false;     // describe the result, write nothing
-    bool json = false;       // the summary as one JSON object
+    bool dryRun = false;       // describe the result, write nothing
+    bool json = false;         // the summary as one JSON object
     bool reference = false;  // a reference movie instead of a new self-contained one
 };
 int RunSave(const SaveOptions& options);
+
+// Applies --keep or --remove to the reel; a complaint and false when the list
+// is not one the reel can take whole (edit, reference, export).
+bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options);
+
+// export: the kept units as an MP4 for sharing; the index lists, --force,
+// --dry-run and --json as for edit.
+struct ExportOptions {
+    SaveOptions save;
+    std::string soundBitRate;  // empty: the default for the channel count
+};
+int RunExport(const ExportOptions& options);
 
 // thumbnail and sheet: one reel and its output, or several reels with
 // --output-dir; main turns the operands into outputs (cli/ReelOutputs.h).

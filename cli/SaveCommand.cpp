@@ -19,10 +19,6 @@
 namespace clipreel {
 namespace cli {
 
-namespace {
-
-// Applies --keep or --remove to the reel; a complaint and false when the list
-// is not one the reel can take whole.
 bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options) {
     const unsigned count = reel.GetShootingUnitCount();
     std::string error;
@@ -56,6 +52,8 @@ bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options) {
     }
     return true;
 }
+
+namespace {
 
 std::vector<unsigned> KeptUnits(const CClipreelMovie& reel) {
     std::vector<unsigned> kept;

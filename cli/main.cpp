@@ -229,6 +229,18 @@ int main(int argc, char** argv) {
     AddForceOption(*salvageCommand, salvage.force);
     salvageCommand->add_flag("-q,--quiet", salvage.quiet, "no progress and no summary");
 
+    ExportOptions exportMovie;
+    CLI::App* exportCommand = AddCommand(app, "export");
+    exportCommand->add_option("REEL", exportMovie.save.source, "the Clipreel movie")->required();
+    exportCommand->add_option("OUT", exportMovie.save.destination, "the MP4 file to write")->required();
+    AddIndexListOptions(*exportCommand, exportMovie.save, false);
+    exportCommand
+        ->add_option("--sound-bitrate", exportMovie.soundBitRate, "AAC bit rate, e.g. 128k (default: 96k a channel)")
+        ->type_name("RATE");
+    AddForceOption(*exportCommand, exportMovie.save.force);
+    AddSummaryOptions(*exportCommand, exportMovie.save);
+    exportCommand->add_flag("-q,--quiet", exportMovie.save.quiet, "no progress and no summary");
+
 #ifdef CLIPREEL_WITH_STUDIO
     StudioOptions studio;
     CLI::App* studioCommand = AddCommand(app, "studio");
@@ -284,6 +296,7 @@ int main(int argc, char** argv) {
         if (splitCommand->parsed()) return RunSplit(split);
         if (joinCommand->parsed()) return RunJoin(join);
         if (salvageCommand->parsed()) return RunSalvage(salvage);
+        if (exportCommand->parsed()) return RunExport(exportMovie);
 #ifdef CLIPREEL_WITH_STUDIO
         if (studioCommand->parsed()) return RunStudio(studio);
 #endif

@@ -49,3 +49,13 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/clipreel-editor.pc.in
   ${PROJECT_BINARY_DIR}/clipreel-editor.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/clipreel-editor.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The README and the licence travel with every installed copy: on Windows
+# beside the programs, elsewhere in the package's documentation folder.
+if(WIN32)
+  set(CLIPREEL_INSTALL_DOCDIR .)
+else()
+  set(CLIPREEL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/clipreel)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+  DESTINATION ${CLIPREEL_INSTALL_DOCDIR})

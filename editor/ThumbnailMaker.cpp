@@ -1,6 +1,7 @@
 #include "editor/ThumbnailMaker.h"
 
 #include "editor/JpegImageData.h"
+#include "file/DebugLog.h"
 #include "platform/FrameGrabber.h"
 #include "platform/ImageScaler.h"
 #include "platform/JpegEncoder.h"
@@ -41,7 +42,12 @@ HResult makeThumbnailImage(const wchar_t* sourcePath, std::int64_t time, platfor
     thumbnail = platform::Image();
     platform::Image frame;
     const HResult grabbed = platform::grabMovieFrame(sourcePath, time, frame);
-    if (Failed(grabbed)) return grabbed;
+    if (Failed(grabbed)) {
+        // The decoder's own result (a Media Foundation HRESULT on Windows)
+        // tells why a movie that reads well shows no picture.
+        WriteDebugLog("Frame grab Error : 0x%08X \n", static_cast<std::uint32_t>(grabbed));
+        return grabbed;
+    }
     const HResult scaled = platform::scaleToThumbnail(frame, thumbnail);
     if (Failed(scaled)) thumbnail = platform::Image();
     return scaled;

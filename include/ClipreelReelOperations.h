@@ -109,4 +109,44 @@ private:
     void* userData;
 };
 
+// Writes the kept units of a reel, in their order, as an MP4 for sharing
+// (browsers, phones, messaging): the H.264 frames copied packet for packet
+// with their key frames marked, the sound encoded as AAC-LC and cut at the
+// same unit boundaries, the movie atom before the media data, the
+// recording's creation time and none of the camera's own records. The
+// result is no camera reel: the library does not open it as one.
+class CLIPREEL_API CClipreelReelExporter {
+public:
+    using ERROR_CREATEMOVFILE = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
+
+    // The source must outlive the exporter.
+    explicit CClipreelReelExporter(const CZentiMovFile& source);
+    ~CClipreelReelExporter();
+    CClipreelReelExporter(const CClipreelReelExporter&) = delete;
+    CClipreelReelExporter& operator=(const CClipreelReelExporter&) = delete;
+
+    // Whether this build can export: the media libraries it writes with are
+    // present (never on Windows builds, which have none to write MP4 with
+    // frames copied as they are).
+    static bool IsAvailable();
+    // The AAC bit rate used unless SetSoundBitRate chose one: 96 kbit/s a
+    // channel.
+    static unsigned GetDefaultSoundBitRate(unsigned channels);
+
+    void SetProgressCallback(ClipreelProgressCallback callback, void* userData);
+    // Bits per second of the sound; 0 for the default.
+    void SetSoundBitRate(unsigned bitsPerSecond);
+    // The reel must describe the source. One start, progress, one end;
+    // CREATEMOVFILE_INTERNAL_ERROR when the build cannot export
+    // (IsAvailable) or the writer refused the streams. After a failure the
+    // destination may hold a partial file.
+    ERROR_CREATEMOVFILE CreateExportedMp4File(const CClipreelMovie& reel, const FileLocator& destination);
+
+private:
+    const CZentiMovFile* sourceFile;
+    unsigned soundBitRate;
+    ClipreelProgressCallback callback;
+    void* userData;
+};
+
 #endif

@@ -1,15 +1,18 @@
 #include "sample/H264Encoder.h"
 
 #include "bytes/ByteReader.h"
+#include "sample/UnitPicture.h"
 
 #include <stdexcept>
 
 #if defined(CLIPREEL_SAMPLE_HAVE_H264)
-#include "sample/UnitPicture.h"
-
 #include <cstring>
 #include <memory>
 #include <string>
+#else
+#include "sample/PcmH264Stream.h"
+#endif
+#if defined(CLIPREEL_SAMPLE_HAVE_H264)
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -20,6 +23,38 @@ extern "C" {
 
 namespace clipreel {
 namespace sample {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void AppendU16(Bytes& out, std::size_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+void AppendLengthPrefixed(Bytes& out, const Bytes& unit) {
+    const std::size_t length = unit.size();
+    out.push_back(static_cast<std::uint8_t>(length >> 24));
+    out.push_back(static_cast<std::uint8_t>(length >> 16));
+    out.push_back(static_cast<std::uint8_t>(length >> 8));
+    out.push_back(static_cast<std::uint8_t>(length));
+    out.insert(out.end(), unit.begin(), unit.end());
+}
+
+// The AVC decoder configuration record: one SPS, one PPS, 4-byte lengths.
+Bytes DecoderConfiguration(const Bytes& sps, const Bytes& pps) {
+    if (sps.size() < 4) throw std::runtime_error("H.264 sequence parameter set too short");
+    Bytes avcC{1, sps[1], sps[2], sps[3], 0xFF, 0xE1};
+    AppendU16(avcC, sps.size());
+    avcC.insert(avcC.end(), sps.begin(), sps.end());
+    avcC.push_back(1);
+    AppendU16(avcC, pps.size());
+    avcC.insert(avcC.end(), pps.begin(), pps.end());
+    return avcC;
+}
+
+}
 
 #if defined(CLIPREEL_SAMPLE_HAVE_H264)
 
@@ -34,8 +69,6 @@ struct FrameFree {
 struct PacketFree {
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
-
-using Bytes = std::vector<std::uint8_t>;
 
 // The NAL units of a stream in either form the encoder may hand out: Annex B
 // (start codes) or already length-prefixed.
@@ -71,12 +104,7 @@ std::vector<Bytes> SplitNalUnits(const std::uint8_t* data, std::size_t size) {
     return units;
 }
 
-void AppendU16(Bytes& out, std::size_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
-
-// The AVC decoder configuration record: one SPS, one PPS, 4-byte lengths.
+// The AVC decoder configuration record of the encoder's parameter sets.
 Bytes MakeAvcC(const std::uint8_t* extradata, std::size_t size) {
     const Bytes* sps = nullptr;
     const Bytes* pps = nullptr;
@@ -87,14 +115,8 @@ Bytes MakeAvcC(const std::uint8_t* extradata, std::size_t size) {
         if (type == 7 && !sps) sps = &unit;
         if (type == 8 && !pps) pps = &unit;
     }
-    if (!sps || !pps || sps->size() < 4) throw std::runtime_error("H.264 encoder gave no SPS and PPS");
-    Bytes avcC{1, (*sps)[1], (*sps)[2], (*sps)[3], 0xFF, 0xE1};
-    AppendU16(avcC, sps->size());
-    avcC.insert(avcC.end(), sps->begin(), sps->end());
-    avcC.push_back(1);
-    AppendU16(avcC, pps->size());
-    avcC.insert(avcC.end(), pps->begin(), pps->end());
-    return avcC;
+    if (!sps || !pps) throw std::runtime_error("H.264 encoder gave no SPS and PPS");
+    return DecoderConfiguration(*sps, *pps);
 }
 
 // A coded frame as 'avc1' samples store it; parameter sets stay in 'avcC'.
@@ -104,12 +126,7 @@ Bytes ToLengthPrefixed(const std::uint8_t* data, std::size_t size) {
         if (unit.empty()) continue;
         const int type = unit[0] & 0x1F;
         if (type == 7 || type == 8) continue;
-        const std::size_t length = unit.size();
-        out.push_back(static_cast<std::uint8_t>(length >> 24));
-        out.push_back(static_cast<std::uint8_t>(length >> 16));
-        out.push_back(static_cast<std::uint8_t>(length >> 8));
-        out.push_back(static_cast<std::uint8_t>(length));
-        out.insert(out.end(), unit.begin(), unit.end());
+        AppendLengthPrefixed(out, unit);
     }
     return out;
 }
@@ -194,10 +211,33 @@ EncodedVideo EncodeH264Frames(const SampleMovieSpec& spec, unsigned frameCount) 
 
 #else
 
-bool H264EncoderAvailable() { return false; }
+// Without libavcodec the frames are uncoded key frames and repeats of them
+// (PcmH264Stream): large, but real H.264 that the system's decoders play,
+// with key frames where the encoded ones would have them.
+bool H264EncoderAvailable() { return true; }
 
-EncodedVideo EncodeH264Frames(const SampleMovieSpec&, unsigned) {
-    throw std::runtime_error("this build has no H.264 encoder");
+EncodedVideo EncodeH264Frames(const SampleMovieSpec& spec, unsigned frameCount) {
+    PcmH264Stream stream(spec.width, spec.height);
+    EncodedVideo video;
+    video.avcC = DecoderConfiguration(stream.SequenceParameterSet(), stream.PictureParameterSet());
+    const unsigned gop = spec.groupOfPicture != 0 ? spec.groupOfPicture : spec.framesPerUnit;
+    Picture420 picture;
+    picture.width = spec.width;
+    picture.height = spec.height;
+    for (unsigned i = 0; i < frameCount; ++i) {
+        const unsigned inUnit = i % spec.framesPerUnit;
+        const bool key = inUnit % gop == 0;
+        Bytes frame;
+        if (key) {
+            PaintUnitPicture(spec.contentOffset + i / spec.framesPerUnit, inUnit, picture);
+            AppendLengthPrefixed(frame, stream.KeyFrame(picture));
+        } else {
+            AppendLengthPrefixed(frame, stream.RepeatFrame());
+        }
+        video.frames.push_back(std::move(frame));
+        video.keyFrames.push_back(key ? 1 : 0);
+    }
+    return video;
 }
 
 #endif

@@ -14,10 +14,10 @@
 namespace clipreel {
 namespace sample {
 
-// What the frames hold: real H.264 (libavcodec's libx264: closed GOPs, an
-// IDR frame at each GOP start, every unit its own colour and number) or
-// quick dummy bytes of varying sizes. H264 falls back to Dummy where
-// libavcodec is not available (see HaveH264()).
+// What the frames hold: real H.264 (closed GOPs, an IDR frame at each GOP
+// start, every unit its own colour and number: libavcodec's libx264 where
+// the build has it, else uncoded key frames and repeats of them) or quick
+// dummy bytes of varying sizes.
 enum class FrameContent { Dummy, H264 };
 
 struct SoundSpec {

@@ -12,24 +12,26 @@
 namespace clipreel {
 namespace studio {
 
+ReelInOrder::ReelInOrder(const std::filesystem::path& source, const std::vector<unsigned>& order)
+    : file(cli::LocatorFor(source)), reel(&file) {
+    if (!file.IsValid() || !reel.IsValid()) return;
+    std::vector<unsigned> current;
+    reel.GetEditingState(current);
+    valid = order == current || (reel.IsEditable() && reel.SetEditingState(order));
+}
+
 CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteEditedMovie(const std::filesystem::path& source,
                                                              const std::vector<unsigned>& order,
                                                              const std::filesystem::path& destination,
                                                              bool reference, ClipreelProgressCallback callback,
                                                              void* userData) {
-    const CZentiMovFile file{cli::LocatorFor(source)};
-    if (!file.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    CClipreelMovie reel(&file);
-    if (!reel.IsValid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    std::vector<unsigned> current;
-    reel.GetEditingState(current);
-    if (order != current && (!reel.IsEditable() || !reel.SetEditingState(order))) {
-        return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
-    }
-    CClipreelMovFileEditor editor(file);
+    ReelInOrder opened(source, order);
+    if (!opened.Valid()) return CClipreelMovFileEditor::CREATEMOVFILE_INVALID_SOURCE;
+    CClipreelMovFileEditor editor(opened.file);
     editor.SetProgressCallback(callback, userData);
     const FileLocator target = cli::LocatorFor(destination);
-    return reference ? editor.CreateReferenceMovFile(target, &reel) : editor.CreateNewMovFile(target, &reel);
+    return reference ? editor.CreateReferenceMovFile(target, &opened.reel)
+                     : editor.CreateNewMovFile(target, &opened.reel);
 }
 
 namespace {
@@ -68,7 +70,7 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteJoinedMovie(const std::vector<J
     return join.joiner.CreateJoinedMovFile(cli::LocatorFor(destination));
 }
 
-std::string CheckOutputName(const std::string& name) {
+std::string CheckOutputName(const std::string& name, const std::string& wanted) {
     if (name.empty()) return "give the new movie a name";
     if (name.size() > 200) return "the name is too long";
     if (name[0] == '.') return "the name must not start with a dot";
@@ -79,10 +81,15 @@ std::string CheckOutputName(const std::string& name) {
             return "the name must be a plain file name, without folders or special characters";
         }
     }
-    std::string extension = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
+    std::string extension = name.size() >= wanted.size() ? name.substr(name.size() - wanted.size()) : std::string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension != ".mov") return "the name must end in .MOV";
+    if (extension != wanted) {
+        std::string shown = wanted;
+        std::transform(shown.begin(), shown.end(), shown.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        return "the name must end in " + shown;
+    }
     return std::string();
 }
 

@@ -2,6 +2,8 @@
 #define CLIPREEL_STUDIO_EDITED_MOVIE_H
 
 #include "ClipreelMovFileEditor.h"
+#include "ClipreelMovie.h"
+#include "ZentiMovFile.h"
 
 #include <filesystem>
 #include <string>
@@ -9,6 +11,19 @@
 
 namespace clipreel {
 namespace studio {
+
+// The reel at source opened afresh with the units `order` (original
+// numbers) as its editing list, for a writer that runs beside the server's
+// other readers of the reel; not Valid when the file is no reel or the order
+// does not fit it.
+struct ReelInOrder {
+    ReelInOrder(const std::filesystem::path& source, const std::vector<unsigned>& order);
+    bool Valid() const { return valid; }
+
+    const CZentiMovFile file;
+    CClipreelMovie reel;
+    bool valid = false;
+};
 
 // Writes the units `order` (original numbers) of the reel at source to
 // destination through the library: a new self-contained movie, or a
@@ -37,9 +52,9 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE WriteJoinedMovie(const std::vector<J
                                                              ClipreelProgressCallback callback, void* userData);
 
 // A plain file name for a new movie in a reel's folder: no folder part, no
-// leading dot, no control characters, ending in .mov; empty when acceptable,
-// otherwise why not.
-std::string CheckOutputName(const std::string& name);
+// leading dot, no control characters, ending in the extension (".mov", or
+// ".mp4" for an export), in any case; empty when acceptable, otherwise why not.
+std::string CheckOutputName(const std::string& name, const std::string& extension = ".mov");
 
 }
 }

@@ -1,6 +1,7 @@
 #include "StudioServer.h"
 
 #include "EditedMovie.h"
+#include "ExportedMovie.h"
 #include "WebAssets.h"
 
 #include <httplib.h>
@@ -171,6 +172,9 @@ void StudioServer::AddRoutes() {
     http.Get(R"(/api/saves/(\d+)/events)", [this](const httplib::Request& request, httplib::Response& response) {
         SaveEvents(request, response);
     });
+    http.Post(R"(/api/reels/(\d+)/export)", [this](const httplib::Request& request, httplib::Response& response) {
+        StartExport(request, response);
+    });
     http.Post(R"(/api/saves/(\d+)/cancel)", [this](const httplib::Request& request, httplib::Response& response) {
         CancelSave(request, response);
     });
@@ -281,14 +285,15 @@ void StudioServer::UnitMovie(const httplib::Request& request, httplib::Response&
 namespace {
 
 // The name and consent of a save or join request; false after a 400.
-bool OutputRequest(const nlohmann::json& body, httplib::Response& response, std::string& name, bool& overwrite) {
+bool OutputRequest(const nlohmann::json& body, httplib::Response& response, std::string& name, bool& overwrite,
+                   const std::string& extension = ".mov") {
     const auto given = body.find("name");
     if (given == body.end() || !given->is_string()) {
         Refuse(response, 400, "\"name\" must be a file name");
         return false;
     }
     name = given->get<std::string>();
-    const std::string problem = CheckOutputName(name);
+    const std::string problem = CheckOutputName(name, extension);
     if (!problem.empty()) {
         Refuse(response, 400, problem);
         return false;
@@ -324,6 +329,26 @@ void StudioServer::StartSave(const httplib::Request& request, httplib::Response&
     save.write = [source, order, reference](const std::filesystem::path& file, ClipreelProgressCallback callback,
                                             void* userData) {
         return WriteEditedMovie(source, order, file, reference, callback, userData);
+    };
+    StartJob(std::move(save), name, response);
+}
+
+void StudioServer::StartExport(const httplib::Request& request, httplib::Response& response) {
+    ReelSession* reel = Reel(request.matches[1]);
+    if (!reel) return Refuse(response, 404, "no such reel");
+    const std::string unavailable = ExportUnavailableReason();
+    if (!unavailable.empty()) return Refuse(response, 501, unavailable);
+    nlohmann::json body;
+    if (!JsonBody(request, response, body)) return;
+    SaveJob::Request save;
+    std::string name;
+    if (!OutputRequest(body, response, name, save.overwrite, ".mp4")) return;
+    const std::filesystem::path source = reel->Path();
+    const std::vector<unsigned> order = reel->Order();
+    save.sources = {source};
+    save.destination = source.parent_path() / std::filesystem::u8path(name);
+    save.write = [source, order](const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData) {
+        return WriteExportedMovie(source, order, file, callback, userData);
     };
     StartJob(std::move(save), name, response);
 }

@@ -63,6 +63,7 @@ private:
     void SaveEvents(const httplib::Request& request, httplib::Response& response);
     void CancelSave(const httplib::Request& request, httplib::Response& response);
     void StartJoin(const httplib::Request& request, httplib::Response& response);
+    void StartExport(const httplib::Request& request, httplib::Response& response);
     // Checks the job's destination (never an open reel, replaced only with
     // consent, one job at a time) and starts it: 202 with its number, or
     // the 4xx answer.

@@ -11,23 +11,6 @@ namespace platform {
 
 namespace {
 
-struct InputCloser {
-    const FFmpegLibraries* ff;
-    void operator()(AVFormatContext* context) const { ff->avformat_close_input(&context); }
-};
-struct DecoderFree {
-    const FFmpegLibraries* ff;
-    void operator()(AVCodecContext* context) const { ff->avcodec_free_context(&context); }
-};
-struct FrameFree {
-    const FFmpegLibraries* ff;
-    void operator()(AVFrame* frame) const { ff->av_frame_free(&frame); }
-};
-struct PacketFree {
-    const FFmpegLibraries* ff;
-    void operator()(AVPacket* packet) const { ff->av_packet_free(&packet); }
-};
-
 // Decodes forward and keeps the last frame presented at or before target:
 // the frame shown at that time. Frames leave the decoder in presentation
 // order, so the first frame past target ends the search.
@@ -105,7 +88,7 @@ HResult Grab(const FFmpegLibraries& ff, const std::string& path, std::int64_t ti
     if (streamIndex < 0 || codec == nullptr) return HResultFail;
     AVStream* stream = input->streams[streamIndex];
 
-    std::unique_ptr<AVCodecContext, DecoderFree> decoder(ff.avcodec_alloc_context3(codec), DecoderFree{&ff});
+    std::unique_ptr<AVCodecContext, CodecContextFree> decoder(ff.avcodec_alloc_context3(codec), CodecContextFree{&ff});
     if (!decoder) return HResultOutOfMemory;
     if (ff.avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return HResultFail;
     decoder->thread_count = 1;

@@ -4,16 +4,18 @@
 
 # The Debian package that provides each program the scripts run.
 declare -A PROVIDER=(
-  [cmake]=cmake [ctest]=cmake [g++]=g++ [pkg-config]=pkg-config
+  [cmake]=cmake [ctest]=cmake [cpack]=cmake [dpkg-shlibdeps]=dpkg-dev [sha256sum]=coreutils
+  [unzip]=unzip [help2man]=help2man [g++]=g++ [pkg-config]=pkg-config
   [ffmpeg]=ffmpeg [ffprobe]=ffmpeg [exiftool]=libimage-exiftool-perl
   [x86_64-w64-mingw32-g++-posix]=g++-mingw-w64-x86-64-posix
   [i686-w64-mingw32-g++-posix]=g++-mingw-w64-i686-posix
   [x86_64-w64-mingw32-windres]=binutils-mingw-w64-x86-64
+  [x86_64-w64-mingw32-objdump]=binutils-mingw-w64-x86-64
   [i686-w64-mingw32-windres]=binutils-mingw-w64-i686
   [wine]=wine [wineboot]=wine [wineserver]=wine
   [clang]=clang [clang++]=clang
   [node]=nodejs [npm]=npm [chromium]=chromium
-  [help2man]=help2man [bash]=bash
+  [bash]=bash
 )
 
 # install_packages <package...>: installs those not installed (as root);

@@ -100,7 +100,7 @@ TEST(ReadmeExamples, RunInOrderAndPrintWhatTheReadmeShows) {
     if (!sample::HaveH264()) GTEST_SKIP() << "the README shows reels of real H.264 frames";
     std::size_t lines = 0;
     for (const char* heading : {"### Examples (real output)", "### Split, join, salvage (real output)",
-                                "### Nothing is replaced without consent"}) {
+                                "### Nothing is replaced without consent", "### Export for sharing (real output)"}) {
         SCOPED_TRACE(heading);
         const std::vector<ReadmeCommand> commands = ReadmeExamples(heading);
         ASSERT_FALSE(commands.empty()) << "no examples under " << heading;

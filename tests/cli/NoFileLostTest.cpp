@@ -92,6 +92,10 @@ protected:
         WriteReel("REEL0001.MOV", reel);
         reel.units = 3;
         WriteReel("REEL0002.MOV", reel);
+        // Real frames, long enough that an export is stopped mid-way.
+        reel.units = 8;
+        reel.framesPerUnit = 60;
+        WriteReel("clip.mov", reel);
         // Large enough that a save takes a while: the signals arrive mid-way.
         sample::SampleMovieSpec big;
         big.units = 6;
@@ -173,6 +177,13 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
         {"sample keepme.mov", 6, "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
         {"sample REEL0001.MOV --dummy-frames", 6,
          "clipreel: REEL0001.MOV already exists: give --force (-y) to replace it"},
+        {"export REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
+        {"export REEL0001.MOV REEL0001.MOV -y", 2,
+         "clipreel: the output REEL0001.MOV is an input of this command: inputs are never replaced"},
+        {"export REEL0001.MOV keepme.mov", 6, "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
+        {"export REEL0002.MOV new.mp4 --keep 0,3", 2, ""},
+        {"export REEL0002.MOV new.mp4 --remove 0-last", 2,
+         "clipreel: cannot remove every shooting unit: at least one must remain"},
         {"edit REEL0001.MOV new.mov --keep ''", 2, ""},
         {"edit REEL0001.MOV new.mov --remove 0-last", 2,
          "clipreel: cannot remove every shooting unit: at least one must remain"},
@@ -234,6 +245,24 @@ TEST_F(NoFileLost, ASaveStoppedBySignals) {
             }
             ExpectFolderUnchanged();
         }
+    }
+}
+
+// An export cancelled with Ctrl-C, over an existing output and to a new
+// name: the exit code says so and nothing is left.
+TEST_F(NoFileLost, AnExportCancelledByCtrlC) {
+    for (const char* output : {"keepme.mov", "fresh.mp4"}) {
+        SCOPED_TRACE(output);
+        const pid_t pid = StartTool(Folder().path(), {"export", "clip.mov", output, "--force"});
+        ASSERT_GT(pid, 0);
+        ASSERT_TRUE(StopWhileWriting(pid, Folder().path(), output)) << "the export ended before the signal";
+        kill(pid, SIGINT);
+        kill(pid, SIGCONT);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 11);
+        ExpectFolderUnchanged();
     }
 }
 

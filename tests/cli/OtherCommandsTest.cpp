@@ -325,9 +325,9 @@ TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
         EXPECT_EQ(run.err.find('\n', firstLine + 1), run.err.size() - 1) << "two lines: " << run.err;
     }
 #ifdef CLIPREEL_TEST_HAVE_STUDIO
-    const char* const lastCommands = "sample, split, join, salvage, studio";
+    const char* const lastCommands = "sample, split, join, salvage, export, studio";
 #else
-    const char* const lastCommands = "sample, split, join, salvage";
+    const char* const lastCommands = "sample, split, join, salvage, export";
 #endif
     EXPECT_EQ(RunTool({"frobnicate", "x"}).err,
               std::string("clipreel: unknown command \"frobnicate\" (the commands: info, edit, reference, thumbnail, "

@@ -76,6 +76,22 @@ TEST(StudioOutputName, OnlyPlainMovieNamesInTheReelsFolder) {
     EXPECT_FALSE(studio::CheckOutputName(std::string(300, 'a') + ".MOV").empty());
 }
 
+// An export's name ends in .mp4 and is as plain as a movie's.
+TEST(StudioOutputName, ExportsAreNamedMp4) {
+    struct Case {
+        const char* name;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"shared.mp4", true}, {"Shared.MP4", true}, {"shared.MOV", false},
+        {".mp4", false},      {"../up.mp4", false}, {"mp4", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(studio::CheckOutputName(c.name, ".mp4").empty(), c.accepted) << c.name;
+    }
+    EXPECT_EQ("the name must end in .MP4", studio::CheckOutputName("shared.mov", ".mp4"));
+}
+
 // A three-unit reel with real frames, written once for the suite.
 class StudioReel : public SampleFolderSuite {
 protected:

@@ -1173,6 +1173,7 @@ $('player').addEventListener('close', () => {
 
 function setSaving(running) {
   $('save').disabled = running || !online;
+  $('export').disabled = running || !online;
   $('join').disabled = running || !online;
   $('save-cancel').disabled = !running || !online;
 }
@@ -1273,7 +1274,17 @@ function join(event) {
   startJob('/api/join', { name: $('join-name').value.trim(), reels }, $('join-status'), null, null);
 }
 
+// The kept units as an MP4, named after the Save as name.
+function exportForSharing() {
+  const tab = tabs.get(active);
+  if (!tab) return;
+  const name = $('save-name').value.trim().replace(/\.(mov|mp4)$/i, '');
+  startJob(`/api/reels/${tab.details.id}/export`, { name: name === '' ? '' : `${name}.mp4` }, $('save-status'),
+    null, null);
+}
+
 $('save-form').addEventListener('submit', save);
+$('export').addEventListener('click', exportForSharing);
 $('join-form').addEventListener('submit', join);
 // The button is live from the moment Save is pressed, before the studio
 // answers with the job's number; a press in between is sent with it.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -159,10 +161,15 @@ TEST(ThumbnailFromMovieFailure, FailsWithEmptyOutputsWhenNoFrameCanBeGrabbed) {
         SCOPED_TRACE(c.name + " @ " + std::to_string(c.time));
         void* raw = &dir;
         unsigned size = 99;
+        test::DebugLineCapture lines;
         const HResult result = makeThumbnailFromMovie(dir.WideFile(c.name).c_str(), c.time, &raw, &size);
         EXPECT_TRUE(Failed(result)) << result;
         EXPECT_EQ(nullptr, raw);
         EXPECT_EQ(0u, size);
+        // The decoder's result is one debug line, which --verbose shows.
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "Frame grab Error : 0x%08X \n", static_cast<unsigned>(result));
+        EXPECT_NE(std::find(lines.lines().begin(), lines.lines().end(), expected), lines.lines().end());
     }
 }
 

@@ -1,0 +1,165 @@
+// export: the kept units of a reel as an MP4 that browsers, phones and
+// messaging services play, written beside its final name and renamed into
+// place only on success.
+#include "cli/Commands.h"
+
+#include "ClipreelMovie.h"
+#include "ClipreelReelOperations.h"
+#include "cli/CommandPaths.h"
+#include "cli/CommandSupport.h"
+#include "cli/Console.h"
+#include "cli/ExitCode.h"
+#include "cli/IndexList.h"
+#include "cli/Interrupt.h"
+#include "cli/ProgressDisplay.h"
+#include "cli/SafeOutput.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace clipreel {
+namespace cli {
+
+namespace {
+
+constexpr unsigned LowestSoundBitRate = 16000;
+constexpr unsigned HighestSoundBitRate = 512000;
+
+// "192k" or "192000": bits per second; false for anything else or outside
+// what the AAC encoder takes.
+bool ParseSoundBitRate(const std::string& text, unsigned& bitsPerSecond) {
+    if (text.empty() || text.find_first_not_of("0123456789kK") != std::string::npos) return false;
+    const bool kilo = text.back() == 'k' || text.back() == 'K';
+    const std::string digits = kilo ? text.substr(0, text.size() - 1) : text;
+    if (digits.empty() || digits.size() > 7 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const unsigned long value = std::strtoul(digits.c_str(), nullptr, 10) * (kilo ? 1000ul : 1ul);
+    if (value < LowestSoundBitRate || value > HighestSoundBitRate) return false;
+    bitsPerSecond = static_cast<unsigned>(value);
+    return true;
+}
+
+unsigned SoundChannels(const CZentiMovFile& source) {
+    const CZentiMovie* movie = source.GetZentiMovie();
+    if (movie == nullptr) return 0;
+    const std::unique_ptr<CSoundFormatInfo> format(movie->CopySoundFormatInfo());
+    return format != nullptr && format->IsValid() ? format->GetFormatInfo()->numberOfChannels : 0;
+}
+
+// What the export makes (or, for a dry run, would make).
+nlohmann::json DescribeExport(const CClipreelMovie& reel, const ExportOptions& options, unsigned soundBitRate) {
+    std::vector<unsigned> kept;
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i)
+        kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
+    const std::int32_t timeScale = reel.GetTimeScale();
+    nlohmann::json result;
+    result["source"] = options.save.source;
+    result["destination"] = options.save.destination;
+    result["kind"] = "mp4";
+    result["dry_run"] = options.save.dryRun;
+    result["units"] = kept;
+    result["units_text"] = IndexRangesText(kept);
+    result["shooting_unit_count"] = kept.size();
+    result["frame_count"] = reel.GetTotalFrameCount();
+    result["duration"] = timeScale > 0 ? static_cast<double>(reel.GetTotalDuration()) / timeScale : 0.0;
+    result["sound_bitrate"] = soundBitRate == 0 ? nlohmann::json(nullptr) : nlohmann::json(soundBitRate);
+    return result;
+}
+
+void PrintSummary(const nlohmann::json& result, bool written) {
+    const std::size_t count = result["shooting_unit_count"].get<std::size_t>();
+    std::printf("%s%s (MP4): %zu shooting unit%s (%s), %.3f s", written ? "wrote " : "would write ",
+                result["destination"].get<std::string>().c_str(), count, count == 1 ? "" : "s",
+                result["units_text"].get<std::string>().c_str(), result["duration"].get<double>());
+    if (result["sound_bitrate"].is_null()) {
+        std::printf(", no sound\n");
+    } else {
+        std::printf(", AAC sound at %u kbit/s\n", result["sound_bitrate"].get<unsigned>() / 1000);
+    }
+}
+
+}
+
+int RunExport(const ExportOptions& options) {
+    const SaveOptions& save = options.save;
+    if (!CClipreelReelExporter::IsAvailable()) {
+        // The Windows build has no MP4 writer that copies frames unchanged.
+        Complain(
+            "export is not available in this build: it needs FFmpeg's MP4 writer and AAC encoder, "
+            "which this build does not have (the Windows build never has them; see the README)");
+        return EXIT_FAILURE_OTHER;
+    }
+    unsigned requestedBitRate = 0;
+    if (!options.soundBitRate.empty() && !ParseSoundBitRate(options.soundBitRate, requestedBitRate)) {
+        Complain("--sound-bitrate " + options.soundBitRate + " is not a bit rate from 16k to 512k (e.g. 128k)");
+        return EXIT_USAGE;
+    }
+    int exitCode = EXIT_OK;
+    const std::unique_ptr<CZentiMovFile> source = OpenCameraMovie(save.source, true, exitCode);
+    if (!source) return exitCode;
+    CClipreelMovie reel(source.get());
+    if (!HasShootingUnits(reel, save.source)) return EXIT_BAD_INPUT;
+    // The whole list is checked before anything is written.
+    if (!ApplyIndexList(reel, save)) return EXIT_USAGE;
+    const unsigned channels = SoundChannels(*source);
+    const unsigned soundBitRate = channels == 0           ? 0
+                                  : requestedBitRate != 0 ? requestedBitRate
+                                                          : CClipreelReelExporter::GetDefaultSoundBitRate(channels);
+
+    if (save.dryRun) {
+        const nlohmann::json result = DescribeExport(reel, options, soundBitRate);
+        if (save.json) {
+            std::printf("%s\n", JsonText(result).c_str());
+        } else if (!save.quiet) {
+            PrintSummary(result, false);
+        }
+        return EXIT_OK;
+    }
+
+    SafeOutput output(save.destination, save.force, save.keepPartial);
+    if (!output.Prepare({save.source})) return output.FailureExitCode();
+    CClipreelReelExporter exporter(*source);
+    exporter.SetSoundBitRate(soundBitRate);
+    const ProgressDisplay::Style style = save.quiet || save.json     ? ProgressDisplay::Style::Quiet
+                                         : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
+                                                                     : ProgressDisplay::Style::Lines;
+    ProgressDisplay progress(style, stderr);
+    exporter.SetProgressCallback(&ProgressDisplay::Callback, &progress);
+    KeepRunningPastFileSizeLimit();
+    CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
+    try {
+        const CooperativeCancel cancel;
+        result = exporter.CreateExportedMp4File(reel, output.TemporaryLocator());
+    } catch (const std::exception& exception) {
+        progress.Finish();
+        Complain(std::string("internal error: ") + exception.what());
+        return EXIT_SAVE_INTERNAL_ERROR;
+    }
+    progress.Finish();
+    if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
+        std::string message = "cannot export " + save.destination + ": " + DescribeResult(result);
+        if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) {
+            message = "cannot write " + save.destination + ": " +
+                      SystemReason(std::make_error_code(std::errc::no_space_on_device));
+        }
+        Complain(message);
+        return ExitCodeForResult(result);
+    }
+    if (!output.Commit()) return output.FailureExitCode();
+    nlohmann::json written = DescribeExport(reel, options, soundBitRate);
+    if (save.json) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(ArgumentPath(save.destination), error);
+        written["size"] = error ? nlohmann::json(nullptr) : nlohmann::json(size);
+        std::printf("%s\n", JsonText(written).c_str());
+    } else if (!save.quiet) {
+        PrintSummary(written, true);
+    }
+    return EXIT_OK;
+}
+
+}
+}
