@@ -9,6 +9,7 @@
 #include "cli/CutPoint.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
+#include "cli/MovieReport.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -39,6 +40,10 @@ void ShowLibraryLogs(bool verbose) {
 
 std::string JsonText(const nlohmann::json& value) {
     return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string JsonText(const nlohmann::ordered_json& value) {
+    return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 std::string UnreadableReason(const std::string& path) {
@@ -80,6 +85,17 @@ bool HasShootingUnits(const CClipreelMovie& reel, const std::string& path) {
     return false;
 }
 
+namespace {
+
+// A cut reel: what salvage makes of it, as the end of the sentence that says
+// the file is cut.
+std::string SalvageHint(const std::string& path) {
+    nlohmann::ordered_json salvage;
+    return DescribeSalvage(LocatorFor(path), salvage);
+}
+
+}
+
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode) {
     const std::string unreadable = UnreadableReason(path);
     if (!unreadable.empty()) {
@@ -89,14 +105,19 @@ std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool nee
     }
     auto file = std::make_unique<CZentiMovFile>(LocatorFor(path));
     if (!file->IsValid() || file->GetZentiMovie() == nullptr) {
-        Complain(path + " " + WhatIsWrong(path, *file));
+        std::string wrong = WhatIsWrong(path, *file);
+        FileLayout layout;
+        std::string reason;
+        const bool truncated = ReadFileLayout(ArgumentPath(path), layout, reason) && layout.Truncated();
+        if (truncated || !DescribeCutAtAnAtomEnd(path, *file).empty()) wrong += SalvageHint(path);
+        Complain(path + " " + wrong);
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }
     if (needClipreel && !file->GetZentiMovie()->IsClipreelMovie(nullptr)) {
         // Cut where its media data end, a reel reads as a movie of another kind.
         const std::string cut = DescribeCutAtAnAtomEnd(path, *file);
-        Complain(path + " " + (cut.empty() ? "is not a Clipreel movie" : cut));
+        Complain(path + " " + (cut.empty() ? "is not a Clipreel movie" : cut + SalvageHint(path)));
         exitCode = EXIT_BAD_INPUT;
         return nullptr;
     }

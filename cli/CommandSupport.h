@@ -24,6 +24,7 @@ void ShowLibraryLogs(bool verbose);
 // JSON as the tool prints it: indented; a file name that is not UTF-8 shows
 // U+FFFD for each byte that is not.
 std::string JsonText(const nlohmann::json& value);
+std::string JsonText(const nlohmann::ordered_json& value);
 
 // Why a file cannot be read as input, in the system's words ("No such file
 // or directory", "Is a directory", "Permission denied"); empty when it can
@@ -41,7 +42,8 @@ std::string WhatIsWrong(const std::string& path, const CZentiMovFile& file);
 std::string WhyNoNewMovie(const CZentiMovFile& file);
 
 // Opens a camera movie for a command. On failure complains in plain words
-// ("cannot read X: No such file or directory", "X is truncated: ...",
+// ("cannot read X: No such file or directory", "X is truncated: ...; `clipreel
+// salvage` can recover 2 of its 4 shooting units",
 // "X is not a camera movie") and returns null; exitCode is then the code to leave with.
 std::unique_ptr<CZentiMovFile> OpenCameraMovie(const std::string& path, bool needClipreel, int& exitCode);
 

@@ -1,6 +1,8 @@
 #ifndef CLIPREEL_CLI_COMMANDS_H
 #define CLIPREEL_CLI_COMMANDS_H
 
+#include "cli/ReelOutputs.h"
+
 #include <string>
 #include <vector>
 
@@ -45,18 +47,23 @@ struct ExportOptions {
 };
 int RunExport(const ExportOptions& options);
 
+// thumbnail and sheet: one reel and its output, or several reels with
+// --output-dir; main turns the operands into outputs (cli/ReelOutputs.h).
 struct ThumbnailOptions {
-    std::string file;
-    std::string output;
+    std::vector<std::string> operands;
+    std::string outputDir;
+    std::vector<ReelOutput> outputs;
     bool force = false;
 };
 int RunThumbnail(const ThumbnailOptions& options);
 
 struct SheetOptions {
-    std::string file;
-    std::string output;
+    std::vector<std::string> operands;
+    std::string outputDir;
+    std::vector<ReelOutput> outputs;
     unsigned columns = 4;
     bool force = false;
+    bool quiet = false;
 };
 int RunSheet(const SheetOptions& options);
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 
 namespace clipreel {
 namespace cli {
@@ -48,6 +49,13 @@ bool ParseFrameRate(const std::string& text, std::uint32_t& timeScale, std::uint
     timeScale = static_cast<std::uint32_t>(thousandths);
     frameDuration = 1000;
     return true;
+}
+
+std::string FrameRateText(std::uint32_t timeScale, std::uint32_t frameDuration) {
+    if (timeScale == 0 || frameDuration == 0) return "unknown";
+    const std::uint32_t divisor = std::gcd(timeScale, frameDuration);
+    const std::string frames = std::to_string(timeScale / divisor);
+    return frameDuration == divisor ? frames : frames + "/" + std::to_string(frameDuration / divisor);
 }
 
 }

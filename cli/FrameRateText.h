@@ -13,6 +13,11 @@ namespace cli {
 // thousandths: 25 is 25000/1000). False for anything else or a zero part.
 bool ParseFrameRate(const std::string& text, std::uint32_t& timeScale, std::uint32_t& frameDuration);
 
+// Frames per second as a fraction in lowest terms, a whole number without
+// its "/1": "25" for 25000/1000, "30000/1001", "25/2"; "unknown" for a zero
+// part.
+std::string FrameRateText(std::uint32_t timeScale, std::uint32_t frameDuration);
+
 }
 }
 

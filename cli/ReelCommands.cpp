@@ -4,13 +4,18 @@
 
 #include "ClipreelMovie.h"
 #include "ClipreelReelOperations.h"
+#include "SoundFormat.h"
+#include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Interrupt.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
+#include "cli/FileLayout.h"
 #include "cli/IndexList.h"
+#include "cli/Interrupt.h"
+#include "cli/MovieReport.h"
 #include "cli/ProgressDisplay.h"
+#include "cli/ReelOutputs.h"
 #include "cli/SafeOutput.h"
 
 #include <cctype>
@@ -101,6 +106,34 @@ void SplitReelArgument(const std::string& argument, std::string& path, std::stri
     list = tail;
 }
 
+// The sample descriptions the joiner compares, said with their values: "its
+// video is 640x480, the first reel's is 320x240", "sound: 1 channel, the
+// first reel has 2"; empty when they agree (the refusal is then another).
+std::string ShapeDifference(const CZentiMovFile& reel, const std::string& path, const CZentiMovFile& first,
+                            const std::string& firstPath) {
+    FileLayout ours;
+    FileLayout theirs;
+    std::string reason;
+    if (ReadFileLayout(ArgumentPath(path), ours, reason) && ReadFileLayout(ArgumentPath(firstPath), theirs, reason)) {
+        if (ours.codecTag != theirs.codecTag) {
+            return "its video is " + CodecName(ours.codecTag) + ", the first reel's is " + CodecName(theirs.codecTag);
+        }
+        if (ours.width != theirs.width || ours.height != theirs.height) {
+            return "its video is " + std::to_string(ours.width) + "x" + std::to_string(ours.height) +
+                   ", the first reel's is " + std::to_string(theirs.width) + "x" + std::to_string(theirs.height);
+        }
+    }
+    const std::unique_ptr<CSoundFormatInfo> sound(reel.GetZentiMovie()->CopySoundFormatInfo());
+    const std::unique_ptr<CSoundFormatInfo> firstSound(first.GetZentiMovie()->CopySoundFormatInfo());
+    const bool hasSound = reel.GetZentiMovie()->HasSound() && sound;
+    const bool firstHasSound = first.GetZentiMovie()->HasSound() && firstSound;
+    if (hasSound != firstHasSound) {
+        return hasSound ? "it has sound, the first reel has none" : "it has no sound, the first reel has";
+    }
+    if (!hasSound || *sound == *firstSound) return std::string();
+    return SoundDifference(DescribeSoundFormat(*sound), DescribeSoundFormat(*firstSound), "the first reel");
+}
+
 }
 
 int RunSplit(const SplitOptions& options) {
@@ -129,13 +162,7 @@ int RunSplit(const SplitOptions& options) {
         }
     }
 
-    std::error_code error;
-    const std::filesystem::path folder = ArgumentPath(options.folder);
-    std::filesystem::create_directories(folder, error);
-    if (!std::filesystem::is_directory(folder, error)) {
-        Complain("cannot use " + options.folder + " as the output folder");
-        return EXIT_CANNOT_WRITE;
-    }
+    if (!MakeOutputFolder(options.folder)) return EXIT_CANNOT_WRITE;
     // Every output is checked and given its temporary file before the
     // first is written; all are renamed into place only when all were.
     const std::size_t width = std::max<std::size_t>(3, std::to_string(count - 1).size());
@@ -193,7 +220,8 @@ int RunJoin(const JoinOptions& options) {
             }
         }
         if (!joiner.AddReel(*files.back(), kept)) {
-            Complain("cannot join " + path + ": " + joiner.GetRefusalReason());
+            const std::string difference = ShapeDifference(*files.back(), paths.back(), *files.front(), paths.front());
+            Complain("cannot join " + path + ": " + (difference.empty() ? joiner.GetRefusalReason() : difference));
             return EXIT_BAD_INPUT;
         }
     }

@@ -2,8 +2,10 @@
 
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/FrameRateText.h"
+#include "cli/HelpText.h"
 #include "cli/SafeOutput.h"
 #include "sample/SampleMovieWriter.h"  // the writer's own FourCC comes with it
 
@@ -21,7 +23,8 @@ namespace {
 
 // A problem with the options: a usage error, with where to read about them.
 int UsageProblem(const std::string& message) {
-    Complain(message + " (see clipreel sample --help)");
+    Complain(message);
+    std::fprintf(stderr, "%s\n", UsageLine("sample").c_str());
     return EXIT_USAGE;
 }
 
@@ -119,10 +122,10 @@ int RunSample(const SampleOptions& options) {
     }
     if (!output.Commit()) return output.FailureExitCode();
     if (!options.quiet) {
-        std::printf("wrote %s: %u shooting units of %u frames at %u/%u, %s, %s frames, %llu bytes\n",
-                    options.destination.c_str(), spec.units, framesPerUnit, timeScale, frameDuration,
-                    spec.sound.present ? "with sound" : "no sound", layout.h264 ? "H.264" : "placeholder",
-                    static_cast<unsigned long long>(layout.fileSize));
+        std::printf("wrote %s: %s of %s at %s, %s, %s frames, %llu bytes\n", options.destination.c_str(),
+                    CountText(spec.units, "shooting unit").c_str(), CountText(framesPerUnit, "frame").c_str(),
+                    FrameRateText(timeScale, frameDuration).c_str(), spec.sound.present ? "with sound" : "no sound",
+                    layout.h264 ? "H.264" : "placeholder", static_cast<unsigned long long>(layout.fileSize));
     }
     return EXIT_OK;
 }

@@ -4,6 +4,7 @@
 #include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/MovieReport.h"
 
@@ -25,7 +26,8 @@ int RunWav(const WavOptions& options) {
         Complain(options.wavFile + " is not a PCM WAV file (8 or 16 bits, 1 or 2 channels)");
         return EXIT_BAD_INPUT;
     }
-    nlohmann::json report = {
+    nlohmann::ordered_json report = {
+        {"format_version", ReportFormatVersion},
         {"file", options.wavFile},
         {"channels", pcm.wf.nChannels},
         {"bits_per_sample", pcm.wBitsPerSample},
@@ -34,11 +36,11 @@ int RunWav(const WavOptions& options) {
         {"sample_count", wave.GetSampleCount()},
         {"data_offset", wave.GetFirstDataFileOffset()},
         {"data_size", wave.GetDataSize()},
-        {"duration_seconds",
+        {"duration",
          pcm.wf.nSamplesPerSec > 0 ? static_cast<double>(wave.GetSampleCount()) / pcm.wf.nSamplesPerSec : 0.0},
     };
     const std::unique_ptr<CSoundFormatInfo> waveFormat(wave.CopyFormatInfo());
-    report["movie_format"] = waveFormat ? DescribeSoundFormat(*waveFormat) : nlohmann::json(nullptr);
+    report["movie_format"] = waveFormat ? DescribeSoundFormat(*waveFormat) : nlohmann::ordered_json(nullptr);
 
     int exitCode = EXIT_OK;
     if (!options.movie.empty()) {
@@ -46,10 +48,13 @@ int RunWav(const WavOptions& options) {
         if (!movieFile) return exitCode;
         const std::unique_ptr<CSoundFormatInfo> movieFormat(movieFile->GetZentiMovie()->CopySoundFormatInfo());
         report["movie"] = options.movie;
-        report["movie_sound"] = movieFormat ? DescribeSoundFormat(*movieFormat) : nlohmann::json(nullptr);
+        report["movie_sound"] = movieFormat ? DescribeSoundFormat(*movieFormat) : nlohmann::ordered_json(nullptr);
         const bool matches = waveFormat && movieFormat && *waveFormat == *movieFormat;
         report["matches"] = matches;
-        if (!matches) exitCode = EXIT_SOUND_MISMATCH;
+        if (!matches) {
+            report["difference"] = SoundDifference(report["movie_format"], report["movie_sound"]);
+            exitCode = EXIT_SOUND_MISMATCH;
+        }
     }
 
     if (options.json) {
@@ -57,20 +62,26 @@ int RunWav(const WavOptions& options) {
         return exitCode;
     }
     std::printf("File:          %s\n", options.wavFile.c_str());
-    std::printf("Format:        PCM, %u channels, %u bits, %u Hz\n", unsigned{pcm.wf.nChannels},
+    std::printf("Format:        PCM, %s, %u bits, %u Hz\n", CountText(pcm.wf.nChannels, "channel").c_str(),
                 unsigned{pcm.wBitsPerSample}, static_cast<unsigned>(pcm.wf.nSamplesPerSec));
-    std::printf("Samples:       %u (%.3f s)\n", wave.GetSampleCount(), report["duration_seconds"].get<double>());
-    std::printf("Data:          %u bytes at offset %u\n", wave.GetDataSize(), wave.GetFirstDataFileOffset());
+    std::printf("Samples:       %u (%.3f s)\n", wave.GetSampleCount(), report["duration"].get<double>());
+    std::printf("Data:          %s at offset %u\n", CountText(wave.GetDataSize(), "byte").c_str(),
+                wave.GetFirstDataFileOffset());
     if (report.contains("matches")) {
         const nlohmann::json& sound = report["movie_sound"];
         if (sound.is_null()) {
             std::printf("Movie sound:   none (%s has no sound track)\n", options.movie.c_str());
         } else {
-            std::printf("Movie sound:   '%s', %u channels, %u bits, %g Hz\n", sound.value("format", "").c_str(),
-                        sound.value("channels", 0u), sound.value("bits_per_sample", 0u),
-                        sound.value("sample_rate", 0.0));
+            std::printf("Movie sound:   %s '%s', %s, %u bits, %u Hz\n", sound.value("codec_name", "").c_str(),
+                        sound.value("codec_tag_string", "").c_str(),
+                        CountText(sound.value("channels", 0u), "channel").c_str(), sound.value("bits_per_sample", 0u),
+                        sound.value("sample_rate", 0u));
         }
-        std::printf("Matches movie: %s\n", report["matches"].get<bool>() ? "yes" : "no");
+        if (report["matches"].get<bool>()) {
+            std::printf("Matches movie: yes\n");
+        } else {
+            std::printf("Matches movie: no: %s\n", report["difference"].get<std::string>().c_str());
+        }
     }
     return exitCode;
 }

@@ -15,6 +15,7 @@ declare -A PROVIDER=(
   [wine]=wine [wineboot]=wine [wineserver]=wine
   [clang]=clang [clang++]=clang
   [node]=nodejs [npm]=npm [chromium]=chromium
+  [bash]=bash
 )
 
 # install_packages <package...>: installs those not installed (as root);

@@ -41,6 +41,22 @@ TEST(FrameRateText, ParsesFractionsNamedRatesAndDecimals) {
     }
 }
 
+TEST(FrameRateText, WritesRatesInLowestTerms) {
+    struct Case {
+        std::uint32_t timeScale;
+        std::uint32_t frameDuration;
+        const char* text;
+    };
+    const Case cases[] = {
+        {25000, 1000, "25"},     {30000, 1001, "30000/1001"}, {3000, 100, "30"}, {12500, 1000, "25/2"},
+        {600, 20, "30"},         {60000, 1001, "60000/1001"}, {0, 1001, "unknown"}, {25, 0, "unknown"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(FrameRateText(c.timeScale, c.frameDuration), c.text);
+    }
+}
+
 }
 }
 }

@@ -39,14 +39,15 @@ TEST(IndexListParse, ReadsRangesAndCountsFromTheEnd) {
         {"2-2", {2}},
         {" 1 - 3 , 9 ", {1, 2, 3, 9}},
         {"last", {9}},
-        {"last-1", {8}},
-        {"last-9", {0}},
         {"7-last", {7, 8, 9}},
         {"last-2-last", {7, 8, 9}},
         {"last-last", {9}},
-        {"last-0", {9}},
-        {"last-8,0", {1, 0}},
-        {"last-0", {9}},
+        {"last-0", {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
+        {" last - 0 ", {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
+        {"last-1-last-1", {8}},
+        {"last-9-last-9,0-1", {0, 0, 1}},
+        {"0-last-8", {0, 1}},
+        {"last-2-last-4", {7, 6, 5}},
         {"last - 1 - 6", {8, 7, 6}},
     };
     for (const Case& c : cases) {
@@ -66,8 +67,17 @@ TEST(IndexListParse, RefusesBadRangesAndCounts) {
     };
     const std::string invalid = ": expected unit numbers or ranges separated by commas, such as 0-3,7 or 2-last";
     const Case cases[] = {
-        {"last-10", 10, "last-10 is before the first unit: the reel has 10 shooting units"},
-        {"last-1", 1, "last-1 is before the first unit: the reel has 1 shooting unit"},
+        {"last-10-last", 10, "last-10 is before the first unit: the reel has 10 shooting units"},
+        {"last-1-last", 1, "last-1 is before the first unit: the reel has 1 shooting unit"},
+        // "last-N" alone: the units from the last down to N, or the unit N
+        // before the last? Only "last-0" is read without asking.
+        {"last-1", 10, "\"last-1\" is ambiguous: write \"9-1\" for the units from the last down to 1, or "
+                       "\"last-1-last-1\" for the one unit 1 before the last"},
+        {"0,last-8", 10, "\"last-8\" is ambiguous: write \"9-8\" for the units from the last down to 8, or "
+                         "\"last-8-last-8\" for the one unit 8 before the last"},
+        {"last-0", 0, "\"last\" needs a reel to count from"},
+        {"1-last-2-3", 10, "invalid index list \"1-last-2-3\"" + invalid},
+        {"last-x-2", 10, "invalid index list \"last-x-2\"" + invalid},
         {"last", 0, "\"last\" needs a reel to count from"},
         {"1-", 10, "invalid index list \"1-\"" + invalid},
         {"-3", 10, "invalid index list \"-3\"" + invalid},
@@ -86,7 +96,7 @@ TEST(IndexListParse, RefusesBadRangesAndCounts) {
     }
 }
 
-// Summaries: ascending runs of three or more as ranges, the rest as numbers.
+// Summaries: runs of three or more, up or down, as ranges; the rest as numbers.
 TEST(IndexListText, WritesRunsAsRanges) {
     struct Case {
         std::vector<unsigned> indices;
@@ -99,7 +109,12 @@ TEST(IndexListText, WritesRunsAsRanges) {
         {{0, 1, 2, 3}, "0-3"},
         {{0, 1, 2, 3, 7}, "0-3,7"},
         {{0, 2, 3}, "0,2,3"},
-        {{3, 2, 1, 0}, "3,2,1,0"},
+        {{3, 2, 1, 0}, "3-0"},
+        {{59, 58, 57}, "59-57"},
+        {{2, 1}, "2,1"},
+        {{1, 0, 1, 2}, "1,0-2"},
+        {{0, 1, 2, 1, 0}, "0-2,1,0"},
+        {{7, 6, 5, 9, 10, 11, 3}, "7-5,9-11,3"},
         {{5, 6, 7, 0, 1, 2}, "5-7,0-2"},
         {{9, 0, 1}, "9,0,1"},
     };

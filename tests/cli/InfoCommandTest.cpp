@@ -5,6 +5,7 @@
 #include "ZentiMovFile.h"
 #include "bytes/FourCC.h"
 #include "sample/SampleMovieWriter.h"
+#include "tests/support/Commands.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -84,9 +85,10 @@ TEST_P(InfoCommand, JsonAgreesWithTheLibraryAndTheLayout) {
     ASSERT_TRUE(movie.GetFrameRateInfo().GetFrameRate(numerator, denominator));
     EXPECT_EQ(info["frame_rate"]["numerator"], numerator);
     EXPECT_EQ(info["frame_rate"]["denominator"], denominator);
-    EXPECT_EQ(info["video"]["time_scale"], spec.timeScale);
-    EXPECT_EQ(info["video"]["frame_duration"], spec.frameDuration);
-    EXPECT_EQ(info["video"]["frame_count"], spec.units * spec.framesPerUnit);
+    EXPECT_EQ(info["format_version"], 2);
+    EXPECT_EQ(info["video"]["time_base"], "1/" + std::to_string(spec.timeScale));
+    EXPECT_EQ(info["video"]["frame_duration_ts"], spec.frameDuration);
+    EXPECT_EQ(info["video"]["nb_frames"], spec.units * spec.framesPerUnit);
     EXPECT_EQ(info["group_of_picture"], spec.groupOfPicture);
     EXPECT_EQ(info["frames_per_stored_unit"], spec.framesPerUnit);
     EXPECT_EQ(info["sound_samples_per_stored_unit"], layout.soundSamplesPerUnit);
@@ -106,12 +108,15 @@ TEST_P(InfoCommand, JsonAgreesWithTheLibraryAndTheLayout) {
         const std::unique_ptr<CSoundFormatInfo> sound(movie.CopySoundFormatInfo());
         ASSERT_TRUE(sound);
         const nlohmann::json& described = info["sound"];
-        EXPECT_EQ(described["format"], spec.sound.format == FourCC("raw ") ? "raw " : "sowt");
+        EXPECT_EQ(described["codec_tag_string"], spec.sound.format == FourCC("raw ") ? "raw " : "sowt");
+        EXPECT_EQ(described["codec_name"], spec.sound.format == FourCC("raw ") ? "pcm_u8" : "pcm_s16le");
         EXPECT_EQ(described["channels"], spec.sound.channels);
         EXPECT_EQ(described["bits_per_sample"], spec.sound.bitsPerSample);
-        EXPECT_EQ(described["sample_rate"], static_cast<double>(spec.sound.sampleRate));
+        EXPECT_EQ(described["sample_rate"], spec.sound.sampleRate);
+        EXPECT_TRUE(described["sample_rate"].is_number_integer());
         EXPECT_EQ(described["bytes_per_frame"], sound->GetFormatInfo()->bytesPerFrame);
-        EXPECT_EQ(described["sample_count"], movie.GetSoundSampleCount());
+        EXPECT_EQ(described["nb_frames"], movie.GetSoundSampleCount());
+        EXPECT_EQ(described["duration_ts"], movie.GetSoundSampleCount());
     } else {
         EXPECT_TRUE(info["sound"].is_null());
     }
@@ -131,7 +136,8 @@ TEST_P(InfoCommand, JsonAgreesWithTheLibraryAndTheLayout) {
     const CClipreelMovie reel(&file);
     EXPECT_EQ(info["editable"], reel.IsEditable());
     EXPECT_EQ(info["total_frames"], reel.GetTotalFrameCount());
-    EXPECT_EQ(info["total_duration"], reel.GetTotalDuration());
+    EXPECT_EQ(info["total_duration_ts"], reel.GetTotalDuration());
+    EXPECT_EQ(info["total_duration"], static_cast<double>(reel.GetTotalDuration()) / spec.timeScale);
     const nlohmann::json& units = info["shooting_units"];
     ASSERT_EQ(units.size(), spec.units);
     for (unsigned i = 0; i < spec.units; ++i) {
@@ -140,13 +146,66 @@ TEST_P(InfoCommand, JsonAgreesWithTheLibraryAndTheLayout) {
         EXPECT_EQ(units[i]["index"], i);
         EXPECT_EQ(units[i]["original_index"], i);
         EXPECT_EQ(units[i]["frames"], unit.GetFrameCount());
-        EXPECT_EQ(units[i]["duration"], unit.GetDuration());
-        EXPECT_EQ(units[i]["duration_seconds"], static_cast<double>(unit.GetDuration()) / spec.timeScale);
-        EXPECT_EQ(units[i]["start_time"], unit.GetCurrentStartTime());
+        EXPECT_EQ(units[i]["duration_ts"], unit.GetDuration());
+        EXPECT_EQ(units[i]["duration"], static_cast<double>(unit.GetDuration()) / spec.timeScale);
+        EXPECT_EQ(units[i]["start_pts"], unit.GetCurrentStartTime());
+        EXPECT_EQ(units[i]["start_time"], static_cast<double>(unit.GetCurrentStartTime()) / spec.timeScale);
         EXPECT_EQ(units[i]["first_frame"], i * spec.framesPerUnit);
         EXPECT_EQ(units[i]["file_offset"], layout.units[i].offset);
         EXPECT_EQ(units[i]["size"], layout.units[i].size);
     }
+}
+
+// ffprobe gives numbers as text where it keeps them exact ("4.004000",
+// "120"); the comparison is by value.
+double FfprobeNumber(const nlohmann::json& value) {
+    return value.is_string() ? std::stod(value.get<std::string>()) : value.get<double>();
+}
+
+// Where `info --json` and ffprobe name the same field, they agree: the file
+// (size, duration, streams) and each stream, field by field.
+TEST_P(InfoCommand, JsonAgreesWithFfprobe) {
+    if (!HaveTool("ffprobe")) GTEST_SKIP() << "no ffprobe";
+    if (!sample::HaveH264()) GTEST_SKIP() << "no H.264 encoder: ffprobe reads no placeholder frames";
+    const TempDir dir;
+    SampleMovieSpec spec;
+    GetParam().adjust(spec);
+    spec.frames = sample::FrameContent::H264;
+    const auto path = dir.File("reel.mov");
+    sample::WriteSampleMovie(path, spec);
+    const nlohmann::json info = InfoJson(path);
+    const CommandResult probe = RunCommand("ffprobe -v error -print_format json -show_format -show_streams " +
+                                           ShellQuoted(path.string()));
+    ASSERT_EQ(probe.status, 0) << probe.output;
+    const nlohmann::json ffprobe = nlohmann::json::parse(probe.output);
+
+    const nlohmann::json& format = ffprobe["format"];
+    for (const char* key : {"size", "duration", "start_time", "nb_streams"}) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(info.contains(key));
+        EXPECT_NEAR(info[key].get<double>(), FfprobeNumber(format[key]), 1e-6);
+    }
+    std::size_t compared = 0;
+    for (const nlohmann::json& stream : ffprobe["streams"]) {
+        const bool video = stream["codec_type"] == "video";
+        const nlohmann::json& ours = info[video ? "video" : "sound"];
+        ASSERT_TRUE(ours.is_object()) << stream["codec_type"];
+        for (const auto& field : ours.items()) {
+            if (!stream.contains(field.key())) continue;  // one of our own
+            SCOPED_TRACE(field.key());
+            const nlohmann::json& theirs = stream[field.key()];
+            if (field.value().is_string()) {
+                EXPECT_EQ(field.value(), theirs);
+            } else {
+                EXPECT_NEAR(field.value().get<double>(), FfprobeNumber(theirs), 1e-6);
+            }
+            ++compared;
+        }
+    }
+    // codec_type, codec_name, codec_tag_string, width, height, r_frame_rate,
+    // time_base, start_pts, start_time, duration_ts, duration, nb_frames at
+    // least for the video.
+    EXPECT_GE(compared, 12u);
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleReels, InfoCommand, testing::ValuesIn(InfoCases));

@@ -146,17 +146,42 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
         int exitCode;
         std::string message;  // the first line on standard error
     };
+    const std::string movieOutput =
+        "clipreel: the output REEL0002.MOV names a movie, not a JPEG file: for several reels give --output-dir "
+        "DIR (-o)";
     const Case cases[] = {
-        {"thumbnail REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
-        {"sheet REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
+        // A thumbnail or sheet names its JPEG file, never a movie; several
+        // reels go with --output-dir.
+        {"thumbnail REEL*.MOV", 2, movieOutput},
+        {"sheet REEL*.MOV", 2, movieOutput},
+        {"thumbnail REEL*.MOV --force", 2, movieOutput},
+        {"sheet REEL*.MOV t.jpg", 2,
+         "clipreel: sheet takes one reel and its JPEG file (REEL OUT.jpg); 3 operands given: for several reels "
+         "give --output-dir DIR (-o)"},
+        // More operands than a command takes is said, never read as the output.
+        {"salvage REEL*.MOV saved.mov -y", 2,
+         "clipreel: too many operands: salvage takes DAMAGED OUT; 3 given (from saved.mov on; a file pattern "
+         "that matched more files than the command takes?)"},
+        {"split REEL*.MOV parts", 2,
+         "clipreel: too many operands: split takes REEL OUTDIR; 3 given (from parts on; a file pattern that "
+         "matched more files than the command takes?)"},
+        {"edit REEL*.MOV new.mov --remove 0 -y", 2,
+         "clipreel: too many operands: edit takes SRC DST; 3 given (from new.mov on; a file pattern that "
+         "matched more files than the command takes?)"},
+        {"wav REEL*.MOV", 2,
+         "clipreel: too many operands: wav takes WAVFILE; 2 given (from REEL0002.MOV on; a file pattern that "
+         "matched more files than the command takes?)"},
+        {"join REEL*.MOV", 2, "clipreel: missing operands: join takes OUT REEL[:LIST] REEL[:LIST]...; 2 given"},
         {"edit REEL*.MOV --remove 0", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
         {"reference REEL*.MOV", 6, "clipreel: REEL0002.MOV already exists: give --force (-y) to replace it"},
         {"thumbnail REEL0001.MOV REEL0001.MOV", 2,
-         "clipreel: the output REEL0001.MOV is an input of this command: inputs are never replaced"},
-        {"thumbnail REEL0001.MOV ./REEL0001.MOV --force", 2,
+         "clipreel: the output REEL0001.MOV names a movie, not a JPEG file: for several reels give --output-dir "
+         "DIR (-o)"},
+        {"edit REEL0001.MOV ./REEL0001.MOV --remove 1 --force", 2,
          "clipreel: the output ./REEL0001.MOV is the input REEL0001.MOV itself: inputs are never replaced"},
         {"sheet REEL0002.MOV REEL0002.MOV -y", 2,
-         "clipreel: the output REEL0002.MOV is an input of this command: inputs are never replaced"},
+         "clipreel: the output REEL0002.MOV names a movie, not a JPEG file: for several reels give --output-dir "
+         "DIR (-o)"},
         {"edit REEL0001.MOV REEL0001.MOV --remove 1 -y", 2,
          "clipreel: the output REEL0001.MOV is an input of this command: inputs are never replaced"},
         {"reference REEL0001.MOV ../$(basename \"$PWD\")/REEL0001.MOV -y", 2, ""},

@@ -36,6 +36,27 @@ TEST(ThumbnailCommand, SavesTheEmbeddedThumbnailByteForByte) {
                                 ": No such file or directory\n");
 }
 
+// With --output-dir every operand is a reel, each thumbnail named after
+// it; a reel that fails is said and the others are still written.
+TEST(ThumbnailCommand, SeveralReelsIntoAFolder) {
+    const TempDir dir;
+    SampleMovieSpec other;
+    other.units = 2;
+    const sample::SampleMovieLayout first = sample::WriteSampleMovie(dir.File("A001.MOV"), SampleMovieSpec());
+    const sample::SampleMovieLayout second = sample::WriteSampleMovie(dir.File("réél 2.mov"), other);
+    const ToolRun run =
+        RunToolInShell("thumbnail -o thumbs A001.MOV missing.mov 'réél 2.mov'", "cd '" + dir.path().string() + "' &&");
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err, "clipreel: cannot read missing.mov: No such file or directory\n");
+    EXPECT_EQ(run.out, "wrote thumbs/A001.jpg: 16384 bytes\nwrote thumbs/réél 2.jpg: 16384 bytes\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("thumbs/A001.jpg")), first.thumbnail);
+    EXPECT_EQ(ReadFileBytes(dir.File("thumbs/réél 2.jpg")), second.thumbnail);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("thumbs/missing.jpg")));
+    // Again: each output exists, each is refused, none replaced.
+    const ToolRun again = RunTool({"thumbnail", "-o", dir.File("thumbs").string(), dir.File("A001.MOV").string()});
+    EXPECT_EQ(again.exitCode, 6);
+}
+
 #if defined(CLIPREEL_TEST_HAVE_TURBOJPEG)
 struct Decoded {
     int width = 0;
@@ -124,35 +145,6 @@ TEST(SheetCommand, NeedsAClipreelMovie) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("sheet.jpg")));
 }
 
-// A PCM WAV file: 44-byte header, then the data.
-std::vector<std::uint8_t> WavBytes(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
-                                   std::uint32_t dataSize) {
-    std::vector<std::uint8_t> b;
-    auto u32 = [&b](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto u16 = [&b](std::uint16_t v) {
-        b.push_back(static_cast<std::uint8_t>(v));
-        b.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
-    auto tag = [&b](const char* t) { b.insert(b.end(), t, t + 4); };
-    const std::uint16_t align = static_cast<std::uint16_t>(channels * bits / 8);
-    tag("RIFF");
-    u32(36 + dataSize);
-    tag("WAVE");
-    tag("fmt ");
-    u32(16);
-    u16(1);
-    u16(channels);
-    u32(rate);
-    u32(rate * align);
-    u16(align);
-    u16(bits);
-    tag("data");
-    u32(dataSize);
-    b.resize(b.size() + dataSize, 0);
-    return b;
-}
 
 TEST(WavCommand, DescribesTheFileAndComparesWithTheMovie) {
     const TempDir dir;
@@ -169,13 +161,14 @@ TEST(WavCommand, DescribesTheFileAndComparesWithTheMovie) {
         const char* movie;
         int exitCode;
         bool matches;
+        const char* difference;  // what the text and JSON name as the first difference
     };
     const Case cases[] = {
-        {"same format", 48000, 2, 16, "reel.mov", 0, true},
-        {"other rate", 44100, 2, 16, "reel.mov", 5, false},
-        {"mono", 48000, 1, 16, "reel.mov", 5, false},
-        {"8 bits", 48000, 2, 8, "reel.mov", 5, false},
-        {"movie without sound", 48000, 2, 16, "silent.mov", 5, false},
+        {"same format", 48000, 2, 16, "reel.mov", 0, true, nullptr},
+        {"other rate", 44100, 2, 16, "reel.mov", 5, false, "sound: 44100 Hz, the movie has 48000"},
+        {"mono", 48000, 1, 16, "reel.mov", 5, false, "sound: 1 channel, the movie has 2"},
+        {"8 bits", 48000, 2, 8, "reel.mov", 5, false, "sound: 8 bits, the movie has 16"},
+        {"movie without sound", 48000, 2, 16, "silent.mov", 5, false, "the movie has no sound"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -193,8 +186,14 @@ TEST(WavCommand, DescribesTheFileAndComparesWithTheMovie) {
         EXPECT_EQ(info["sample_count"], 1001u);
         EXPECT_EQ(info["data_offset"], 44u);
         EXPECT_EQ(info["data_size"], 1001u * c.channels * c.bits / 8);
-        EXPECT_EQ(info["movie_format"]["format"], c.bits == 8 ? "raw " : "sowt");
+        EXPECT_EQ(info["movie_format"]["codec_tag_string"], c.bits == 8 ? "raw " : "sowt");
         EXPECT_EQ(info["movie_sound"].is_null(), std::string(c.movie) == "silent.mov");
+        EXPECT_EQ(info.contains("difference"), c.difference != nullptr);
+        if (c.difference == nullptr) continue;
+        EXPECT_EQ(info["difference"], c.difference);
+        const ToolRun text = RunTool({"wav", dir.File("sound.wav").string(), "--movie", dir.File(c.movie).string()});
+        EXPECT_NE(text.out.find(std::string("Matches movie: no: ") + c.difference + "\n"), std::string::npos)
+            << text.out;
     }
 
     WriteFileBytes(dir.File("float.wav"), [] {
@@ -251,23 +250,27 @@ TEST(SampleCommand, RefusesImpossibleReels) {
     const std::string destination = dir.File("reel.mov").string();
     struct Case {
         std::vector<std::string> options;
-        const char* error;
+        std::string error;
     };
+    const std::string sampleUsage =
+        "usage: clipreel sample DST [--units N] [--fps RATE] ... [options]  (clipreel help sample)\n";
     const Case cases[] = {
         {{"--fps", "fast"},
-         "clipreel: invalid frame rate \"fast\": give frames per second (25, 29.97) or a fraction (30000/1001) "
-         "(see clipreel sample --help)\n"},
-        {{"--units", "0"}, "clipreel: a reel needs at least one shooting unit (see clipreel sample --help)\n"},
-        {{"--gop", "7"}, "clipreel: --gop 7 does not divide the 30 frames of a unit (see clipreel sample --help)\n"},
-        {{"--bits", "24"}, "clipreel: --bits must be 8 or 16 (see clipreel sample --help)\n"},
+         "clipreel: invalid frame rate \"fast\": give frames per second (25, 29.97) or a fraction (30000/1001)\n" +
+             sampleUsage},
+        {{"--units", "0"}, "clipreel: a reel needs at least one shooting unit\n" + sampleUsage},
+        {{"--gop", "7"}, "clipreel: --gop 7 does not divide the 30 frames of a unit\n" + sampleUsage},
+        {{"--bits", "24"}, "clipreel: --bits must be 8 or 16\n" + sampleUsage},
         {{"--seconds-per-unit", "0"},
-         "clipreel: --seconds-per-unit must give between 1 and 65535 frames per unit (see clipreel sample --help)\n"},
+         "clipreel: --seconds-per-unit must give between 1 and 65535 frames per unit\n" + sampleUsage},
         {{"--sound-rate", "44100", "--seconds-per-unit", "0.0334"},
          "clipreel: these options make no sample movie: a unit's time does not hold a whole number of sound "
-         "samples (see clipreel sample --help)\n"},
-        {{"--units", "many"}, "clipreel: Could not convert: --units = many (see clipreel sample --help)\n"},
+         "samples\n" + sampleUsage},
+        {{"--units", "many"},
+         "clipreel: --units: \"many\" is not a number of the kind it takes\n"
+         "usage: clipreel sample DST [--units N] [--fps RATE] ... [options]  (clipreel help sample)\n"},
         {{"--creator-version", "5"},
-         "clipreel: --creator-version must be 6 or more (Clipreel movies start at 6) (see clipreel sample --help)\n"},
+         "clipreel: --creator-version must be 6 or more (Clipreel movies start at 6)\n" + sampleUsage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
@@ -315,7 +318,11 @@ TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_FALSE(run.err.empty());
         EXPECT_EQ(run.err.rfind("clipreel: ", 0), 0u) << run.err;
-        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+        // The mistake on one line, then the usage line.
+        const std::size_t firstLine = run.err.find('\n');
+        ASSERT_NE(firstLine, std::string::npos);
+        EXPECT_EQ(run.err.find("usage: clipreel ", firstLine), firstLine + 1) << run.err;
+        EXPECT_EQ(run.err.find('\n', firstLine + 1), run.err.size() - 1) << "two lines: " << run.err;
     }
 #ifdef CLIPREEL_TEST_HAVE_STUDIO
     const char* const lastCommands = "sample, split, join, salvage, export, studio";
@@ -325,7 +332,8 @@ TEST(ToolCommandLine, HelpVersionAndUsageErrors) {
     EXPECT_EQ(RunTool({"frobnicate", "x"}).err,
               std::string("clipreel: unknown command \"frobnicate\" (the commands: info, edit, reference, thumbnail, "
                           "sheet, wav, ") +
-                  lastCommands + "; see clipreel --help)\n");
+                  lastCommands + "; see clipreel --help)\n" +
+                  "usage: clipreel COMMAND [options] ...  (clipreel help lists the commands)\n");
 }
 
 }

@@ -188,10 +188,11 @@ TEST(CutReels, InfoTellsEachCutPointAndSalvageRecoversTheWholeUnits) {
         EXPECT_EQ(report["kind"], "invalid");
         EXPECT_EQ(report["error"], c.said + hint);
         EXPECT_EQ(report["salvage"]["recoverable_units"], c.recovered);
-        // edit needs the whole reel and says what the file is.
+        // edit needs the whole reel and says what the file is, and what
+        // salvage makes of it.
         const ToolRun edit = RunTool({"edit", cut, dir.File("edited.mov").string(), "--remove", "0"});
         EXPECT_EQ(edit.exitCode, 3);
-        EXPECT_EQ(edit.err, "clipreel: " + cut + " " + c.said + "\n");
+        EXPECT_EQ(edit.err, "clipreel: " + cut + " " + c.said + hint + "\n");
 
         const std::string saved = dir.File(std::string("saved-") + c.name + ".mov").string();
         const ToolRun salvage = RunTool({"salvage", cut, saved});

@@ -56,7 +56,8 @@ TEST_F(SaveCommand, TheEditReadsBackWithTheKeptUnits) {
         {{"--remove", "1"}, {0, 2, 3}, ": 3 shooting units (0,2,3)\n"},
         {{"--remove", "3,0"}, {1, 2}, ": 2 shooting units (1,2)\n"},
         {{"--keep", "3,0,1,2"}, {3, 0, 1, 2}, ": 4 shooting units (3,0-2)\n"},
-        {{"--keep", "3-0"}, {3, 2, 1, 0}, ": 4 shooting units (3,2,1,0)\n"},
+        {{"--keep", "3-0"}, {3, 2, 1, 0}, ": 4 shooting units (3-0)\n"},
+        {{"--keep", "last-0"}, {3, 2, 1, 0}, ": 4 shooting units (3-0)\n"},
         {{"--remove", "last-1-last"}, {0, 1}, ": 2 shooting units (0,1)\n"},
         {{"--keep", "2"}, {2}, ": 1 shooting unit (2)\n"},
         {{"--keep", "0,1,2,3"}, {0, 1, 2, 3}, ": 4 shooting units (0-3)\n"},
@@ -242,7 +243,7 @@ TEST_F(SaveCommand, AReferenceMovieIsOneMovieAtom) {
         const nlohmann::json info = InfoJson(destination);
         EXPECT_EQ(info["kind"], "reference");
         EXPECT_EQ(info["valid"], false);
-        EXPECT_EQ(info["video"]["frame_count"], c.frames);
+        EXPECT_EQ(info["video"]["nb_frames"], c.frames);
     }
 }
 

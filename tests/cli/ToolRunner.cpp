@@ -38,6 +38,35 @@ ToolRun RunToolInShell(const std::string& shellArguments, const std::string& she
     return run;
 }
 
+std::vector<std::uint8_t> WavBytes(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
+                                   std::uint32_t dataSize) {
+    std::vector<std::uint8_t> b;
+    auto u32 = [&b](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto u16 = [&b](std::uint16_t v) {
+        b.push_back(static_cast<std::uint8_t>(v));
+        b.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    auto tag = [&b](const char* t) { b.insert(b.end(), t, t + 4); };
+    const std::uint16_t align = static_cast<std::uint16_t>(channels * bits / 8);
+    tag("RIFF");
+    u32(36 + dataSize);
+    tag("WAVE");
+    tag("fmt ");
+    u32(16);
+    u16(1);
+    u16(channels);
+    u32(rate);
+    u32(rate * align);
+    u16(align);
+    u16(bits);
+    tag("data");
+    u32(dataSize);
+    b.resize(b.size() + dataSize, 0);
+    return b;
+}
+
 nlohmann::json InfoJson(const std::filesystem::path& file) {
     const ToolRun run = RunTool({"info", "--json", file.string()});
     EXPECT_EQ(run.exitCode, 0) << run.err;

@@ -551,7 +551,7 @@ function cardFor(tab, original) {
   start.title = 'start in the reel → start in the new movie';
   const duration = document.createElement('span');
   duration.className = 'duration';
-  duration.textContent = `${unit.duration_seconds.toFixed(3)} s, ${unit.frames} frames`;
+  duration.textContent = `${unit.duration.toFixed(3)} s, ${unit.frames} frames`;
   label.append(title, document.createElement('br'), start, document.createElement('br'), duration);
 
   const actions = document.createElement('div');
@@ -586,8 +586,8 @@ function updateCard(tab, card, unit, removed, outputStart, position) {
   card.setAttribute('aria-label', `Unit ${unit.original_index}` + (removed ? ', removed' : `, position ${position + 1}`) +
     (selected ? ', selected' : ''));
   card.querySelector('.start').textContent = removed
-    ? `was at ${formatTime(unit.start_seconds)}`
-    : `at ${formatTime(unit.start_seconds)} → ${formatTime(outputStart)}`;
+    ? `was at ${formatTime(unit.start_time)}`
+    : `at ${formatTime(unit.start_time)} → ${formatTime(outputStart)}`;
   card.querySelector('.play').hidden = removed;
   const remove = card.querySelector('.remove');
   remove.hidden = removed;
@@ -612,7 +612,7 @@ function render() {
     const unit = unitByOriginal(tab, original);
     const card = cardFor(tab, original);
     updateCard(tab, card, unit, false, outputStart, position);
-    outputStart += unit.duration_seconds;
+    outputStart += unit.duration;
     return card;
   });
   const removedUnits = units(tab).filter((u) => !tab.order.includes(u.original_index));
@@ -636,7 +636,7 @@ function render() {
 
 function renderTotals(tab) {
   const kept = tab.order.map((original) => unitByOriginal(tab, original));
-  const seconds = kept.reduce((sum, u) => sum + u.duration_seconds, 0);
+  const seconds = kept.reduce((sum, u) => sum + u.duration, 0);
   const keptFrames = kept.reduce((sum, u) => sum + u.frames, 0);
   const allFrames = units(tab).reduce((sum, u) => sum + u.frames, 0);
   const dataBytes = kept.reduce((sum, u) => sum + u.size, 0);
@@ -660,13 +660,13 @@ function renderCameraData(tab) {
   if (info.frame_rate) {
     add('Frame rate', `${shortNumber(info.frame_rate.fps)} fps (${info.frame_rate.numerator}/${info.frame_rate.denominator})`);
   }
-  add('Duration', `${info.total_duration_seconds.toFixed(3)} s, ${info.total_frames} frames`);
+  add('Duration', `${info.total_duration.toFixed(3)} s, ${info.total_frames} frames`);
   add('Shooting units', `${units(tab).length}, ${info.frames_per_stored_unit} frames each when full`);
   add('Key frame every', `${info.group_of_picture} frames`);
-  if (info.video) add('Video time scale', `${info.video.time_scale} per second, ${info.video.frame_duration} a frame`);
+  if (info.video) add('Video time scale', `${info.video.time_base.split('/')[1]} per second, ${info.video.frame_duration_ts} a frame`);
   add('Sound', info.sound
     ? `${info.sound.channels === 1 ? 'mono' : info.sound.channels === 2 ? 'stereo' : info.sound.channels + ' channels'}, ` +
-      `${info.sound.bits_per_sample} bit, ${shortNumber(info.sound.sample_rate / 1000)} kHz (${info.sound.format.trim()})`
+      `${info.sound.bits_per_sample} bit, ${shortNumber(info.sound.sample_rate / 1000)} kHz (${info.sound.codec_tag_string.trim()})`
     : 'none');
   add('Thumbnail', info.thumbnail_size ? formatBytes(info.thumbnail_size) : 'none');
   if (info.record) {
@@ -937,7 +937,7 @@ function planPreview(tab) {
   let start = 0;
   for (const original of preview.list) {
     preview.starts.push(start);
-    start += unitByOriginal(tab, original).duration_seconds;
+    start += unitByOriginal(tab, original).duration;
   }
   preview.total = start;
 }
@@ -1056,7 +1056,7 @@ function showPreviewFrame() {
   const unit = unitByOriginal(tab, preview.list[preview.index]);
   const offset = preview.position - preview.starts[preview.index];
   const strip = stripFrames(unit);
-  const frame = strip[Math.min(strip.length - 1, Math.floor((offset / unit.duration_seconds) * strip.length))];
+  const frame = strip[Math.min(strip.length - 1, Math.floor((offset / unit.duration) * strip.length))];
   const url = frameUrl(tab, unit.original_index, frame);
   $('preview-frame').dataset.url = url;
   loadFrame(url, true).then((ok) => { if (ok && $('preview-frame').dataset.url === url) $('preview-frame').src = url; });
@@ -1151,7 +1151,7 @@ function playUnit(tab, unit) {
     clearInterval(stripTimer);
     const show = () => { strip.src = frameUrl(tab, unit.original_index, frames[at]); at = (at + 1) % frames.length; };
     show();
-    stripTimer = setInterval(show, Math.max(40, (unit.duration_seconds * 1000) / frames.length));
+    stripTimer = setInterval(show, Math.max(40, (unit.duration * 1000) / frames.length));
   };
   video.onerror = fallBack;
   video.onplaying = () => { dialog.dataset.mode = 'video'; };
