@@ -118,6 +118,10 @@ protected:
         big.frames = sample::FrameContent::Dummy;
         WriteReel("huge.mov", big);
         WriteFileBytes(Folder().File("keepme.mov"), std::vector<std::uint8_t>(5000, 0x4B));
+        // A movie under a picture's name: only its bytes tell what it is.
+        sample::SampleMovieSpec disguised;
+        disguised.units = 1;
+        WriteReel("movie.jpg", disguised);
         before = TakeSnapshot(Folder().path());
     }
 
@@ -185,11 +189,13 @@ TEST_F(NoFileLost, CommandLinesThatWouldReplaceAFile) {
         {"edit REEL0001.MOV REEL0001.MOV --remove 1 -y", 2,
          "clipreel: the output REEL0001.MOV is an input of this command: inputs are never replaced"},
         {"reference REEL0001.MOV ../$(basename \"$PWD\")/REEL0001.MOV -y", 2, ""},
-        // A movie is never replaced by a picture, whatever the flags.
-        {"thumbnail REEL0001.MOV REEL0002.MOV --force", 6,
-         "clipreel: REEL0002.MOV is a movie: it is never replaced by a file of another kind"},
-        {"sheet REEL0001.MOV REEL0002.MOV -y", 6,
-         "clipreel: REEL0002.MOV is a movie: it is never replaced by a file of another kind"},
+        // A movie is never replaced by a picture, whatever the flags and
+        // whatever its name says.
+        {"thumbnail REEL0001.MOV REEL0002.MOV --force", 2, movieOutput},
+        {"thumbnail REEL0001.MOV movie.jpg --force", 6,
+         "clipreel: movie.jpg is a movie: it is never replaced by a file of another kind"},
+        {"sheet REEL0001.MOV movie.jpg -y -q", 6,
+         "clipreel: movie.jpg is a movie: it is never replaced by a file of another kind"},
         {"edit REEL0001.MOV keepme.mov --remove 1", 6,
          "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
         {"sample keepme.mov", 6, "clipreel: keepme.mov already exists: give --force (-y) to replace it"},
