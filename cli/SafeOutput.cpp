@@ -81,6 +81,7 @@ SafeOutput::~SafeOutput() {
 bool SafeOutput::Fail(int exitCode, const std::string& message) {
     Complain(message);
     failureExitCode = exitCode;
+    failureMessage = message;
     return false;
 }
 
