@@ -94,7 +94,8 @@ bool ReelSession::FramePicture(unsigned unit, unsigned frame, std::vector<std::u
     if (unit >= unitCount || frame >= frameCounts[unit]) return false;
     if (pictures.Find(unit, frame, jpeg)) return true;
     const CZentiMovie& movie = *file->GetZentiMovie();
-    const std::int64_t time = CMovieFrames::FrameMiddleTime(firstFrames[unit] + frame, movie.GetVideoMediaTimeScale(),
+    const std::int64_t time = CMovieFrames::FrameMiddleTime(firstFrames[unit] + frame,
+                                                            movie.GetVideoMediaTimeScale(),
                                                             movie.GetVideoFrameDuration());
     CRgbPicture picture;
     {
