@@ -12,6 +12,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -178,6 +179,13 @@ void ExpectServedDuring(const PageAnswer& answer, const Load& load, const char* 
     EXPECT_LT(answer.at, load.end) << "answered only when the attack stopped";
 }
 
+std::vector<std::string> Entries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
 class StudioUnderLoad : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
@@ -330,6 +338,56 @@ TEST_F(StudioUnderLoad, UnitMoviesAreSentFromDisk) {
     memory.Report("8 Range requests for a 38 MB unit movie");
     EXPECT_EQ(whole, 8);
     EXPECT_LT(memory.Growth(), GrowthBound);
+}
+
+TEST_F(StudioUnderLoad, ALinkSwappedInNeverGetsAFileOutsideReplaced) {
+    TempDir out;
+    TempDir outside;
+    std::filesystem::copy_file(Folder().File("reel.mov"), out.File("reel.mov"));
+    WriteFileBytes(outside.File("victim.mov"), {7, 7, 7});
+    StudioHarness studio({out.File("reel.mov")});
+    ASSERT_TRUE(studio.Serving());
+    // The save's name turns into a link to the file outside and back, over
+    // and over, while the page saves under it: some saves find no file when
+    // asked and a link when they write.
+    std::atomic<bool> racing{true};
+    std::thread swapper([&]() {
+        for (int round = 0; round < 1000000 && racing; ++round) {
+            std::error_code ignored;
+            std::filesystem::remove(out.File("race.mov"), ignored);
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+            std::filesystem::create_symlink(outside.File("victim.mov"), out.File("race.mov"), ignored);
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+    });
+    int saved = 0;
+    int refused = 0;
+    const httplib::Headers own{{"Origin", "http://" + studio.Host()}};
+    for (int round = 0; round < 20; ++round) {
+        const httplib::Result started = studio.Client()->Post(StudioHarness::WithToken("/api/reels/0/save").c_str(),
+                                                              own, R"({"name":"race.mov"})", "application/json");
+        ASSERT_TRUE(started);
+        if (started->status != 202) {
+            EXPECT_EQ(started->status, 409) << started->body;
+            ++refused;
+            continue;
+        }
+        const std::string events = "/api/saves/" + nlohmann::json::parse(started->body)["save"].dump() + "/events";
+        const httplib::Result end = studio.Client()->Get(StudioHarness::WithToken(events).c_str());
+        ASSERT_TRUE(end);
+        if (end->body.find(R"("result":"saved")") != std::string::npos) {
+            ++saved;
+        } else {
+            ++refused;
+        }
+    }
+    racing = false;
+    swapper.join();
+    std::printf("[figure] a link swapped in under the save's name: %d saves, %d refused, the file outside %s\n", saved,
+                refused,
+                ReadFileBytes(outside.File("victim.mov")) == std::vector<std::uint8_t>{7, 7, 7} ? "kept" : "REPLACED");
+    EXPECT_EQ(ReadFileBytes(outside.File("victim.mov")), (std::vector<std::uint8_t>{7, 7, 7}));
+    EXPECT_EQ(Entries(outside.path()), std::vector<std::string>{"victim.mov"}) << "nothing written outside";
 }
 
 TEST_F(StudioUnderLoad, ASecondStudioOnThePortIsRefused) {
