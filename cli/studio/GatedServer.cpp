@@ -20,6 +20,7 @@ public:
 GatedServer::GatedServer(Classify classify_) : classify(std::move(classify_)) {
     const WorkerLane::Serve serve = [this](Connection& connection) { Serve(connection); };
     page = std::make_unique<WorkerLane>(4, 64, serve);
+    pictures = std::make_unique<WorkerLane>(2, 256, serve);
     longRequests = std::make_unique<WorkerLane>(8, 16, serve);
     refused = std::make_unique<WorkerLane>(1, 16, serve);
     gate = std::make_unique<ConnectionGate>(
@@ -34,6 +35,7 @@ GatedServer::~GatedServer() {
     // The gate first: it hands connections to the lanes.
     gate.reset();
     page.reset();
+    pictures.reset();
     longRequests.reset();
     refused.reset();
 }
@@ -42,6 +44,7 @@ void GatedServer::Close() {
     closing = true;
     gate->Stop();
     page->Stop();
+    pictures->Stop();
     longRequests->Stop();
     refused->Stop();
 }
@@ -57,7 +60,10 @@ bool GatedServer::process_and_close_socket(socket_t socket) {
 
 void GatedServer::Pass(std::unique_ptr<Connection> connection) {
     const Lane lane = connection->understood ? classify(connection->head) : Lane::Refused;
-    WorkerLane& worker = lane == Lane::Page ? *page : lane == Lane::Long ? *longRequests : *refused;
+    WorkerLane& worker = lane == Lane::Page       ? *page
+                         : lane == Lane::Pictures ? *pictures
+                         : lane == Lane::Long     ? *longRequests
+                                                  : *refused;
     worker.Take(std::move(connection));
 }
 

@@ -16,13 +16,14 @@ namespace studio {
 // The HTTP library's server with the studio's own way of taking
 // connections: each waits at the connection gate until its head came
 // whole, and then goes to the lane its head asks for: the page's quick
-// requests, the long ones (event streams, movie transfers), or the refused
-// (no valid token or Host), whose 403 the library still writes. One request
+// requests, its frame pictures (each may need a decode), the long ones
+// (event streams, movie transfers), or the refused (no valid token or
+// Host), whose 403 the library still writes. One request
 // per connection: nothing waits on an idle connection. The library parses
 // and routes every request as usual.
 class GatedServer : public httplib::Server {
 public:
-    enum class Lane { Page, Long, Refused };
+    enum class Lane { Page, Pictures, Long, Refused };
     using Classify = std::function<Lane(const RequestHead&)>;
 
     explicit GatedServer(Classify classify);
@@ -42,6 +43,7 @@ private:
     const Classify classify;
     std::atomic<bool> closing{false};
     std::unique_ptr<WorkerLane> page;
+    std::unique_ptr<WorkerLane> pictures;
     std::unique_ptr<WorkerLane> longRequests;
     std::unique_ptr<WorkerLane> refused;
     std::unique_ptr<ConnectionGate> gate;

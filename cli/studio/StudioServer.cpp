@@ -80,6 +80,7 @@ StudioServer::StudioServer(std::vector<std::unique_ptr<ReelSession>> given, Acce
         // Event streams last as long as a save; movies as long as the
         // player reads.
         if (EndsWith(head.path, "/events") || EndsWith(head.path, "/movie")) return GatedServer::Lane::Long;
+        if (head.path.find("/frames/") != std::string::npos) return GatedServer::Lane::Pictures;
         return GatedServer::Lane::Page;
     });
     AddRoutes();
