@@ -140,22 +140,30 @@ TEST(StudioFrameCache, KeepsWithinItsBoundAndLetsTheLeastUsedGo) {
     EXPECT_EQ(found, std::vector<std::uint8_t>(100, 3));
 }
 
-// A process number no process has: a child that ended and was waited for.
-int EndedProcess() {
+// A child process that ended; waited for (its number is free) or not yet
+// (a zombie until the caller waits for it).
+pid_t EndedChild(bool waited) {
     const pid_t child = fork();
     if (child == 0) _exit(0);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return static_cast<int>(child);
+    if (waited) {
+        waitpid(child, nullptr, 0);
+    } else {
+        // Until it has ended, leaving it unwaited: a zombie from then on.
+        siginfo_t info{};
+        waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT);
+    }
+    return child;
 }
 
 TEST(StudioPlayerFolders, OnlyThoseOfEndedStudiosAreRemoved) {
     TempDir temporary;
     TempDir elsewhere;
     WriteFileBytes(elsewhere.File("kept.mov"), {1});
-    const std::string ended = std::to_string(EndedProcess());
+    const std::string ended = std::to_string(EndedChild(true));
+    const pid_t zombie = EndedChild(false);
     const std::string prefix = studio::UnitMovies::FolderPrefix;
-    const std::vector<std::string> folders = {prefix + ended + "-1", prefix + std::to_string(getpid()) + "-2",
+    const std::vector<std::string> folders = {prefix + ended + "-1", prefix + std::to_string(zombie) + "-8",
+                                              prefix + std::to_string(getpid()) + "-2",
                                               prefix + "1-3",        prefix + "12345678901-4",
                                               prefix + "x-5",        "other-" + ended + "-6"};
     for (const std::string& name : folders) {
@@ -164,8 +172,10 @@ TEST(StudioPlayerFolders, OnlyThoseOfEndedStudiosAreRemoved) {
     }
     std::filesystem::create_directory_symlink(elsewhere.path(), temporary.File(prefix + ended + "-7"));
     studio::RemoveStalePlayerFolders(temporary.path());
+    waitpid(zombie, nullptr, 0);
     EXPECT_FALSE(std::filesystem::exists(temporary.File(folders[0]))) << "its studio ended";
-    for (std::size_t i = 1; i < folders.size(); ++i) {
+    EXPECT_FALSE(std::filesystem::exists(temporary.File(folders[1]))) << "its studio ended, not yet waited for";
+    for (std::size_t i = 2; i < folders.size(); ++i) {
         EXPECT_TRUE(std::filesystem::exists(temporary.File(folders[i]) / "reel0-unit0-0.mov")) << folders[i];
     }
     EXPECT_TRUE(std::filesystem::exists(elsewhere.File("kept.mov"))) << "a link is never followed";
