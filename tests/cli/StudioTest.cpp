@@ -162,10 +162,15 @@ TEST(StudioPlayerFolders, OnlyThoseOfEndedStudiosAreRemoved) {
     const std::string ended = std::to_string(EndedChild(true));
     const pid_t zombie = EndedChild(false);
     const std::string prefix = studio::UnitMovies::FolderPrefix;
-    const std::vector<std::string> folders = {prefix + ended + "-1", prefix + std::to_string(zombie) + "-8",
-                                              prefix + std::to_string(getpid()) + "-2",
-                                              prefix + "1-3",        prefix + "12345678901-4",
-                                              prefix + "x-5",        "other-" + ended + "-6"};
+    const std::vector<std::string> folders = {
+        prefix + ended + "-1",
+        prefix + std::to_string(zombie) + "-8",
+        prefix + std::to_string(getpid()) + "-2",
+        prefix + "1-3",
+        prefix + "12345678901-4",
+        prefix + "x-5",
+        "other-" + ended + "-6",
+    };
     for (const std::string& name : folders) {
         std::filesystem::create_directory(temporary.File(name));
         WriteFileBytes(temporary.File(name) / "reel0-unit0-0.mov", {1});
