@@ -198,12 +198,6 @@ protected:
         sample::SampleMovieSpec small;
         small.units = 3;
         WriteReel("reel.mov", small);
-        // Units of about 38 MB, mostly sound: 200 s each.
-        sample::SampleMovieSpec big;
-        big.units = 2;
-        big.framesPerUnit = 6000;
-        big.frames = sample::FrameContent::H264;
-        WriteReel("big.mov", big);
     }
 };
 
@@ -272,7 +266,7 @@ TEST_F(StudioUnderLoad, ChunkedBodyIsCutAt64KiB) {
     while (sent < 200 * MiB && Clock::now() < end && connection.Send(chunk)) sent += 0x10000;
     connection.Send("0\r\n\r\n");
     const std::string answer = connection.Answer(milliseconds(3000));
-    std::printf("[figure] chunked body: %zu MiB sent before the studio answered \"%s\"\n", sent / MiB,
+    std::printf("[figure] chunked body: %zu KiB sent before the studio answered \"%s\"\n", sent / 1024,
                 answer.substr(0, answer.find('\r')).c_str());
     memory.Report("a 200 MiB chunked PUT /api/reels/0/order");
     EXPECT_LT(sent, 200 * MiB) << "the whole body was read";
@@ -315,7 +309,14 @@ TEST_F(StudioUnderLoad, EventStreamsLeaveThePageItsWorkers) {
 }
 
 TEST_F(StudioUnderLoad, UnitMoviesAreSentFromDisk) {
-    StudioHarness studio({Folder().File("big.mov")});
+    // Units of about 38 MB, mostly sound: 200 s each.
+    TempDir out;
+    sample::SampleMovieSpec big;
+    big.units = 2;
+    big.framesPerUnit = 6000;
+    big.frames = sample::FrameContent::H264;
+    sample::WriteSampleMovie(out.File("big.mov"), big);
+    StudioHarness studio({out.File("big.mov")});
     ASSERT_TRUE(studio.Serving());
     const std::string movie = StudioHarness::WithToken("/api/reels/0/units/1/movie");
     const httplib::Result first = studio.Client(60)->Get(movie.c_str(), {{"Range", "bytes=0-0"}});
