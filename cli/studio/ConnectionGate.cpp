@@ -75,16 +75,16 @@ void ConnectionGate::Watch() {
 }
 
 bool ConnectionGate::Receive(std::unique_ptr<Connection>& connection) {
+    // Read into the gate's one buffer; a connection keeps only what came.
     std::string& received = connection->received;
-    const std::size_t before = received.size();
-    received.resize(RequestHead::MaxBytes);
-    const std::ptrdiff_t count = ReceiveSocket(connection->socket, &received[before], received.size() - before);
-    received.resize(before + (count > 0 ? static_cast<std::size_t>(count) : 0));
+    const std::ptrdiff_t count = ReceiveSocket(connection->socket, buffer.data(),
+                                               std::min(buffer.size(), RequestHead::MaxBytes - received.size()));
     if (count <= 0) {
         // The client is gone, or its connection failed.
         connection.reset();
         return true;
     }
+    received.append(buffer.data(), static_cast<std::size_t>(count));
     if (RequestHead::EndOf(received) != 0) {
         connection->understood = RequestHead::Parse(received, connection->head);
         pass(std::move(connection));

@@ -45,6 +45,7 @@ private:
     bool Receive(std::unique_ptr<Connection>& connection);
 
     const Pass pass;
+    std::vector<char> buffer = std::vector<char>(4096);  // the watcher's alone
     std::mutex lock;
     std::condition_variable arrived;
     std::vector<std::unique_ptr<Connection>> waiting;  // oldest first

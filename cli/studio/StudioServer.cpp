@@ -60,7 +60,7 @@ bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// The chunk a movie is sent in: a transfer never holds more of it.
+// The chunk a movie is sent in: a transfer holds one such buffer, no more.
 constexpr std::size_t MovieChunk = 64 * 1024;
 
 std::string Substitute(std::string text, const std::string& marker, const std::string& value) {
@@ -314,14 +314,14 @@ void StudioServer::UnitMovie(const httplib::Request& request, httplib::Response&
         if (!failure) failure = std::make_error_code(std::errc::io_error);
         return Refuse(response, 500, "cannot read the unit's movie: " + failure.message());
     }
+    auto chunk = std::make_shared<std::vector<char>>(MovieChunk);
     response.set_content_provider(
         static_cast<std::size_t>(size), "video/quicktime",
-        [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            std::vector<char> chunk(std::min(length, MovieChunk));
+        [file, chunk](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             file->clear();
             file->seekg(static_cast<std::streamoff>(offset));
-            file->read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-            return file->gcount() > 0 && sink.write(chunk.data(), static_cast<std::size_t>(file->gcount()));
+            file->read(chunk->data(), static_cast<std::streamsize>(std::min(length, chunk->size())));
+            return file->gcount() > 0 && sink.write(chunk->data(), static_cast<std::size_t>(file->gcount()));
         });
 }
 
