@@ -72,6 +72,7 @@ SafeOutput::~SafeOutput() { Discard(); }
 bool SafeOutput::Fail(int exitCode, const std::string& message) {
     Complain(message);
     failureExitCode = exitCode;
+    failureMessage = message;
     return false;
 }
 

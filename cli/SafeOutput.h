@@ -78,6 +78,8 @@ public:
     const std::filesystem::path& PartialPath() const { return partial; }
 
     int FailureExitCode() const { return failureExitCode; }
+    // What the last failing call complained of, with the system's reason.
+    const std::string& FailureMessage() const { return failureMessage; }
 
 private:
     bool Fail(int exitCode, const std::string& message);
@@ -95,6 +97,7 @@ private:
     bool live = false;    // a temporary exists and is ours
     int slot = -1;        // in the process's list of live temporaries
     int failureExitCode = 0;
+    std::string failureMessage;
 };
 
 // For the termination handlers (async-signal-safe, idempotent): removes

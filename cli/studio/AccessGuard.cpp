@@ -38,6 +38,12 @@ std::string AccessGuard::Refusal(const std::string& requestHost, const std::stri
     return std::string();
 }
 
+std::string AccessGuard::OriginRefusal(const std::string& method, const std::string& origin) const {
+    if (method == "GET" || method == "HEAD" || origin.empty()) return std::string();
+    if (host.empty() || origin != "http://" + host) return "changes are accepted only from the studio's own page";
+    return std::string();
+}
+
 bool SameSecret(const std::string& a, const std::string& b) {
     unsigned char difference = a.size() == b.size() ? 0 : 1;
     for (std::size_t i = 0; i < a.size(); ++i) {

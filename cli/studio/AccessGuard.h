@@ -23,6 +23,11 @@ public:
 
     // Why a request is refused, or empty when it may pass.
     std::string Refusal(const std::string& host, const std::string& presentedToken) const;
+    // Why a request that changes something (any method but GET and HEAD) is
+    // refused for the page it comes from: a browser names that page's site
+    // in Origin, and only the studio's own may change anything. Requests
+    // without an Origin (not sent by a page) pass.
+    std::string OriginRefusal(const std::string& method, const std::string& origin) const;
 
 private:
     std::string token;

@@ -97,20 +97,18 @@ bool ReelSession::SetOrder(const std::vector<unsigned>& wanted, std::string& err
 
 bool ReelSession::FramePicture(unsigned unit, unsigned frame, std::vector<std::uint8_t>& jpeg) {
     if (unit >= unitCount || frame >= frameCounts[unit]) return false;
-    const std::lock_guard<std::mutex> guard(lock);
-    const auto key = std::make_pair(unit, frame);
-    const auto cached = pictures.find(key);
-    if (cached != pictures.end()) {
-        jpeg = cached->second;
-        return true;
-    }
+    if (pictures.Find(unit, frame, jpeg)) return true;
     const CZentiMovie& movie = *file->GetZentiMovie();
     const std::int64_t time = CMovieFrames::FrameMiddleTime(firstFrames[unit] + frame,
                                                             movie.GetVideoMediaTimeScale(),
                                                             movie.GetVideoFrameDuration());
     CRgbPicture picture;
-    if (!frames->GrabThumbnail(time, picture) || !CMovieFrames::EncodeJpeg(picture, jpeg)) return false;
-    pictures[key] = jpeg;
+    {
+        const std::lock_guard<std::mutex> guard(decoding);
+        if (!frames->GrabThumbnail(time, picture)) return false;
+    }
+    if (!CMovieFrames::EncodeJpeg(picture, jpeg)) return false;
+    pictures.Keep(unit, frame, jpeg);
     return true;
 }
 

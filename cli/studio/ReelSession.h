@@ -1,17 +1,16 @@
 #ifndef CLIPREEL_STUDIO_REEL_SESSION_H
 #define CLIPREEL_STUDIO_REEL_SESSION_H
 
+#include "FrameCache.h"
 #include "ZentiMovFile.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 class CMovieFrames;
@@ -21,7 +20,9 @@ namespace studio {
 
 // One reel open in the studio: its camera data, the units the page keeps in
 // their chosen order, and the frame pictures already grabbed. The server's
-// threads share it, so every member takes the session's lock.
+// threads share it: the order takes the session's lock, the pictures their
+// cache's, and a frame is decoded under a lock of its own, so a slow decode
+// holds up only other decodes of the reel.
 class ReelSession {
 public:
     // The reel at path, or null with a reason in error.
@@ -47,6 +48,9 @@ public:
 
     unsigned UnitCount() const { return unitCount; }
 
+    // The most bytes of frame pictures a reel keeps.
+    static constexpr std::size_t FrameCacheBytes = 16 * 1024 * 1024;
+
 private:
     ReelSession(std::filesystem::path path, std::unique_ptr<CZentiMovFile> file);
 
@@ -59,7 +63,8 @@ private:
     std::vector<unsigned> frameCounts;
     mutable std::mutex lock;
     std::vector<unsigned> order;
-    std::map<std::pair<unsigned, unsigned>, std::vector<std::uint8_t>> pictures;
+    std::mutex decoding;  // the frame reader decodes one frame at a time
+    FrameCache pictures{FrameCacheBytes};
 };
 
 }

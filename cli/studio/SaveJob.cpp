@@ -111,7 +111,7 @@ nlohmann::json SaveJob::Save() {
     for (const std::filesystem::path& source : request.sources) inputs.push_back(source.u8string());
     if (!output.Prepare(inputs)) {
         return failed(output.FailureExitCode() == cli::EXIT_OUTPUT_EXISTS ? name + " exists; nothing was replaced"
-                                                                          : "cannot create " + name);
+                                                                          : output.FailureMessage());
     }
     CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     if (request.write) result = request.write(output.TemporaryPath(), &SaveJob::Progress, this);
@@ -126,7 +126,7 @@ nlohmann::json SaveJob::Save() {
     if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) return failed(cli::DescribeResult(result));
     if (!output.Commit()) {
         return failed(output.FailureExitCode() == cli::EXIT_OUTPUT_EXISTS ? name + " appeared meanwhile; nothing was replaced"
-                                                                          : "cannot put " + name + " in place");
+                                                                          : output.FailureMessage());
     }
     nlohmann::json end = {{"result", "saved"}, {"message", "saved " + name}};
     end["reel"] = saved ? saved(request.destination) : nlohmann::json();

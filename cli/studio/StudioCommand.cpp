@@ -24,14 +24,19 @@ extern "C" void OnTerminate(int) {
     stopSignal = 1;
 }
 
-// While the studio serves, SIGTERM asks for the same clean stop as the
-// page's Quit, and a first Ctrl-C only raises the interrupt flag (a running
-// save sees it too); a second Ctrl-C ends the process at once, removing any
-// temporary output, as for every command.
+// While the studio serves, SIGTERM and SIGHUP (its terminal closed) ask for
+// the same clean stop as the page's Quit (the player's folder removed), and
+// a first Ctrl-C only raises the interrupt flag (a running save sees it
+// too); a second Ctrl-C ends the process at once, removing any temporary
+// output, as for every command.
 class StopRequests {
 public:
-    StopRequests() : previous(std::signal(SIGTERM, OnTerminate)) {}
-    ~StopRequests() { std::signal(SIGTERM, previous == SIG_ERR ? SIG_DFL : previous); }
+    StopRequests()
+        : previousTerminate(std::signal(SIGTERM, OnTerminate)), previousHangUp(std::signal(SIGHUP, OnTerminate)) {}
+    ~StopRequests() {
+        std::signal(SIGTERM, previousTerminate == SIG_ERR ? SIG_DFL : previousTerminate);
+        std::signal(SIGHUP, previousHangUp == SIG_ERR ? SIG_DFL : previousHangUp);
+    }
     StopRequests(const StopRequests&) = delete;
     StopRequests& operator=(const StopRequests&) = delete;
 
@@ -39,7 +44,8 @@ public:
 
 private:
     CooperativeCancel firstInterruptOnlyAsks;
-    void (*previous)(int);
+    void (*previousTerminate)(int);
+    void (*previousHangUp)(int);
 };
 
 }
@@ -61,7 +67,7 @@ int RunStudio(const StudioOptions& options) {
     }
     studio::StudioServer server(std::move(reels), studio::AccessGuard());
     if (server.Bind(options.port) < 0) {
-        Complain("cannot listen on 127.0.0.1:" + std::to_string(options.port));
+        Complain(server.BindFailure());
         return EXIT_FAILURE_OTHER;
     }
     KeepRunningPastFileSizeLimit();

@@ -2,11 +2,16 @@
 
 #include "EditedMovie.h"
 #include "ExportedMovie.h"
+#include "GatedServer.h"
+#include "GatedStream.h"
 #include "WebAssets.h"
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <system_error>
 
 namespace clipreel {
@@ -36,8 +41,14 @@ bool Number(const std::string& text, unsigned& value) {
     return true;
 }
 
-// The request's body as a JSON object, or null after a 400 answer.
+// The request's body as a JSON object, or false after a 4xx answer. The
+// gate bounds what is read of a chunked body; this holds it to the same
+// limit as one with a length.
 bool JsonBody(const httplib::Request& request, httplib::Response& response, nlohmann::json& body) {
+    if (request.body.size() > GatedStream::BodyLimit) {
+        Refuse(response, 413, "the body is larger than " + std::to_string(GatedStream::BodyLimit / 1024) + " KiB");
+        return false;
+    }
     body = nlohmann::json::parse(request.body, nullptr, false);
     if (body.is_discarded() || !body.is_object()) {
         Refuse(response, 400, "the body must be a JSON object");
@@ -45,6 +56,13 @@ bool JsonBody(const httplib::Request& request, httplib::Response& response, nloh
     }
     return true;
 }
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The chunk a movie is sent in: a transfer holds one such buffer, no more.
+constexpr std::size_t MovieChunk = 64 * 1024;
 
 std::string Substitute(std::string text, const std::string& marker, const std::string& value) {
     for (std::size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at + value.size())) {
@@ -55,13 +73,25 @@ std::string Substitute(std::string text, const std::string& marker, const std::s
 
 }
 
-StudioServer::StudioServer(std::vector<std::unique_ptr<ReelSession>> reels_, AccessGuard guard_)
-    : guard(std::move(guard_)), server(std::make_unique<httplib::Server>()), reels(std::move(reels_)) {
+StudioServer::StudioServer(std::vector<std::unique_ptr<ReelSession>> given, AccessGuard guard_)
+    : guard(std::move(guard_)) {
+    for (auto& reel : given) reels.push_back({std::move(reel), false});
+    server = std::make_unique<GatedServer>([this](const RequestHead& head) {
+        if (!guard.Refusal(head.host, head.token).empty()) return GatedServer::Lane::Refused;
+        // Event streams last as long as a save; movies as long as the
+        // player reads.
+        if (EndsWith(head.path, "/events") || EndsWith(head.path, "/movie")) return GatedServer::Lane::Long;
+        if (head.path.find("/frames/") != std::string::npos) return GatedServer::Lane::Pictures;
+        return GatedServer::Lane::Page;
+    });
     AddRoutes();
 }
 
 StudioServer::~StudioServer() {
     Stop();
+    // No request may still run when the reels and saves go.
+    server->Close();
+    server.reset();
     // Cancelled saves remove their part files before the folder is left.
     const std::lock_guard<std::mutex> guardSaves(savesLock);
     for (auto& save : saves) save.second->Cancel();
@@ -69,9 +99,31 @@ StudioServer::~StudioServer() {
 }
 
 int StudioServer::Bind(int wanted) {
-    port = wanted == 0 ? server->bind_to_any_port("127.0.0.1") : (server->bind_to_port("127.0.0.1", wanted) ? wanted : -1);
-    if (port > 0) guard.SetPort(port);
-    return port;
+    bindFailure.clear();
+    if (wanted < 0 || wanted > 65535) {
+        bindFailure = "the port must be between 1 and 65535";
+        return -1;
+    }
+    errno = 0;
+    port =
+        wanted == 0 ? server->bind_to_any_port("127.0.0.1") : (server->bind_to_port("127.0.0.1", wanted) ? wanted : -1);
+    if (port > 0) {
+        guard.SetPort(port);
+        return port;
+    }
+    // The library keeps the system's reason in errno.
+    const int reason = errno;
+    const std::string address = "127.0.0.1:" + std::to_string(wanted);
+    if (reason == EADDRINUSE) {
+        bindFailure = address +
+                      " is in use (a studio or another program listens there): choose another --port, "
+                      "or leave it out for a free one";
+    } else {
+        bindFailure = "cannot listen on " + address +
+                      (reason != 0 ? ": " + std::generic_category().message(reason) : std::string());
+    }
+    port = -1;
+    return -1;
 }
 
 std::string StudioServer::PageAddress() const {
@@ -90,32 +142,33 @@ void StudioServer::Stop() {
     if (server) server->stop();
 }
 
-ReelSession* StudioServer::Reel(const std::string& text, unsigned* reelNumber) {
+std::shared_ptr<ReelSession> StudioServer::Reel(const std::string& text, unsigned* reelNumber) {
     unsigned number = 0;
     if (!Number(text, number)) return nullptr;
     const std::lock_guard<std::mutex> guardReels(reelsLock);
     if (number >= reels.size()) return nullptr;
     if (reelNumber) *reelNumber = number;
-    return reels[number].get();
+    return reels[number].session;
 }
 
 nlohmann::json StudioServer::SavedReel(const std::filesystem::path& path) {
     std::string error;
-    std::unique_ptr<ReelSession> session = ReelSession::Open(path, error);
+    std::shared_ptr<ReelSession> session = ReelSession::Open(path, error);
     if (!session) return nullptr;
-    const std::lock_guard<std::mutex> guardReels(reelsLock);
     std::error_code failure;
+    const std::lock_guard<std::mutex> guardReels(reelsLock);
     for (std::size_t i = 0; i < reels.size(); ++i) {
-        if (std::filesystem::equivalent(reels[i]->Path(), path, failure)) {
-            // Replaced with consent: read it anew, under its old tab.
-            retiredReels.push_back(std::move(reels[i]));
-            reels[i] = std::move(session);
+        if (std::filesystem::equivalent(reels[i].session->Path(), path, failure)) {
+            // Saved over again with consent: read anew under its number (a
+            // request still holding the old session keeps it whole), its
+            // tab listed again if the page had closed it.
+            reels[i] = {std::move(session), true};
             closedReels.erase(static_cast<unsigned>(i));
             unitMovies.Forget(static_cast<unsigned>(i));
             return i;
         }
     }
-    reels.push_back(std::move(session));
+    reels.push_back({std::move(session), true});
     return reels.size() - 1;
 }
 
@@ -125,7 +178,8 @@ void StudioServer::AddRoutes() {
     http.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         std::string token = request.get_param_value("token");
         if (token.empty()) token = request.get_header_value("X-Clipreel-Token");
-        const std::string refusal = guard.Refusal(request.get_header_value("Host"), token);
+        std::string refusal = guard.Refusal(request.get_header_value("Host"), token);
+        if (refusal.empty()) refusal = guard.OriginRefusal(request.method, request.get_header_value("Origin"));
         if (!refusal.empty()) {
             Refuse(response, 403, refusal);
             return httplib::Server::HandlerResponse::Handled;
@@ -136,6 +190,8 @@ void StudioServer::AddRoutes() {
         if (!response.has_header("Cache-Control")) response.set_header("Cache-Control", "no-store");
         response.set_header("X-Content-Type-Options", "nosniff");
         response.set_header("Referrer-Policy", "no-referrer");
+        // For browsers that do not read the page's frame-ancestors.
+        response.set_header("X-Frame-Options", "DENY");
     });
     http.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
         Refuse(response, 500, "internal error");
@@ -205,7 +261,8 @@ void StudioServer::Page(const httplib::Request&, httplib::Response& response) {
     response.set_content(Substitute(text, "{{TOKEN}}", guard.Token()), page->contentType);
     response.set_header("Content-Security-Policy",
                         "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
-                        "media-src 'self'; connect-src 'self'; base-uri 'none'; form-action 'none'");
+                        "media-src 'self'; connect-src 'self'; base-uri 'none'; form-action 'none'; "
+                        "frame-ancestors 'none'");
 }
 
 void StudioServer::ReelList(httplib::Response& response) {
@@ -213,14 +270,15 @@ void StudioServer::ReelList(httplib::Response& response) {
     const std::lock_guard<std::mutex> guardReels(reelsLock);
     for (std::size_t i = 0; i < reels.size(); ++i) {
         if (closedReels.count(static_cast<unsigned>(i)) != 0) continue;
-        list.push_back({{"id", i}, {"name", reels[i]->Path().filename().string()}, {"units", reels[i]->UnitCount()}});
+        const ReelSession& reel = *reels[i].session;
+        list.push_back({{"id", i}, {"name", reel.Path().filename().string()}, {"units", reel.UnitCount()}});
     }
     Answer(response, 200, list);
 }
 
 void StudioServer::ReelDetails(const httplib::Request& request, httplib::Response& response) {
     unsigned number = 0;
-    ReelSession* reel = Reel(request.matches[1], &number);
+    const std::shared_ptr<ReelSession> reel = Reel(request.matches[1], &number);
     if (!reel) return Refuse(response, 404, "no such reel");
     nlohmann::json details = reel->Describe();
     details["id"] = number;
@@ -236,7 +294,7 @@ void StudioServer::CloseReel(const httplib::Request& request, httplib::Response&
 }
 
 void StudioServer::ChangeOrder(const httplib::Request& request, httplib::Response& response) {
-    ReelSession* reel = Reel(request.matches[1]);
+    const std::shared_ptr<ReelSession> reel = Reel(request.matches[1]);
     if (!reel) return Refuse(response, 404, "no such reel");
     nlohmann::json body;
     if (!JsonBody(request, response, body)) return;
@@ -255,7 +313,7 @@ void StudioServer::ChangeOrder(const httplib::Request& request, httplib::Respons
 }
 
 void StudioServer::Frame(const httplib::Request& request, httplib::Response& response) {
-    ReelSession* reel = Reel(request.matches[1]);
+    const std::shared_ptr<ReelSession> reel = Reel(request.matches[1]);
     unsigned unit = 0;
     unsigned frame = 0;
     if (!reel || !Number(request.matches[2], unit) || !Number(request.matches[3], frame)) {
@@ -271,15 +329,33 @@ void StudioServer::Frame(const httplib::Request& request, httplib::Response& res
 
 void StudioServer::UnitMovie(const httplib::Request& request, httplib::Response& response) {
     unsigned number = 0;
-    ReelSession* reel = Reel(request.matches[1], &number);
+    const std::shared_ptr<ReelSession> reel = Reel(request.matches[1], &number);
     unsigned unit = 0;
     if (!reel || !Number(request.matches[2], unit) || unit >= reel->UnitCount()) {
         return Refuse(response, 404, "no such shooting unit");
     }
-    std::string bytes;
+    std::filesystem::path movie;
     std::string error;
-    if (!unitMovies.Movie(number, *reel, unit, bytes, error)) return Refuse(response, 422, error);
-    response.set_content(bytes, "video/quicktime");
+    if (!unitMovies.Movie(number, *reel, unit, movie, error)) return Refuse(response, 422, error);
+    // Sent from the file as the player asks for it (the library answers a
+    // Range with its part), never read whole into memory. The open file
+    // stays readable while a reel read anew removes it.
+    auto file = std::make_shared<std::ifstream>(movie, std::ios::binary);
+    std::error_code failure;
+    const std::uintmax_t size = std::filesystem::file_size(movie, failure);
+    if (!*file || failure) {
+        if (!failure) failure = std::make_error_code(std::errc::io_error);
+        return Refuse(response, 500, "cannot read the unit's movie: " + failure.message());
+    }
+    auto chunk = std::make_shared<std::vector<char>>(MovieChunk);
+    response.set_content_provider(
+        static_cast<std::size_t>(size), "video/quicktime",
+        [file, chunk](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            file->clear();
+            file->seekg(static_cast<std::streamoff>(offset));
+            file->read(chunk->data(), static_cast<std::streamsize>(std::min(length, chunk->size())));
+            return file->gcount() > 0 && sink.write(chunk->data(), static_cast<std::size_t>(file->gcount()));
+        });
 }
 
 namespace {
@@ -310,7 +386,7 @@ bool OutputRequest(const nlohmann::json& body, httplib::Response& response, std:
 }
 
 void StudioServer::StartSave(const httplib::Request& request, httplib::Response& response) {
-    ReelSession* reel = Reel(request.matches[1]);
+    const std::shared_ptr<ReelSession> reel = Reel(request.matches[1]);
     if (!reel) return Refuse(response, 404, "no such reel");
     nlohmann::json body;
     if (!JsonBody(request, response, body)) return;
@@ -334,7 +410,7 @@ void StudioServer::StartSave(const httplib::Request& request, httplib::Response&
 }
 
 void StudioServer::StartExport(const httplib::Request& request, httplib::Response& response) {
-    ReelSession* reel = Reel(request.matches[1]);
+    const std::shared_ptr<ReelSession> reel = Reel(request.matches[1]);
     if (!reel) return Refuse(response, 404, "no such reel");
     const std::string unavailable = ExportUnavailableReason();
     if (!unavailable.empty()) return Refuse(response, 501, unavailable);
@@ -365,7 +441,8 @@ void StudioServer::StartJoin(const httplib::Request& request, httplib::Response&
     }
     std::vector<JoinPart> parts;
     for (const auto& number : *numbers) {
-        ReelSession* reel = number.is_number_unsigned() ? Reel(std::to_string(number.get<std::uint64_t>())) : nullptr;
+        const std::shared_ptr<ReelSession> reel =
+            number.is_number_unsigned() ? Reel(std::to_string(number.get<std::uint64_t>())) : nullptr;
         if (!reel) return Refuse(response, 404, "no such reel: " + number.dump());
         parts.push_back({reel->Path(), reel->Order()});
         save.sources.push_back(reel->Path());
@@ -381,19 +458,26 @@ void StudioServer::StartJoin(const httplib::Request& request, httplib::Response&
 
 void StudioServer::StartJob(SaveJob::Request save, const std::string& name, httplib::Response& response) {
     std::error_code failure;
-    // A movie open in another tab may be replaced with consent (the tab
-    // reads it anew); a reel the job reads from may not.
+    {
+        const std::lock_guard<std::mutex> guardReels(reelsLock);
+        for (const auto& open : reels) {
+            if (!open.savedHere && std::filesystem::equivalent(open.session->Path(), save.destination, failure)) {
+                return Refuse(response, 409, "a reel open in the studio cannot be replaced");
+            }
+        }
+    }
+    // A movie the studio saved, open in a tab, may be replaced with consent
+    // (the tab reads it anew); not by a job that reads from it.
     for (const auto& source : save.sources) {
         if (std::filesystem::equivalent(source, save.destination, failure)) {
             return Refuse(response, 409, "a movie cannot replace a reel it is made from");
         }
     }
-    const std::filesystem::file_status status = std::filesystem::symlink_status(save.destination, failure);
-    if (std::filesystem::exists(status)) {
-        if (!std::filesystem::is_regular_file(status)) {
-            return Refuse(response, 409, "that name is taken by something other than a file");
-        }
-        if (!save.overwrite) return Answer(response, 409, {{"error", name + " exists"}, {"exists", true}});
+    // Only to ask the page for consent before the save starts: where the
+    // save writes, and whether it may replace anything, is the safe
+    // output's decision alone, made when it writes.
+    if (!save.overwrite && std::filesystem::exists(std::filesystem::symlink_status(save.destination, failure))) {
+        return Answer(response, 409, {{"error", name + " exists"}, {"exists", true}});
     }
 
     const std::lock_guard<std::mutex> guardSaves(savesLock);

@@ -15,7 +15,6 @@
 #include <vector>
 
 namespace httplib {
-class Server;
 struct Request;
 struct Response;
 }
@@ -23,10 +22,15 @@ struct Response;
 namespace clipreel {
 namespace studio {
 
+class GatedServer;
+
 // The studio's HTTP side: the page, and the JSON API under /api/ over the
 // reels it was given (and the movies it saved). Every request passes the
-// access guard first; every answer to bad input is a 4xx with
-// {"error": "..."}.
+// access guard first (a request without a valid token or Host is refused
+// before any worker reads it whole); every answer to bad input is a 4xx
+// with {"error": "..."}. Reels are shared with the requests that use them:
+// a reel read anew after a save stays whole for a request still holding
+// the one it replaced.
 class StudioServer {
 public:
     StudioServer(std::vector<std::unique_ptr<ReelSession>> reels, AccessGuard guard);
@@ -34,8 +38,11 @@ public:
     StudioServer(const StudioServer&) = delete;
     StudioServer& operator=(const StudioServer&) = delete;
 
-    // Binds 127.0.0.1:port (port 0: a free one); the port, or -1.
+    // Binds 127.0.0.1:port (port 0: a free one); the port, or -1 when the
+    // port is taken (never shared with another server) or not allowed.
     int Bind(int port);
+    // Why the last Bind failed, for the person who chose the port.
+    const std::string& BindFailure() const { return bindFailure; }
     // The page's address with its token.
     std::string PageAddress() const;
     // Serves until Stop.
@@ -48,7 +55,7 @@ public:
 
 private:
     void AddRoutes();
-    ReelSession* Reel(const std::string& number, unsigned* reelNumber = nullptr);
+    std::shared_ptr<ReelSession> Reel(const std::string& number, unsigned* reelNumber = nullptr);
     std::shared_ptr<SaveJob> Save(const std::string& number);
     nlohmann::json SavedReel(const std::filesystem::path& path);
 
@@ -64,20 +71,25 @@ private:
     void CancelSave(const httplib::Request& request, httplib::Response& response);
     void StartJoin(const httplib::Request& request, httplib::Response& response);
     void StartExport(const httplib::Request& request, httplib::Response& response);
-    // Checks the job's destination (never an open reel, replaced only with
-    // consent, one job at a time) and starts it: 202 with its number, or
-    // the 4xx answer.
+    // Checks the job's destination (never a reel the studio was given nor
+    // one the job reads from, a movie it saved only with consent, any other
+    // file only with consent, one job at a time) and starts it: 202 with
+    // its number, or the 4xx answer.
     void StartJob(SaveJob::Request job, const std::string& name, httplib::Response& response);
 
     AccessGuard guard;
     int port = -1;
-    std::unique_ptr<httplib::Server> server;
+    std::string bindFailure;
+    std::unique_ptr<GatedServer> server;
+    // An open reel; one the studio saved may be saved over again.
+    struct OpenReel {
+        std::shared_ptr<ReelSession> session;
+        bool savedHere = false;
+    };
     std::mutex reelsLock;
-    std::vector<std::unique_ptr<ReelSession>> reels;
+    std::vector<OpenReel> reels;
     // Tabs the page closed: left out of the list until a save writes them anew.
     std::set<unsigned> closedReels;
-    // Sessions a save replaced: a request running on one still finds it.
-    std::vector<std::unique_ptr<ReelSession>> retiredReels;
     UnitMovies unitMovies;
     std::mutex savesLock;
     std::map<unsigned, std::shared_ptr<SaveJob>> saves;

@@ -10,6 +10,7 @@ const fs = require('fs');
 const http = require('http');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
+const { heldTemporaries, waitForHeldTemporary } = require('./heldTemporary');
 
 const [clipreel, workDir] = process.argv.slice(2).map((p) => path.resolve(p));
 const reels = path.join(workDir, 'export-reels');
@@ -94,13 +95,10 @@ async function main() {
     step('Cancel during an export leaves no file');
     await exportAs(page, 'held');
     await page.waitForSelector('#save-cancel:not([disabled])');
-    const started = Date.now();
-    while (!fs.readdirSync(reels).some((name) => name.startsWith(`.${HELD}.`))) {
-      assert.ok(Date.now() - started < 30000, 'the export made no part file');
-      await new Promise((resolve) => setTimeout(resolve, 50));
-    }
+    await waitForHeldTemporary(studio.child.pid, reels, HELD, 'export');
     await page.click('#save-cancel');
     assert.strictEqual(await result(page), 'cancelled');
+    assert.deepStrictEqual(heldTemporaries(studio.child.pid, reels, HELD), [], 'the part file is still open');
     assert.deepStrictEqual(fs.readdirSync(reels).sort(), ['reel.MOV', 'shared.mp4']);
 
     step('chromium plays the MP4 in a <video>, picture and sound');

@@ -10,6 +10,7 @@ const fs = require('fs');
 const http = require('http');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
+const { heldTemporaries, waitForHeldTemporary } = require('./heldTemporary');
 
 const [clipreel, workDir] = process.argv.slice(2).map((p) => path.resolve(p));
 const reels = path.join(workDir, 'reels');
@@ -500,7 +501,7 @@ async function joinTabs(page, port, token, screenshots) {
   assert.deepStrictEqual(listed, ['reel.MOV', 'big.MOV', 'edited.MOV']);
 }
 
-async function cancelLargeSave(page, screenshots) {
+async function cancelLargeSave(page, screenshots, studio) {
   step('frames that do not decode show a neutral placeholder');
   await openTab(page, 1, 80);
   await page.waitForFunction(() => !document.querySelector('#cards .card .no-picture').hidden, { timeout: 15000 });
@@ -512,15 +513,11 @@ async function cancelLargeSave(page, screenshots) {
   await page.type('#save-name', HELD_SAVE);
   await page.click('#save');
   await page.waitForSelector('#save-cancel:not([disabled])');
-  const partFiles = () => fs.readdirSync(reels).filter((name) => name.startsWith(`.${HELD_SAVE}.`));
-  const started = Date.now();
-  while (partFiles().length === 0) {
-    assert.ok(Date.now() - started < 30000, 'the save made no part file');
-    await pause(50);
-  }
+  await waitForHeldTemporary(studio.child.pid, reels, HELD_SAVE, 'save');
   await page.click('#save-cancel');
   await page.waitForFunction(() => document.getElementById('save-status').dataset.result, { timeout: 30000 });
   assert.strictEqual(await page.$eval('#save-status', (e) => e.dataset.result), 'cancelled');
+  assert.deepStrictEqual(heldTemporaries(studio.child.pid, reels, HELD_SAVE), [], 'the part file is still open');
   await page.screenshot({ path: path.join(screenshots, 'studio-cancelled.png') });
   assert.deepStrictEqual(fs.readdirSync(reels).sort(), ['big.MOV', 'edited.MOV', 'joined.MOV', 'reel.MOV']);
 }
@@ -692,7 +689,7 @@ async function main() {
     checkSavedMovie([3, 0, 2, 4]);
     await saveAgain(page, dialogs);
     await joinTabs(page, port, token, workDir);
-    await cancelLargeSave(page, workDir);
+    await cancelLargeSave(page, workDir, studio);
     await cancelBeforeTheStudioAnswers(page);
     await quitWithUnsavedEdits(page, dialogs, studio);
     await longReel(browser, long, workDir);

@@ -1,16 +1,23 @@
-// The studio's parts below its HTTP side: who may talk to it, which names a
-// save accepts, the order a reel takes, its frame pictures, and a save that
-// is cancelled or finishes.
+// The studio's parts below its HTTP side: who may talk to it, what the
+// connection gate reads of a request's head, which names a save accepts,
+// the order a reel takes, its frame pictures and their cache, the player's
+// folders, and a save that is cancelled or finishes.
 #include "cli/studio/AccessGuard.h"
 #include "cli/studio/EditedMovie.h"
+#include "cli/studio/FrameCache.h"
 #include "cli/studio/ReelSession.h"
+#include "cli/studio/RequestHead.h"
 #include "cli/studio/SaveJob.h"
+#include "cli/studio/UnitMovies.h"
 
 #include "sample/SampleMovieWriter.h"
 #include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -46,6 +53,137 @@ TEST(StudioAccessGuard, OnlyItsOwnHostWithTheTokenPasses) {
     for (const Case& c : cases) {
         EXPECT_EQ(guard.Refusal(c.host, c.token).empty(), c.passes) << c.host << " " << c.token;
     }
+}
+
+TEST(StudioAccessGuard, ChangesOnlyFromItsOwnPage) {
+    AccessGuard guard("0123456789abcdef0123456789abcdef");
+    guard.SetPort(8123);
+    struct Case {
+        const char* method;
+        const char* origin;
+        bool passes;
+    };
+    const Case cases[] = {
+        {"GET", "http://evil.example", true},
+        {"HEAD", "http://evil.example", true},
+        {"PUT", "", true},
+        {"POST", "http://127.0.0.1:8123", true},
+        {"POST", "http://evil.example", false},
+        {"PUT", "http://127.0.0.1:8124", false},
+        {"POST", "https://127.0.0.1:8123", false},
+        {"DELETE", "null", false},
+        {"POST", "http://localhost:8123", false},
+        {"POST", "http://127.0.0.1:8123/", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(guard.OriginRefusal(c.method, c.origin).empty(), c.passes) << c.method << " " << c.origin;
+    }
+}
+
+TEST(StudioRequestHead, ReadsTheTargetHostAndToken) {
+    struct Case {
+        std::string text;
+        bool parsed;
+        const char* method;
+        const char* path;
+        const char* host;
+        const char* token;
+    };
+    const std::string many = [] {
+        std::string lines;
+        for (int i = 0; i < 65; ++i) lines += "X-" + std::to_string(i) + ": 1\r\n";
+        return lines;
+    }();
+    const Case cases[] = {
+        {"GET /api/reels?token=abc HTTP/1.1\r\nHost: 127.0.0.1:9\r\n\r\n", true, "GET", "/api/reels", "127.0.0.1:9",
+         "abc"},
+        {"GET /x?a=1&token=t2&b=2 HTTP/1.1\r\nhost:  h \r\n\r\n", true, "GET", "/x", "h", "t2"},
+        {"PUT /o HTTP/1.1\r\nX-Clipreel-Token: t3\r\nHOST: h\r\n\r\nbody", true, "PUT", "/o", "h", "t3"},
+        {"GET /o?token=q HTTP/1.1\r\nx-clipreel-token: h\r\n\r\n", true, "GET", "/o", "", "q"},
+        {"GET /o?tokens=q HTTP/1.1\r\n\r\n", true, "GET", "/o", "", ""},
+        {"GET /api/reels HTTP/1.1\r\nHost: h\r\n", false, "", "", "", ""},
+        {"GARBAGE\r\n\r\n", false, "", "", "", ""},
+        {"GET /o HTTP/1.1\r\nno colon\r\n\r\n", false, "", "", "", ""},
+        {"GET /o HTTP/1.1\r\n" + many + "\r\n", false, "", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        studio::RequestHead head;
+        EXPECT_EQ(studio::RequestHead::Parse(c.text, head), c.parsed) << c.text;
+        if (!c.parsed) continue;
+        EXPECT_EQ(head.method, c.method) << c.text;
+        EXPECT_EQ(head.path, c.path) << c.text;
+        EXPECT_EQ(head.host, c.host) << c.text;
+        EXPECT_EQ(head.token, c.token) << c.text;
+    }
+    EXPECT_EQ(studio::RequestHead::EndOf("GET / HTTP/1.1\r\n\r\nrest"), 18u);
+    EXPECT_EQ(studio::RequestHead::EndOf("GET / HTTP/1.1\r\n"), 0u);
+}
+
+TEST(StudioFrameCache, KeepsWithinItsBoundAndLetsTheLeastUsedGo) {
+    studio::FrameCache cache(100);
+    const std::vector<std::uint8_t> forty(40, 1);
+    cache.Keep(0, 0, forty);
+    cache.Keep(0, 1, forty);
+    std::vector<std::uint8_t> found;
+    ASSERT_TRUE(cache.Find(0, 0, found)) << "used again: frame 1 is now the least used";
+    cache.Keep(0, 2, forty);
+    EXPECT_EQ(cache.Bytes(), 80u);
+    EXPECT_TRUE(cache.Find(0, 0, found));
+    EXPECT_FALSE(cache.Find(0, 1, found));
+    EXPECT_TRUE(cache.Find(0, 2, found));
+    cache.Keep(1, 0, std::vector<std::uint8_t>(101, 2));
+    EXPECT_FALSE(cache.Find(1, 0, found)) << "larger than the whole cache";
+    cache.Keep(1, 1, std::vector<std::uint8_t>(100, 3));
+    EXPECT_EQ(cache.Count(), 1u);
+    EXPECT_EQ(cache.Bytes(), 100u);
+    ASSERT_TRUE(cache.Find(1, 1, found));
+    EXPECT_EQ(found, std::vector<std::uint8_t>(100, 3));
+}
+
+// A child process that ended; waited for (its number is free) or not yet
+// (a zombie until the caller waits for it).
+pid_t EndedChild(bool waited) {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    if (waited) {
+        waitpid(child, nullptr, 0);
+    } else {
+        // Until it has ended, leaving it unwaited: a zombie from then on.
+        siginfo_t info{};
+        waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT);
+    }
+    return child;
+}
+
+TEST(StudioPlayerFolders, OnlyThoseOfEndedStudiosAreRemoved) {
+    TempDir temporary;
+    TempDir elsewhere;
+    WriteFileBytes(elsewhere.File("kept.mov"), {1});
+    const std::string ended = std::to_string(EndedChild(true));
+    const pid_t zombie = EndedChild(false);
+    const std::string prefix = studio::UnitMovies::FolderPrefix;
+    const std::vector<std::string> folders = {
+        prefix + ended + "-1",
+        prefix + std::to_string(zombie) + "-8",
+        prefix + std::to_string(getpid()) + "-2",
+        prefix + "1-3",
+        prefix + "12345678901-4",
+        prefix + "x-5",
+        "other-" + ended + "-6",
+    };
+    for (const std::string& name : folders) {
+        std::filesystem::create_directory(temporary.File(name));
+        WriteFileBytes(temporary.File(name) / "reel0-unit0-0.mov", {1});
+    }
+    std::filesystem::create_directory_symlink(elsewhere.path(), temporary.File(prefix + ended + "-7"));
+    studio::RemoveStalePlayerFolders(temporary.path());
+    waitpid(zombie, nullptr, 0);
+    EXPECT_FALSE(std::filesystem::exists(temporary.File(folders[0]))) << "its studio ended";
+    EXPECT_FALSE(std::filesystem::exists(temporary.File(folders[1]))) << "its studio ended, not yet waited for";
+    for (std::size_t i = 2; i < folders.size(); ++i) {
+        EXPECT_TRUE(std::filesystem::exists(temporary.File(folders[i]) / "reel0-unit0-0.mov")) << folders[i];
+    }
+    EXPECT_TRUE(std::filesystem::exists(elsewhere.File("kept.mov"))) << "a link is never followed";
 }
 
 TEST(StudioAccessGuard, FreshTokensAreLongAndDiffer) {
