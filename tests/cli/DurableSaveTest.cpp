@@ -12,10 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sys/mount.h>
 
 namespace clipreel {
@@ -35,21 +35,56 @@ struct Call {
     long result = -1;
 };
 
-// The calls of an strace log (-f, one call a line: "PID name(args) = result").
+// One line of an strace log, "PID name(args) = result ...": false for any
+// other line (signals, exits, unfinished calls).
+bool ParseTraceLine(const std::string& text, std::string& name, std::string& arguments, long& result) {
+    std::size_t at = 0;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+    if (at == 0 || at == text.size() || !std::isspace(static_cast<unsigned char>(text[at]))) return false;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    const std::size_t nameStart = at;
+    while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '_')) ++at;
+    if (at == nameStart || at == text.size() || text[at] != '(') return false;
+    // strace pads short calls: "fsync(4)        = 0".
+    const std::size_t equals = text.rfind(" = ");
+    if (equals == std::string::npos) return false;
+    const std::size_t close = text.find_last_not_of(' ', equals);
+    if (close == std::string::npos || close <= at || text[close] != ')') return false;
+    char* end = nullptr;
+    const char* number = text.c_str() + equals + 3;
+    const long value = std::strtol(number, &end, 10);
+    if (end == number) return false;
+    name = text.substr(nameStart, at - nameStart);
+    arguments = text.substr(at + 1, close - at - 1);
+    result = value;
+    return true;
+}
+
+// The descriptor N of an argument "/proc/self/fd/N", as strace quotes it.
+bool ProcDescriptor(const std::string& argument, long& descriptor) {
+    static const std::string prefix = "\"/proc/self/fd/";
+    if (argument.size() <= prefix.size() + 1 || argument.compare(0, prefix.size(), prefix) != 0 ||
+        argument.back() != '"') {
+        return false;
+    }
+    const std::string digits = argument.substr(prefix.size(), argument.size() - prefix.size() - 1);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    descriptor = std::stol(digits);
+    return true;
+}
+
+// The calls of an strace log (-f, one call a line).
 std::vector<Call> ReadTrace(const fs::path& log) {
-    static const std::regex line(R"(^\d+\s+(\w+)\((.*)\)\s+= (-?\d+).*$)");
     std::vector<Call> calls;
     std::ifstream in(log);
     for (std::string text; std::getline(in, text);) {
-        std::smatch match;
-        if (!std::regex_match(text, match, line)) continue;
         Call call;
-        call.name = match[1];
-        call.result = std::stol(match[3]);
+        std::string arguments;
+        if (!ParseTraceLine(text, call.name, arguments, call.result)) continue;
         // Arguments split at the commas outside quotes.
         std::string current;
         bool quoted = false;
-        for (const char c : std::string(match[2])) {
+        for (const char c : arguments) {
             if (c == '"') quoted = !quoted;
             if (c == ',' && !quoted) {
                 call.arguments.push_back(current);
@@ -84,13 +119,12 @@ std::map<std::string, Placement> Placements(const std::vector<Call>& calls) {
     std::map<long, std::size_t> flushedAt;    // descriptor -> the index of its last fsync
     std::map<long, long> writerOf;            // a writer's descriptor -> the temporary's
     std::map<long, std::size_t> lastWriterClose;
-    const std::regex descriptorPath(R"re(^"/proc/self/fd/(\d+)"$)re");
     for (std::size_t i = 0; i < calls.size(); ++i) {
         const Call& call = calls[i];
-        std::smatch match;
+        long descriptor = -1;
         if (call.name == "openat" && call.arguments.size() >= 2 && call.result >= 0 &&
-            std::regex_match(call.arguments[1], match, descriptorPath)) {
-            writerOf[call.result] = std::stol(match[1]);
+            ProcDescriptor(call.arguments[1], descriptor)) {
+            writerOf[call.result] = descriptor;
         } else if (call.name == "close" && !call.arguments.empty()) {
             const long fd = std::stol(call.arguments[0]);
             const auto writer = writerOf.find(fd);
@@ -104,8 +138,9 @@ std::map<std::string, Placement> Placements(const std::vector<Call>& calls) {
         long temporary = -1;
         std::string placedAs;
         std::string folder;
-        if (call.name == "linkat" && call.result == 0 && std::regex_match(call.arguments[1], match, descriptorPath)) {
-            temporary = std::stol(match[1]);
+        if (call.name == "linkat" && call.result == 0 && call.arguments.size() >= 4 &&
+            ProcDescriptor(call.arguments[1], descriptor)) {
+            temporary = descriptor;
             placedAs = Unquoted(call.arguments[3]);
             folder = call.arguments[2];
             if (placedAs.find(".clipreel-") != std::string::npos) {
@@ -181,7 +216,10 @@ TEST_F(DurableSave, EveryWriterFlushesBeforeTheNameAndTheFolderAfter) {
         const TempDir traces;
         const fs::path log = traces.File("trace");
         const ToolRun run =
-            RunTool(arguments, "strace -f -qq -e trace=openat,close,fsync,fdatasync,linkat,renameat,renameat2 -o " +
+            // LeakSanitizer cannot run under a tracer: a sanitized build's
+            // tool is traced without its leak check.
+            RunTool(arguments, "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" strace -f -qq -e "
+                               "trace=openat,close,fsync,fdatasync,linkat,renameat,renameat2 -o " +
                                    ShellQuoted(log.string()));
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const std::map<std::string, Placement> placements = Placements(ReadTrace(log));
