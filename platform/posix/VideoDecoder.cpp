@@ -32,9 +32,9 @@ struct VideoDecoder::Codec {
           converter(ff_) {}
 
     bool Open(const VideoCoding& coding) {
-        const AVCodec* codec = ff.avcodec_find_decoder(CodecOf(coding.format));
-        if (codec == nullptr) return false;
-        decoder.reset(ff.avcodec_alloc_context3(codec));
+        const AVCodec* implementation = ff.avcodec_find_decoder(CodecOf(coding.format));
+        if (implementation == nullptr) return false;
+        decoder.reset(ff.avcodec_alloc_context3(implementation));
         packet.reset(ff.av_packet_alloc());
         decoded.reset(ff.av_frame_alloc());
         wanted.reset(ff.av_frame_alloc());
@@ -54,7 +54,7 @@ struct VideoDecoder::Codec {
         // Callers that want speed decode several movies' or units' frames
         // side by side, a decoder each.
         decoder->thread_count = 1;
-        return ff.avcodec_open2(decoder.get(), codec, nullptr) >= 0;
+        return ff.avcodec_open2(decoder.get(), implementation, nullptr) >= 0;
     }
 
     // Frames leave the decoder with the position of the stored frame that
