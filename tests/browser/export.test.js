@@ -5,12 +5,13 @@
 'use strict';
 
 const assert = require('assert');
-const { spawn, execFileSync } = require('child_process');
+const { execFileSync } = require('child_process');
 const fs = require('fs');
 const http = require('http');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
 const { heldTemporaries, waitForHeldTemporary } = require('./heldTemporary');
+const { startStudio } = require('./studioProcess');
 
 const [clipreel, workDir] = process.argv.slice(2).map((p) => path.resolve(p));
 const reels = path.join(workDir, 'export-reels');
@@ -19,23 +20,8 @@ const HELD = 'held.mp4';
 
 function step(text) { console.log(`-- ${text}`); }
 
-function startStudio(file) {
-  const log = fs.openSync(path.join(workDir, 'export-studio.log'), 'a');
-  const child = spawn(clipreel, ['studio', file], {
-    stdio: ['ignore', 'pipe', log],
-    env: { ...process.env, CLIPREEL_STUDIO_HOLD_SAVES: HELD },
-  });
-  fs.closeSync(log);
-  const address = new Promise((resolve, reject) => {
-    let text = '';
-    child.stdout.on('data', (chunk) => {
-      text += chunk;
-      const newline = text.indexOf('\n');
-      if (newline >= 0) resolve(text.slice(0, newline));
-    });
-    child.on('exit', () => reject(new Error('the studio ended before printing its address')));
-  });
-  return { child, address };
+function startExportStudio(file) {
+  return startStudio(clipreel, [file], { logFile: path.join(workDir, 'export-studio.log'), heldSave: HELD });
 }
 
 function put(url, target, body) {
@@ -64,7 +50,7 @@ async function main() {
   fs.mkdirSync(reels, { recursive: true });
   const reel = path.join(reels, 'reel.MOV');
   execFileSync(clipreel, ['sample', reel, '--units', '5', '-q'], { stdio: 'pipe' });
-  const studio = startStudio(reel);
+  const studio = startExportStudio(reel);
   let browser = null;
   try {
     const url = await studio.address;

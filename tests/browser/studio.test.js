@@ -5,12 +5,13 @@
 'use strict';
 
 const assert = require('assert');
-const { spawn, execFileSync, spawnSync } = require('child_process');
+const { execFileSync, spawnSync } = require('child_process');
 const fs = require('fs');
 const http = require('http');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
 const { heldTemporaries, waitForHeldTemporary } = require('./heldTemporary');
+const { startStudio } = require('./studioProcess');
 
 const [clipreel, workDir] = process.argv.slice(2).map((p) => path.resolve(p));
 const reels = path.join(workDir, 'reels');
@@ -41,24 +42,8 @@ function makeReels() {
 // of HELD_SAVE at its start until that save is cancelled: a save runs at the
 // speed of a file copy, too fast to press Cancel during it otherwise.
 const HELD_SAVE = 'big-edited.MOV';
-function startStudio(files, port) {
-  const log = fs.openSync(path.join(workDir, 'studio.log'), 'a');
-  const child = spawn(clipreel, ['studio', ...files, ...(port ? ['--port', String(port)] : [])], {
-    stdio: ['ignore', 'pipe', log],
-    env: { ...process.env, CLIPREEL_STUDIO_HOLD_SAVES: HELD_SAVE },
-  });
-  fs.closeSync(log);
-  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
-  const address = new Promise((resolve, reject) => {
-    let text = '';
-    child.stdout.on('data', (chunk) => {
-      text += chunk;
-      const newline = text.indexOf('\n');
-      if (newline >= 0) resolve(text.slice(0, newline));
-    });
-    child.on('exit', () => reject(new Error('the studio ended before printing its address')));
-  });
-  return { child, exited, address };
+function startReelStudio(files, port) {
+  return startStudio(clipreel, files, { port, logFile: path.join(workDir, 'studio.log'), heldSave: HELD_SAVE });
 }
 
 // A raw request, so that the Host header can be anything.
@@ -562,7 +547,7 @@ async function quitWithUnsavedEdits(page, dialogs, studio) {
 // The long reel in a wide window: posters only for the cards near the view,
 // a drag that scrolls the page, and the studio killed under the page.
 async function longReel(browser, long, screenshots) {
-  const studio = startStudio([long]);
+  const studio = startReelStudio([long]);
   const url = await studio.address;
   const port = Number(/:(\d+)\//.exec(url)[1]);
   const page = await browser.newPage();
@@ -635,7 +620,7 @@ async function longReel(browser, long, screenshots) {
     await page.screenshot({ path: path.join(screenshots, 'studio-lost.png') });
 
     step('started again on the same port, the studio gets the kept edits back');
-    again = startStudio([long], port);
+    again = startReelStudio([long], port);
     const newUrl = await again.address;
     dialogs.answers.push('accept');
     await page.goto(newUrl);
@@ -662,7 +647,7 @@ async function longReel(browser, long, screenshots) {
 async function main() {
   assert.ok(clipreel && workDir, 'usage: node studio.test.js CLIPREEL WORKDIR');
   const { reel, big, long } = makeReels();
-  const studio = startStudio([reel, big]);
+  const studio = startReelStudio([reel, big]);
   const url = await studio.address;
   const match = /^http:\/\/127\.0\.0\.1:(\d+)\/\?token=([0-9a-f]{32})$/.exec(url);
   assert.ok(match, `first line: ${url}`);
@@ -703,7 +688,7 @@ async function main() {
 
   for (const signal of ['SIGTERM', 'SIGINT']) {
     step(`${signal} ends the studio cleanly`);
-    const again = startStudio([reel]);
+    const again = startReelStudio([reel]);
     await again.address;
     again.child.kill(signal);
     assert.deepStrictEqual(await again.exited, { code: 0, signal: null });
