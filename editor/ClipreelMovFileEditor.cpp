@@ -6,6 +6,9 @@
 #include "bytes/ByteReader.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
+#include "editor/MovieAtomCopy.h"
+#include "editor/NewMovieFileWriter.h"
+#include "editor/NewMoviePlan.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/SaveIo.h"
 #include "file/FileReader.h"
@@ -142,4 +145,44 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
     }
     reader.Close();
     return clipreel::CloseDestination(writer);
+}
+
+CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::createNewMovFile_standard(
+    const FileLocator& destination, const CClipreelMovie* movie) {
+    // 1. The source, and the layout the writer depends on: all checked
+    // before anything is written.
+    const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
+    const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(*sourceFile);
+    if (!sourceFile->IsValid() || sourceMovie == nullptr || atoms == nullptr ||
+        !MoviePrivateAccess::IsValidStructure(*sourceMovie) || !MoviePrivateAccess::IsValidMedia(*sourceMovie))
+        return CREATEMOVFILE_INVALID_SOURCE;
+    if (!clipreel::HasWritableLayout(*atoms)) return CREATEMOVFILE_INVALID_SOURCE;
+
+    // 2. The reel.
+    if (movie == nullptr || !movie->IsValid() || !clipreel::ReelMatchesSource(*sourceFile, *movie))
+        return CREATEMOVFILE_INTERNAL_ERROR;
+    if (movie->GetShootingUnitCount() == 0) return CREATEMOVFILE_INTERNAL_ERROR;
+
+    // 3. The new movie atom, padded so that the 'mdat' header after it
+    // starts on a 16-byte boundary, its chunk offsets relative to the kept
+    // media data.
+    clipreel::TopLevelAtomInfo moovInfo{};
+    if (!atoms->FindMovieAtom(moovInfo)) return CREATEMOVFILE_INVALID_SOURCE;
+    CMoovAtomAlignmentInfo alignment;
+    alignment.alignment = 16;
+    alignment.offset = static_cast<std::uint32_t>(moovInfo.offset);
+    clipreel::NewMoviePlan units;
+    if (!clipreel::BuildNewMoviePlan(*sourceMovie, sourceFile, *movie, units)) return CREATEMOVFILE_INTERNAL_ERROR;
+    clipreel::MovieAtomCopyRequest request;
+    request.plan = &units;
+    request.alignment = &alignment;
+    request.rebaseChunkOffsets = true;
+    std::unique_ptr<CZentiMovie> newMovie = clipreel::CopyMovieAtom(*sourceMovie, request);
+    if (!newMovie) return CREATEMOVFILE_INTERNAL_ERROR;
+
+    clipreel::NewMovieFilePlan plan;
+    plan.layoutSource = sourceFile;
+    plan.newMovie = newMovie.get();
+    plan.units = &units;
+    return clipreel::WriteNewMovieFile(*this, destination, plan);
 }

@@ -1,16 +1,12 @@
-#include "ClipreelMovFileEditor.h"
+#include "editor/NewMovieFileWriter.h"
 
-#include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
 #include "editor/EditorPrivateAccess.h"
-#include "editor/MovieAtomCopy.h"
-#include "editor/NewMovieFilePlan.h"
 #include "editor/NewMoviePlan.h"
-#include "editor/ReelSourceCheck.h"
 #include "editor/SaveIo.h"
 #include "editor/ThumbnailMaker.h"
 #include "editor/WrittenMovieCheck.h"
@@ -116,46 +112,6 @@ bool ThumbnailRoom(CZentiMovie& movie, unsigned& room) {
 
 }
 
-Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& destination,
-                                                         const CClipreelMovie* movie) {
-    // 1. The source, and the layout the writer depends on: all checked
-    // before anything is written.
-    const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
-    const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(*sourceFile);
-    if (!sourceFile->IsValid() || sourceMovie == nullptr || atoms == nullptr ||
-        !MoviePrivateAccess::IsValidStructure(*sourceMovie) || !MoviePrivateAccess::IsValidMedia(*sourceMovie))
-        return CREATEMOVFILE_INVALID_SOURCE;
-    if (!clipreel::HasWritableLayout(*atoms)) return CREATEMOVFILE_INVALID_SOURCE;
-
-    // 2. The reel.
-    if (movie == nullptr || !movie->IsValid() || !clipreel::ReelMatchesSource(*sourceFile, *movie))
-        return CREATEMOVFILE_INTERNAL_ERROR;
-    if (movie->GetShootingUnitCount() == 0) return CREATEMOVFILE_INTERNAL_ERROR;
-
-    // 3. The new movie atom, padded so that the 'mdat' header after it
-    // starts on a 16-byte boundary, its chunk offsets relative to the kept
-    // media data.
-    clipreel::TopLevelAtomInfo moovInfo{};
-    if (!atoms->FindMovieAtom(moovInfo)) return CREATEMOVFILE_INVALID_SOURCE;
-    CMoovAtomAlignmentInfo alignment;
-    alignment.alignment = 16;
-    alignment.offset = static_cast<std::uint32_t>(moovInfo.offset);
-    clipreel::NewMoviePlan units;
-    if (!clipreel::BuildNewMoviePlan(*sourceMovie, sourceFile, *movie, units)) return CREATEMOVFILE_INTERNAL_ERROR;
-    clipreel::MovieAtomCopyRequest request;
-    request.plan = &units;
-    request.alignment = &alignment;
-    request.rebaseChunkOffsets = true;
-    std::unique_ptr<CZentiMovie> newMovie = clipreel::CopyMovieAtom(*sourceMovie, request);
-    if (!newMovie) return CREATEMOVFILE_INTERNAL_ERROR;
-
-    clipreel::NewMovieFilePlan plan;
-    plan.layoutSource = sourceFile;
-    plan.newMovie = newMovie.get();
-    plan.units = &units;
-    return clipreel::WriteNewMovieFile(*this, destination, plan);
-}
-
 namespace clipreel {
 
 bool HasWritableLayout(const CTopLevelAtoms& atoms) {
@@ -188,9 +144,9 @@ struct SourceReader {
 // (the movie atom first as a placeholder that reserves its room, the media
 // data as the kept blocks, every other atom unchanged), then the camera data
 // refresh and the movie atom a last time. Each step gives the save's result.
-class NewMovieFileWriting {
+class NewMovieFileWriter {
 public:
-    NewMovieFileWriting(CClipreelMovFileEditor& editor, const FileLocator& destination, const NewMovieFilePlan& plan,
+    NewMovieFileWriter(CClipreelMovFileEditor& editor, const FileLocator& destination, const NewMovieFilePlan& plan,
                         const CTopLevelAtoms& atoms)
         : editor_(editor), destination_(destination), plan_(plan), atoms_(atoms), writer_(destination),
           newMovieBytes_(MoviePrivateAccess::GetAtomHeader(*plan.newMovie)),
@@ -368,7 +324,7 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
     if (!FitsChunkOffsets(*atoms, newMovieSize, keptBytes)) return E::CREATEMOVFILE_INVALID_SOURCE;
     if (!CameraRecordRefreshes(editor, *plan.newMovie, NewFileSize(*atoms, newMovieSize, keptBytes)))
         return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-    const Result written = NewMovieFileWriting(editor, destination, plan, *atoms).Run();
+    const Result written = NewMovieFileWriter(editor, destination, plan, *atoms).Run();
     if (written != E::CREATEMOVFILE_SUCCESS) return written;
     // The last line of defence: a file whose tables do not describe exactly
     // the planned units is never reported as written.
