@@ -79,11 +79,10 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::CreateNewMov
         // The rebuild reads the source's tables through the reel: a reel
         // made from another file would send it to samples that are not there.
         if (edited && !clipreel::ReelMatchesSource(*sourceFile, *movie)) return CREATEMOVFILE_INTERNAL_ERROR;
-        // Creating the source itself for writing would truncate it.
-        if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator()))
-            return CREATEMOVFILE_WRITE_ERROR;
 
         // The rebuild of an edited reel lives in createNewMovFile_standard.
+        // Either way the writer refuses a destination that names the source
+        // before it creates it.
         const ERROR_CREATEMOVFILE result =
             edited ? createNewMovFile_standard(destination, movie) : copyMovFile(destination);
         if (result != CREATEMOVFILE_SUCCESS) return result;
@@ -102,7 +101,8 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
     if (!reader.OpenSequential()) return CREATEMOVFILE_READ_ERROR;
     const std::uint64_t total = reader.GetFileSize();
     if (total == clipreel::InvalidFileSize) return CREATEMOVFILE_READ_ERROR;
-    if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator())) return CREATEMOVFILE_WRITE_ERROR;
+    const SaveResult refused = clipreel::RefuseSourceAsDestination(destination, {sourceFile});
+    if (refused != CREATEMOVFILE_SUCCESS) return refused;
 
     FileWriter writer(destination);
     if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;

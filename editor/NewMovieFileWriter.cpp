@@ -176,11 +176,15 @@ public:
     }
 
 private:
-    // One reader per source of blocks, the layout source's first; no source
-    // is ever the destination. Then the destination.
+    // One reader per source of blocks, the layout source's first. Then the
+    // destination, which is none of them.
     Result OpenFiles() {
         Result opened = OpenReader(plan_.layoutSource);
         for (std::size_t i = 0; opened == Ok && i < Units().size(); ++i) opened = OpenReader(Units()[i].file);
+        if (opened != Ok) return opened;
+        std::vector<const CZentiMovFile*> sources;
+        for (const SourceReader& source : readers_) sources.push_back(source.file);
+        opened = RefuseSourceAsDestination(destination_, sources);
         if (opened != Ok) return opened;
         return writer_.Open() ? Ok : E::CREATEMOVFILE_WRITE_ERROR;
     }
@@ -188,9 +192,7 @@ private:
     Result OpenReader(const CZentiMovFile* file) {
         if (ReaderFor(file) != nullptr) return Ok;
         readers_.push_back(SourceReader{file, std::make_unique<FileReader>(file->GetFileLocator())});
-        if (!readers_.back().reader->OpenSequential()) return E::CREATEMOVFILE_READ_ERROR;
-        if (DestinationIsSource(destination_, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
-        return Ok;
+        return readers_.back().reader->OpenSequential() ? Ok : E::CREATEMOVFILE_READ_ERROR;
     }
 
     FileReader* ReaderFor(const CZentiMovFile* file) {
