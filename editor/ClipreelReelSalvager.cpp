@@ -93,9 +93,7 @@ void CClipreelReelSalvager::SetProgressCallback(ClipreelProgressCallback progres
 CClipreelReelSalvager::ERROR_CREATEMOVFILE CClipreelReelSalvager::CreateSalvagedMovFile(
     const FileLocator& destination) {
     using E = CClipreelMovFileEditor;
-    auto checks = [&]() {
-        return CanSalvage() ? E::CREATEMOVFILE_SUCCESS : E::CREATEMOVFILE_INVALID_SOURCE;
-    };
+    auto checks = [&]() { return CanSalvage() ? E::CREATEMOVFILE_SUCCESS : E::CREATEMOVFILE_INVALID_SOURCE; };
     // Always the rebuild, never the unchanged copy: even with every unit
     // whole the cut file's own atoms cannot be copied as they stand.
     auto work = [&]() {
