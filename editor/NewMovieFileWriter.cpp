@@ -146,19 +146,23 @@ struct SourceReader {
 // refresh and the movie atom a last time. Each step gives the save's result.
 class NewMovieFileWriter {
 public:
-    NewMovieFileWriter(CClipreelMovFileEditor& editor, const FileLocator& destination, const NewMovieFilePlan& plan,
-                        const CTopLevelAtoms& atoms)
-        : editor_(editor), destination_(destination), plan_(plan), atoms_(atoms), writer_(destination),
-          newMovieBytes_(MoviePrivateAccess::GetAtomHeader(*plan.newMovie)),
-          newMovieSize_(MoviePrivateAccess::GetAtomSize(*plan.newMovie)) {}
+    NewMovieFileWriter(CClipreelMovFileEditor& savingEditor, const FileLocator& target,
+                       const NewMovieFilePlan& filePlan, const CTopLevelAtoms& layout)
+        : editor(savingEditor),
+          destination(target),
+          plan(filePlan),
+          atoms(layout),
+          writer(target),
+          newMovieBytes(MoviePrivateAccess::GetAtomHeader(*filePlan.newMovie)),
+          newMovieSize(MoviePrivateAccess::GetAtomSize(*filePlan.newMovie)) {}
 
     Result Run() {
         Result result = OpenFiles();
         // A failure part way through the first writing of an atom leaves it
         // open-ended rather than claiming bytes the file does not hold; the
         // 'mdat' header says 0 ("to the end") until its data is complete.
-        for (unsigned index = 0; result == Ok && index < atoms_.GetCount(); ++index) {
-            const TopLevelAtomInfo& atom = atoms_.GetAt(index);
+        for (unsigned index = 0; result == Ok && index < atoms.GetCount(); ++index) {
+            const TopLevelAtomInfo& atom = atoms.GetAt(index);
             if (atom.type == FourCC("moov")) {
                 result = WritePlaceholderMovieAtom();
             } else if (atom.type == FourCC("mdat")) {
@@ -168,10 +172,10 @@ public:
             }
         }
         if (result != Ok) return result;
-        for (SourceReader& source : readers_) source.reader->Close();
+        for (SourceReader& source : readers) source.reader->Close();
         result = RefreshCameraData();
         if (result == Ok) result = WriteFinalMovieAtom();
-        if (result == Ok) result = CloseDestination(writer_);
+        if (result == Ok) result = CloseDestination(writer);
         return result;
     }
 
@@ -179,24 +183,24 @@ private:
     // One reader per source of blocks, the layout source's first. Then the
     // destination, which is none of them.
     Result OpenFiles() {
-        Result opened = OpenReader(plan_.layoutSource);
+        Result opened = OpenReader(plan.layoutSource);
         for (std::size_t i = 0; opened == Ok && i < Units().size(); ++i) opened = OpenReader(Units()[i].file);
         if (opened != Ok) return opened;
         std::vector<const CZentiMovFile*> sources;
-        for (const SourceReader& source : readers_) sources.push_back(source.file);
-        opened = RefuseSourceAsDestination(destination_, sources);
+        for (const SourceReader& source : readers) sources.push_back(source.file);
+        opened = RefuseSourceAsDestination(destination, sources);
         if (opened != Ok) return opened;
-        return writer_.Open() ? Ok : E::CREATEMOVFILE_WRITE_ERROR;
+        return writer.Open() ? Ok : E::CREATEMOVFILE_WRITE_ERROR;
     }
 
     Result OpenReader(const CZentiMovFile* file) {
         if (ReaderFor(file) != nullptr) return Ok;
-        readers_.push_back(SourceReader{file, std::make_unique<FileReader>(file->GetFileLocator())});
-        return readers_.back().reader->OpenSequential() ? Ok : E::CREATEMOVFILE_READ_ERROR;
+        readers.push_back(SourceReader{file, std::make_unique<FileReader>(file->GetFileLocator())});
+        return readers.back().reader->OpenSequential() ? Ok : E::CREATEMOVFILE_READ_ERROR;
     }
 
     FileReader* ReaderFor(const CZentiMovFile* file) {
-        for (SourceReader& source : readers_)
+        for (SourceReader& source : readers)
             if (source.file == file) return source.reader.get();
         return nullptr;
     }
@@ -204,8 +208,8 @@ private:
     // The new movie atom where the source's stood, reserving its room; its
     // chunk offsets are still relative to the kept media data.
     Result WritePlaceholderMovieAtom() {
-        Result result = PositionOf(writer_, moovPosition_);
-        if (result == Ok) result = WriteAtom(writer_, moovPosition_, newMovieBytes_, newMovieSize_);
+        Result result = PositionOf(writer, moovPosition);
+        if (result == Ok) result = WriteAtom(writer, moovPosition, newMovieBytes, newMovieSize);
         if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
         return result;
     }
@@ -216,40 +220,39 @@ private:
         const MediaDataHeader openEnded(0);
         std::uint64_t headerPosition = 0;
         std::uint64_t dataStart = 0;
-        Result result = PositionOf(writer_, headerPosition);
-        if (result == Ok) result = WriteWhole(writer_, openEnded.bytes, sizeof openEnded.bytes);
-        if (result == Ok) result = PositionOf(writer_, dataStart);
+        Result result = PositionOf(writer, headerPosition);
+        if (result == Ok) result = WriteWhole(writer, openEnded.bytes, sizeof openEnded.bytes);
+        if (result == Ok) result = PositionOf(writer, dataStart);
         if (result != Ok) return result;
-        MoviePrivateAccess::UpdateSampleChunkOffset(*plan_.newMovie, static_cast<std::uint32_t>(dataStart));
-        result = SeekOr(writer_, moovPosition_, E::CREATEMOVFILE_WRITE_ERROR);
-        if (result == Ok) result = WriteWhole(writer_, newMovieBytes_, newMovieSize_);
-        if (result == Ok) result = SeekOr(writer_, dataStart, E::CREATEMOVFILE_WRITE_ERROR);
+        MoviePrivateAccess::UpdateSampleChunkOffset(*plan.newMovie, static_cast<std::uint32_t>(dataStart));
+        result = SeekOr(writer, moovPosition, E::CREATEMOVFILE_WRITE_ERROR);
+        if (result == Ok) result = WriteWhole(writer, newMovieBytes, newMovieSize);
+        if (result == Ok) result = SeekOr(writer, dataStart, E::CREATEMOVFILE_WRITE_ERROR);
         if (result != Ok) return result;
 
         const std::size_t blockCount = Units().size();
         for (std::size_t i = 0; i < blockCount; ++i) {
             const PlannedUnit& unit = Units()[i];
-            const Result copied =
-                CopyRangeAt(copier_, *ReaderFor(unit.file), unit.blockOffset, writer_, unit.blockSize);
+            const Result copied = CopyRangeAt(copier, *ReaderFor(unit.file), unit.blockOffset, writer, unit.blockSize);
             // Like a cancel, a source that ends early leaves a partial file
             // whose 'mdat' header holds the data written so far.
             if (copied == E::CREATEMOVFILE_INVALID_SOURCE) {
-                WriteMediaDataSize(writer_, headerPosition);
+                WriteMediaDataSize(writer, headerPosition);
                 return copied;
             }
             if (copied != Ok) return copied;
             if (Progress().ReportProgress(static_cast<double>(i + 1) / static_cast<double>(blockCount)) != 0)
                 return E::CREATEMOVFILE_CANCELED;
         }
-        return WriteMediaDataSize(writer_, headerPosition);
+        return WriteMediaDataSize(writer, headerPosition);
     }
 
     Result CopyUnchangedAtom(const TopLevelAtomInfo& atom) {
-        FileReader& reader = *ReaderFor(plan_.layoutSource);
+        FileReader& reader = *ReaderFor(plan.layoutSource);
         std::uint64_t atomStart = 0;
-        Result result = PositionOf(writer_, atomStart);
+        Result result = PositionOf(writer, atomStart);
         if (result == Ok) result = SeekOr(reader, atom.offset, E::CREATEMOVFILE_READ_ERROR);
-        if (result == Ok) result = CopyAtom(copier_, reader, writer_, atomStart, atom.size);
+        if (result == Ok) result = CopyAtom(copier, reader, writer, atomStart, atom.size);
         if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
         return result;
     }
@@ -258,7 +261,7 @@ private:
     // new first unit's picture when the plan asks for one.
     Result RefreshCameraData() {
         std::uint64_t fileSize = 0;
-        const Result position = PositionOf(writer_, fileSize);
+        const Result position = PositionOf(writer, fileSize);
         if (position != Ok) return position;
         std::vector<std::uint8_t> jpeg;
         const PlannedUnit& first = Units().front();
@@ -270,13 +273,13 @@ private:
             if (Failed(makeThumbnailImage(*first.file, time, thumbnail)))
                 return E::CREATEMOVFILE_THUMBNAIL_ERROR;
             unsigned room = 0;
-            if (!ThumbnailRoom(*plan_.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
+            if (!ThumbnailRoom(*plan.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
             if (Failed(encodeThumbnailToFit(thumbnail, room, jpeg))) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         }
         const auto size = static_cast<std::int64_t>(fileSize);
         // No picture: the record alone is refreshed (a null thumbnail).
         const void* picture = jpeg.empty() ? nullptr : jpeg.data();
-        if (!EditorPrivateAccess::updateTHMData(editor_, plan_.newMovie, size, picture,
+        if (!EditorPrivateAccess::updateTHMData(editor, plan.newMovie, size, picture,
                                                 static_cast<unsigned>(jpeg.size())))
             return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         return Ok;
@@ -285,25 +288,25 @@ private:
     // The movie atom over its placeholder, holding the refreshed camera data.
     Result WriteFinalMovieAtom() {
         // A failed seek back is told as a read error, as it always was.
-        Result result = SeekOr(writer_, moovPosition_, E::CREATEMOVFILE_READ_ERROR);
-        if (result == Ok) result = WriteWhole(writer_, newMovieBytes_, newMovieSize_);
+        Result result = SeekOr(writer, moovPosition, E::CREATEMOVFILE_READ_ERROR);
+        if (result == Ok) result = WriteWhole(writer, newMovieBytes, newMovieSize);
         if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
         return result;
     }
 
-    ProgressReporter& Progress() { return EditorPrivateAccess::Progress(editor_); }
-    const std::vector<PlannedUnit>& Units() const { return plan_.units->units; }
+    ProgressReporter& Progress() { return EditorPrivateAccess::Progress(editor); }
+    const std::vector<PlannedUnit>& Units() const { return plan.units->units; }
 
-    CClipreelMovFileEditor& editor_;
-    const FileLocator& destination_;
-    const NewMovieFilePlan& plan_;
-    const CTopLevelAtoms& atoms_;
-    std::vector<SourceReader> readers_;
-    FileWriter writer_;
-    RangeCopier copier_;
-    const void* newMovieBytes_;
-    std::uint32_t newMovieSize_;
-    std::uint64_t moovPosition_ = 0;
+    CClipreelMovFileEditor& editor;
+    const FileLocator& destination;
+    const NewMovieFilePlan& plan;
+    const CTopLevelAtoms& atoms;
+    std::vector<SourceReader> readers;
+    FileWriter writer;
+    RangeCopier copier;
+    const void* newMovieBytes;
+    std::uint32_t newMovieSize;
+    std::uint64_t moovPosition = 0;
 };
 
 }
