@@ -6,6 +6,9 @@
 #include "bytes/ByteReader.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
+#include "editor/MovieAtomCopy.h"
+#include "editor/NewMovieFileWriter.h"
+#include "editor/NewMoviePlan.h"
 #include "editor/ReelSourceCheck.h"
 #include "editor/SaveIo.h"
 #include "file/FileReader.h"
@@ -76,11 +79,10 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::CreateNewMov
         // The rebuild reads the source's tables through the reel: a reel
         // made from another file would send it to samples that are not there.
         if (edited && !clipreel::ReelMatchesSource(*sourceFile, *movie)) return CREATEMOVFILE_INTERNAL_ERROR;
-        // Creating the source itself for writing would truncate it.
-        if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator()))
-            return CREATEMOVFILE_WRITE_ERROR;
 
         // The rebuild of an edited reel lives in createNewMovFile_standard.
+        // Either way the writer refuses a destination that names the source
+        // before it creates it.
         const ERROR_CREATEMOVFILE result =
             edited ? createNewMovFile_standard(destination, movie) : copyMovFile(destination);
         if (result != CREATEMOVFILE_SUCCESS) return result;
@@ -99,7 +101,8 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
     if (!reader.OpenSequential()) return CREATEMOVFILE_READ_ERROR;
     const std::uint64_t total = reader.GetFileSize();
     if (total == clipreel::InvalidFileSize) return CREATEMOVFILE_READ_ERROR;
-    if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator())) return CREATEMOVFILE_WRITE_ERROR;
+    const SaveResult refused = clipreel::RefuseSourceAsDestination(destination, {sourceFile});
+    if (refused != CREATEMOVFILE_SUCCESS) return refused;
 
     FileWriter writer(destination);
     if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;
@@ -142,4 +145,44 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::copyMovFile(
     }
     reader.Close();
     return clipreel::CloseDestination(writer);
+}
+
+CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::createNewMovFile_standard(
+    const FileLocator& destination, const CClipreelMovie* movie) {
+    // 1. The source, and the layout the writer depends on: all checked
+    // before anything is written.
+    const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
+    const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(*sourceFile);
+    if (!sourceFile->IsValid() || sourceMovie == nullptr || atoms == nullptr ||
+        !MoviePrivateAccess::IsValidStructure(*sourceMovie) || !MoviePrivateAccess::IsValidMedia(*sourceMovie))
+        return CREATEMOVFILE_INVALID_SOURCE;
+    if (!clipreel::HasWritableLayout(*atoms)) return CREATEMOVFILE_INVALID_SOURCE;
+
+    // 2. The reel.
+    if (movie == nullptr || !movie->IsValid() || !clipreel::ReelMatchesSource(*sourceFile, *movie))
+        return CREATEMOVFILE_INTERNAL_ERROR;
+    if (movie->GetShootingUnitCount() == 0) return CREATEMOVFILE_INTERNAL_ERROR;
+
+    // 3. The new movie atom, padded so that the 'mdat' header after it
+    // starts on a 16-byte boundary, its chunk offsets relative to the kept
+    // media data.
+    clipreel::TopLevelAtomInfo moovInfo{};
+    if (!atoms->FindMovieAtom(moovInfo)) return CREATEMOVFILE_INVALID_SOURCE;
+    CMoovAtomAlignmentInfo alignment;
+    alignment.alignment = 16;
+    alignment.offset = static_cast<std::uint32_t>(moovInfo.offset);
+    clipreel::NewMoviePlan units;
+    if (!clipreel::BuildNewMoviePlan(*sourceMovie, sourceFile, *movie, units)) return CREATEMOVFILE_INTERNAL_ERROR;
+    clipreel::MovieAtomCopyRequest request;
+    request.plan = &units;
+    request.alignment = &alignment;
+    request.rebaseChunkOffsets = true;
+    std::unique_ptr<CZentiMovie> newMovie = clipreel::CopyMovieAtom(*sourceMovie, request);
+    if (!newMovie) return CREATEMOVFILE_INTERNAL_ERROR;
+
+    clipreel::NewMovieFilePlan plan;
+    plan.layoutSource = sourceFile;
+    plan.newMovie = newMovie.get();
+    plan.units = &units;
+    return clipreel::WriteNewMovieFile(*this, destination, plan);
 }

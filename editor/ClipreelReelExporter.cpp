@@ -80,8 +80,10 @@ CClipreelReelExporter::ERROR_CREATEMOVFILE CClipreelReelExporter::CreateExported
             return E::CREATEMOVFILE_INVALID_SOURCE;
         if (!clipreel::ReelMatchesSource(*sourceFile, reel) || reel.GetShootingUnitCount() == 0)
             return E::CREATEMOVFILE_INTERNAL_ERROR;
-        if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator()))
-            return E::CREATEMOVFILE_WRITE_ERROR;
+        // The platform's exporter creates the destination: the rule is asked
+        // here, before it runs.
+        const E::ERROR_CREATEMOVFILE refused = clipreel::RefuseSourceAsDestination(destination, {sourceFile});
+        if (refused != E::CREATEMOVFILE_SUCCESS) return refused;
         if (!IsAvailable()) return E::CREATEMOVFILE_INTERNAL_ERROR;
         return E::CREATEMOVFILE_SUCCESS;
     };

@@ -6,7 +6,7 @@
 #include "bytes/FourCC.h"
 #include "editor/EditorPrivateAccess.h"
 #include "editor/MovieAtomCopy.h"
-#include "editor/NewMovieFilePlan.h"
+#include "editor/NewMovieFileWriter.h"
 #include "editor/NewMoviePlan.h"
 #include "editor/ReelOperationRun.h"
 #include "editor/ReelShape.h"

@@ -3,7 +3,6 @@
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "bytes/FourCC.h"
-#include "editor/DestinationCheck.h"
 #include "editor/EditorPrivateAccess.h"
 #include "editor/ReelOperationRun.h"
 #include "file/FileReader.h"
@@ -94,11 +93,7 @@ void CClipreelReelSalvager::SetProgressCallback(ClipreelProgressCallback progres
 CClipreelReelSalvager::ERROR_CREATEMOVFILE CClipreelReelSalvager::CreateSalvagedMovFile(
     const FileLocator& destination) {
     using E = CClipreelMovFileEditor;
-    auto checks = [&]() {
-        if (!CanSalvage()) return E::CREATEMOVFILE_INVALID_SOURCE;
-        if (clipreel::DestinationIsSource(destination, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
-        return E::CREATEMOVFILE_SUCCESS;
-    };
+    auto checks = [&]() { return CanSalvage() ? E::CREATEMOVFILE_SUCCESS : E::CREATEMOVFILE_INVALID_SOURCE; };
     // Always the rebuild, never the unchanged copy: even with every unit
     // whole the cut file's own atoms cannot be copied as they stand.
     auto work = [&]() {

@@ -31,9 +31,11 @@ CClipreelReelSplitter::ERROR_CREATEMOVFILE CClipreelReelSplitter::SplitShootingU
             return E::CREATEMOVFILE_INVALID_SOURCE;
         if (!clipreel::ReelMatchesSource(*sourceFile, reel)) return E::CREATEMOVFILE_INTERNAL_ERROR;
         if (count == 0 || destinations.size() != count) return E::CREATEMOVFILE_INTERNAL_ERROR;
+        // Every destination before the first is written: a later one that
+        // names the source must not leave the earlier ones behind.
         for (const FileLocator& destination : destinations) {
-            if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator()))
-                return E::CREATEMOVFILE_WRITE_ERROR;
+            const E::ERROR_CREATEMOVFILE refused = clipreel::RefuseSourceAsDestination(destination, {sourceFile});
+            if (refused != E::CREATEMOVFILE_SUCCESS) return refused;
         }
         return E::CREATEMOVFILE_SUCCESS;
     };

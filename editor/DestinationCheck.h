@@ -2,16 +2,22 @@
 #define CLIPREEL_EDITOR_DESTINATION_CHECK_H
 
 #include "FileLocator.h"
+#include "editor/SaveIo.h"
+
+#include <vector>
+
+class CZentiMovFile;
 
 namespace clipreel {
 
-// Whether a destination names the source file itself, by the same path or
-// through another path to the same file. Creating it for writing would
-// truncate the source before a byte of it is read; every create operation
-// refuses such a destination with a write error before it opens it. Windows
-// would refuse the create anyway (the source is open shared for reading
-// only), POSIX would not.
-bool DestinationIsSource(const FileLocator& destination, const FileLocator& source);
+// The one rule for where a new file may go: never onto a file it is made
+// from, by the same path or through another path to the same file. Creating
+// it for writing would truncate the source before a byte of it is read;
+// Windows would refuse the create anyway (the source is open shared for
+// reading only), POSIX would not. Every writer asks once, before it creates
+// its destination: CREATEMOVFILE_WRITE_ERROR when destination names one of
+// sources, CREATEMOVFILE_SUCCESS otherwise.
+SaveResult RefuseSourceAsDestination(const FileLocator& destination, const std::vector<const CZentiMovFile*>& sources);
 
 }
 

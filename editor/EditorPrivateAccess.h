@@ -10,7 +10,6 @@ namespace clipreel {
 struct EditorPrivateAccess {
     using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
 
-    static const CZentiMovFile& SourceFile(const CClipreelMovFileEditor& e) { return *e.sourceFile; }
     static ProgressReporter& Progress(CClipreelMovFileEditor& e) { return e.progress; }
     static Result copyMovFile(CClipreelMovFileEditor& e, const FileLocator& d) { return e.copyMovFile(d); }
     static Result createNewMovFile_standard(CClipreelMovFileEditor& e, const FileLocator& d, const CClipreelMovie* m) {

@@ -9,8 +9,8 @@
 
 namespace clipreel {
 
-FrameGrabberPool::FrameGrabberPool(const FileLocator& movie_)
-    : movie(movie_), limit(std::max(1u, std::thread::hardware_concurrency())) {}
+FrameGrabberPool::FrameGrabberPool(const FileLocator& moviePath)
+    : movie(moviePath), limit(std::max(1u, std::thread::hardware_concurrency())) {}
 
 FrameGrabberPool::~FrameGrabberPool() = default;
 

@@ -25,7 +25,7 @@ class MovieFrameGrabber;
 // pool, say). The movie's tables are read once, at the first grab.
 class FrameGrabberPool {
 public:
-    explicit FrameGrabberPool(const FileLocator& movie);
+    explicit FrameGrabberPool(const FileLocator& moviePath);
     ~FrameGrabberPool();
     FrameGrabberPool(const FrameGrabberPool&) = delete;
     FrameGrabberPool& operator=(const FrameGrabberPool&) = delete;

@@ -53,8 +53,8 @@ platform::VideoCoding ReadCoding(const MyMovieDirectory& directory, const MyTrac
 
 }
 
-MovieFrameGrabber::MovieFrameGrabber(const CZentiMovie& movie_, const FileLocator& path_)
-    : movie(movie_), path(path_), reader(path_) {
+MovieFrameGrabber::MovieFrameGrabber(const CZentiMovie& parsed, const FileLocator& locator)
+    : movie(parsed), path(locator), reader(locator) {
     if (!movie.IsValid()) return;
     const MyMovieDirectory& directory = MoviePrivateAccess::GetDirectory(movie);
     const MyTrackMediaDirectory* video = directory.FindTrack(FourCC("vide"));

@@ -25,7 +25,7 @@ namespace clipreel {
 // the grabber. One thread at a time.
 class MovieFrameGrabber {
 public:
-    MovieFrameGrabber(const CZentiMovie& movie, const FileLocator& path);
+    MovieFrameGrabber(const CZentiMovie& parsed, const FileLocator& locator);
     ~MovieFrameGrabber();
     MovieFrameGrabber(const MovieFrameGrabber&) = delete;
     MovieFrameGrabber& operator=(const MovieFrameGrabber&) = delete;

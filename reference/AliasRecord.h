@@ -58,7 +58,6 @@ public:
     void* GetRecordData(std::uint32_t& length) const;
 
     bool HasBaseRecord() const { return baseRecord != nullptr; }
-    const std::wstring& GetPath() const { return path; }
     const std::vector<TaggedRecord>& GetTaggedRecords() const { return taggedRecords; }
 
 protected:

@@ -37,8 +37,8 @@ CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::CreateRefere
 
         // Creating the source itself for writing would truncate the media the
         // reference points at.
-        if (clipreel::DestinationIsSource(destination, sourceFile->GetFileLocator()))
-            return CREATEMOVFILE_WRITE_ERROR;
+        const ERROR_CREATEMOVFILE refused = clipreel::RefuseSourceAsDestination(destination, {sourceFile});
+        if (refused != CREATEMOVFILE_SUCCESS) return refused;
         clipreel::FileWriter writer(destination);
         if (!writer.Open()) return CREATEMOVFILE_WRITE_ERROR;
         const ERROR_CREATEMOVFILE written =

@@ -1,7 +1,10 @@
 cmake_minimum_required(VERSION 3.24)
 # Checks every #include of the library, the sample writer and the tool
-# against the folders each folder may use, so that the one-way road
-# file -> source -> reel -> editor/reference -> file stays as written.
+# against the table below, the folders each folder may include. Includes
+# point down the layers only, never back up:
+#   reference -> editor -> reel -> sound -> source -> file -> platform -> bytes
+# a folder reaching past the layer below it only where its row says so; cli/
+# reaches the library only through the exported headers and sample/.
 # Run as: cmake -DROOT=<source tree> -P CheckLayering.cmake
 #
 # "public" stands for the exported headers in include/, included by bare name.

@@ -1,16 +1,12 @@
-#include "ClipreelMovFileEditor.h"
+#include "editor/NewMovieFileWriter.h"
 
-#include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
 #include "ZentiMovie.h"
 #include "bytes/ByteWriter.h"
 #include "bytes/FourCC.h"
 #include "editor/DestinationCheck.h"
 #include "editor/EditorPrivateAccess.h"
-#include "editor/MovieAtomCopy.h"
-#include "editor/NewMovieFilePlan.h"
 #include "editor/NewMoviePlan.h"
-#include "editor/ReelSourceCheck.h"
 #include "editor/SaveIo.h"
 #include "editor/ThumbnailMaker.h"
 #include "editor/WrittenMovieCheck.h"
@@ -116,46 +112,6 @@ bool ThumbnailRoom(CZentiMovie& movie, unsigned& room) {
 
 }
 
-Result CClipreelMovFileEditor::createNewMovFile_standard(const FileLocator& destination,
-                                                         const CClipreelMovie* movie) {
-    // 1. The source, and the layout the writer depends on: all checked
-    // before anything is written.
-    const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
-    const clipreel::CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(*sourceFile);
-    if (!sourceFile->IsValid() || sourceMovie == nullptr || atoms == nullptr ||
-        !MoviePrivateAccess::IsValidStructure(*sourceMovie) || !MoviePrivateAccess::IsValidMedia(*sourceMovie))
-        return CREATEMOVFILE_INVALID_SOURCE;
-    if (!clipreel::HasWritableLayout(*atoms)) return CREATEMOVFILE_INVALID_SOURCE;
-
-    // 2. The reel.
-    if (movie == nullptr || !movie->IsValid() || !clipreel::ReelMatchesSource(*sourceFile, *movie))
-        return CREATEMOVFILE_INTERNAL_ERROR;
-    if (movie->GetShootingUnitCount() == 0) return CREATEMOVFILE_INTERNAL_ERROR;
-
-    // 3. The new movie atom, padded so that the 'mdat' header after it
-    // starts on a 16-byte boundary, its chunk offsets relative to the kept
-    // media data.
-    clipreel::TopLevelAtomInfo moovInfo{};
-    if (!atoms->FindMovieAtom(moovInfo)) return CREATEMOVFILE_INVALID_SOURCE;
-    CMoovAtomAlignmentInfo alignment;
-    alignment.alignment = 16;
-    alignment.offset = static_cast<std::uint32_t>(moovInfo.offset);
-    clipreel::NewMoviePlan units;
-    if (!clipreel::BuildNewMoviePlan(*sourceMovie, sourceFile, *movie, units)) return CREATEMOVFILE_INTERNAL_ERROR;
-    clipreel::MovieAtomCopyRequest request;
-    request.plan = &units;
-    request.alignment = &alignment;
-    request.rebaseChunkOffsets = true;
-    std::unique_ptr<CZentiMovie> newMovie = clipreel::CopyMovieAtom(*sourceMovie, request);
-    if (!newMovie) return CREATEMOVFILE_INTERNAL_ERROR;
-
-    clipreel::NewMovieFilePlan plan;
-    plan.layoutSource = sourceFile;
-    plan.newMovie = newMovie.get();
-    plan.units = &units;
-    return clipreel::WriteNewMovieFile(*this, destination, plan);
-}
-
 namespace clipreel {
 
 bool HasWritableLayout(const CTopLevelAtoms& atoms) {
@@ -188,21 +144,25 @@ struct SourceReader {
 // (the movie atom first as a placeholder that reserves its room, the media
 // data as the kept blocks, every other atom unchanged), then the camera data
 // refresh and the movie atom a last time. Each step gives the save's result.
-class NewMovieFileWriting {
+class NewMovieFileWriter {
 public:
-    NewMovieFileWriting(CClipreelMovFileEditor& editor, const FileLocator& destination, const NewMovieFilePlan& plan,
-                        const CTopLevelAtoms& atoms)
-        : editor_(editor), destination_(destination), plan_(plan), atoms_(atoms), writer_(destination),
-          newMovieBytes_(MoviePrivateAccess::GetAtomHeader(*plan.newMovie)),
-          newMovieSize_(MoviePrivateAccess::GetAtomSize(*plan.newMovie)) {}
+    NewMovieFileWriter(CClipreelMovFileEditor& savingEditor, const FileLocator& target,
+                       const NewMovieFilePlan& filePlan, const CTopLevelAtoms& layout)
+        : editor(savingEditor),
+          destination(target),
+          plan(filePlan),
+          atoms(layout),
+          writer(target),
+          newMovieBytes(MoviePrivateAccess::GetAtomHeader(*filePlan.newMovie)),
+          newMovieSize(MoviePrivateAccess::GetAtomSize(*filePlan.newMovie)) {}
 
     Result Run() {
         Result result = OpenFiles();
         // A failure part way through the first writing of an atom leaves it
         // open-ended rather than claiming bytes the file does not hold; the
         // 'mdat' header says 0 ("to the end") until its data is complete.
-        for (unsigned index = 0; result == Ok && index < atoms_.GetCount(); ++index) {
-            const TopLevelAtomInfo& atom = atoms_.GetAt(index);
+        for (unsigned index = 0; result == Ok && index < atoms.GetCount(); ++index) {
+            const TopLevelAtomInfo& atom = atoms.GetAt(index);
             if (atom.type == FourCC("moov")) {
                 result = WritePlaceholderMovieAtom();
             } else if (atom.type == FourCC("mdat")) {
@@ -212,33 +172,35 @@ public:
             }
         }
         if (result != Ok) return result;
-        for (SourceReader& source : readers_) source.reader->Close();
+        for (SourceReader& source : readers) source.reader->Close();
         result = RefreshCameraData();
         if (result == Ok) result = WriteFinalMovieAtom();
-        if (result == Ok) result = CloseDestination(writer_);
+        if (result == Ok) result = CloseDestination(writer);
         return result;
     }
 
 private:
-    // One reader per source of blocks, the layout source's first; no source
-    // is ever the destination. Then the destination.
+    // One reader per source of blocks, the layout source's first. Then the
+    // destination, which is none of them.
     Result OpenFiles() {
-        Result opened = OpenReader(plan_.layoutSource);
+        Result opened = OpenReader(plan.layoutSource);
         for (std::size_t i = 0; opened == Ok && i < Units().size(); ++i) opened = OpenReader(Units()[i].file);
         if (opened != Ok) return opened;
-        return writer_.Open() ? Ok : E::CREATEMOVFILE_WRITE_ERROR;
+        std::vector<const CZentiMovFile*> sources;
+        for (const SourceReader& source : readers) sources.push_back(source.file);
+        opened = RefuseSourceAsDestination(destination, sources);
+        if (opened != Ok) return opened;
+        return writer.Open() ? Ok : E::CREATEMOVFILE_WRITE_ERROR;
     }
 
     Result OpenReader(const CZentiMovFile* file) {
         if (ReaderFor(file) != nullptr) return Ok;
-        readers_.push_back(SourceReader{file, std::make_unique<FileReader>(file->GetFileLocator())});
-        if (!readers_.back().reader->OpenSequential()) return E::CREATEMOVFILE_READ_ERROR;
-        if (DestinationIsSource(destination_, file->GetFileLocator())) return E::CREATEMOVFILE_WRITE_ERROR;
-        return Ok;
+        readers.push_back(SourceReader{file, std::make_unique<FileReader>(file->GetFileLocator())});
+        return readers.back().reader->OpenSequential() ? Ok : E::CREATEMOVFILE_READ_ERROR;
     }
 
     FileReader* ReaderFor(const CZentiMovFile* file) {
-        for (SourceReader& source : readers_)
+        for (SourceReader& source : readers)
             if (source.file == file) return source.reader.get();
         return nullptr;
     }
@@ -246,8 +208,8 @@ private:
     // The new movie atom where the source's stood, reserving its room; its
     // chunk offsets are still relative to the kept media data.
     Result WritePlaceholderMovieAtom() {
-        Result result = PositionOf(writer_, moovPosition_);
-        if (result == Ok) result = WriteAtom(writer_, moovPosition_, newMovieBytes_, newMovieSize_);
+        Result result = PositionOf(writer, moovPosition);
+        if (result == Ok) result = WriteAtom(writer, moovPosition, newMovieBytes, newMovieSize);
         if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
         return result;
     }
@@ -258,40 +220,39 @@ private:
         const MediaDataHeader openEnded(0);
         std::uint64_t headerPosition = 0;
         std::uint64_t dataStart = 0;
-        Result result = PositionOf(writer_, headerPosition);
-        if (result == Ok) result = WriteWhole(writer_, openEnded.bytes, sizeof openEnded.bytes);
-        if (result == Ok) result = PositionOf(writer_, dataStart);
+        Result result = PositionOf(writer, headerPosition);
+        if (result == Ok) result = WriteWhole(writer, openEnded.bytes, sizeof openEnded.bytes);
+        if (result == Ok) result = PositionOf(writer, dataStart);
         if (result != Ok) return result;
-        MoviePrivateAccess::UpdateSampleChunkOffset(*plan_.newMovie, static_cast<std::uint32_t>(dataStart));
-        result = SeekOr(writer_, moovPosition_, E::CREATEMOVFILE_WRITE_ERROR);
-        if (result == Ok) result = WriteWhole(writer_, newMovieBytes_, newMovieSize_);
-        if (result == Ok) result = SeekOr(writer_, dataStart, E::CREATEMOVFILE_WRITE_ERROR);
+        MoviePrivateAccess::UpdateSampleChunkOffset(*plan.newMovie, static_cast<std::uint32_t>(dataStart));
+        result = SeekOr(writer, moovPosition, E::CREATEMOVFILE_WRITE_ERROR);
+        if (result == Ok) result = WriteWhole(writer, newMovieBytes, newMovieSize);
+        if (result == Ok) result = SeekOr(writer, dataStart, E::CREATEMOVFILE_WRITE_ERROR);
         if (result != Ok) return result;
 
         const std::size_t blockCount = Units().size();
         for (std::size_t i = 0; i < blockCount; ++i) {
             const PlannedUnit& unit = Units()[i];
-            const Result copied =
-                CopyRangeAt(copier_, *ReaderFor(unit.file), unit.blockOffset, writer_, unit.blockSize);
+            const Result copied = CopyRangeAt(copier, *ReaderFor(unit.file), unit.blockOffset, writer, unit.blockSize);
             // Like a cancel, a source that ends early leaves a partial file
             // whose 'mdat' header holds the data written so far.
             if (copied == E::CREATEMOVFILE_INVALID_SOURCE) {
-                WriteMediaDataSize(writer_, headerPosition);
+                WriteMediaDataSize(writer, headerPosition);
                 return copied;
             }
             if (copied != Ok) return copied;
             if (Progress().ReportProgress(static_cast<double>(i + 1) / static_cast<double>(blockCount)) != 0)
                 return E::CREATEMOVFILE_CANCELED;
         }
-        return WriteMediaDataSize(writer_, headerPosition);
+        return WriteMediaDataSize(writer, headerPosition);
     }
 
     Result CopyUnchangedAtom(const TopLevelAtomInfo& atom) {
-        FileReader& reader = *ReaderFor(plan_.layoutSource);
+        FileReader& reader = *ReaderFor(plan.layoutSource);
         std::uint64_t atomStart = 0;
-        Result result = PositionOf(writer_, atomStart);
+        Result result = PositionOf(writer, atomStart);
         if (result == Ok) result = SeekOr(reader, atom.offset, E::CREATEMOVFILE_READ_ERROR);
-        if (result == Ok) result = CopyAtom(copier_, reader, writer_, atomStart, atom.size);
+        if (result == Ok) result = CopyAtom(copier, reader, writer, atomStart, atom.size);
         if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
         return result;
     }
@@ -300,7 +261,7 @@ private:
     // new first unit's picture when the plan asks for one.
     Result RefreshCameraData() {
         std::uint64_t fileSize = 0;
-        const Result position = PositionOf(writer_, fileSize);
+        const Result position = PositionOf(writer, fileSize);
         if (position != Ok) return position;
         std::vector<std::uint8_t> jpeg;
         const PlannedUnit& first = Units().front();
@@ -312,13 +273,13 @@ private:
             if (Failed(makeThumbnailImage(*first.file, time, thumbnail)))
                 return E::CREATEMOVFILE_THUMBNAIL_ERROR;
             unsigned room = 0;
-            if (!ThumbnailRoom(*plan_.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
+            if (!ThumbnailRoom(*plan.newMovie, room)) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
             if (Failed(encodeThumbnailToFit(thumbnail, room, jpeg))) return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         }
         const auto size = static_cast<std::int64_t>(fileSize);
         // No picture: the record alone is refreshed (a null thumbnail).
         const void* picture = jpeg.empty() ? nullptr : jpeg.data();
-        if (!EditorPrivateAccess::updateTHMData(editor_, plan_.newMovie, size, picture,
+        if (!EditorPrivateAccess::updateTHMData(editor, plan.newMovie, size, picture,
                                                 static_cast<unsigned>(jpeg.size())))
             return E::CREATEMOVFILE_THUMBNAIL_ERROR;
         return Ok;
@@ -327,25 +288,25 @@ private:
     // The movie atom over its placeholder, holding the refreshed camera data.
     Result WriteFinalMovieAtom() {
         // A failed seek back is told as a read error, as it always was.
-        Result result = SeekOr(writer_, moovPosition_, E::CREATEMOVFILE_READ_ERROR);
-        if (result == Ok) result = WriteWhole(writer_, newMovieBytes_, newMovieSize_);
+        Result result = SeekOr(writer, moovPosition, E::CREATEMOVFILE_READ_ERROR);
+        if (result == Ok) result = WriteWhole(writer, newMovieBytes, newMovieSize);
         if (result == Ok && Progress().RepeatProgress() != 0) result = E::CREATEMOVFILE_CANCELED;
         return result;
     }
 
-    ProgressReporter& Progress() { return EditorPrivateAccess::Progress(editor_); }
-    const std::vector<PlannedUnit>& Units() const { return plan_.units->units; }
+    ProgressReporter& Progress() { return EditorPrivateAccess::Progress(editor); }
+    const std::vector<PlannedUnit>& Units() const { return plan.units->units; }
 
-    CClipreelMovFileEditor& editor_;
-    const FileLocator& destination_;
-    const NewMovieFilePlan& plan_;
-    const CTopLevelAtoms& atoms_;
-    std::vector<SourceReader> readers_;
-    FileWriter writer_;
-    RangeCopier copier_;
-    const void* newMovieBytes_;
-    std::uint32_t newMovieSize_;
-    std::uint64_t moovPosition_ = 0;
+    CClipreelMovFileEditor& editor;
+    const FileLocator& destination;
+    const NewMovieFilePlan& plan;
+    const CTopLevelAtoms& atoms;
+    std::vector<SourceReader> readers;
+    FileWriter writer;
+    RangeCopier copier;
+    const void* newMovieBytes;
+    std::uint32_t newMovieSize;
+    std::uint64_t moovPosition = 0;
 };
 
 }
@@ -368,7 +329,7 @@ Result WriteNewMovieFile(CClipreelMovFileEditor& editor, const FileLocator& dest
     if (!FitsChunkOffsets(*atoms, newMovieSize, keptBytes)) return E::CREATEMOVFILE_INVALID_SOURCE;
     if (!CameraRecordRefreshes(editor, *plan.newMovie, NewFileSize(*atoms, newMovieSize, keptBytes)))
         return E::CREATEMOVFILE_THUMBNAIL_ERROR;
-    const Result written = NewMovieFileWriting(editor, destination, plan, *atoms).Run();
+    const Result written = NewMovieFileWriter(editor, destination, plan, *atoms).Run();
     if (written != E::CREATEMOVFILE_SUCCESS) return written;
     // The last line of defence: a file whose tables do not describe exactly
     // the planned units is never reported as written.
