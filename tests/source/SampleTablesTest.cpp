@@ -130,6 +130,7 @@ TEST(SampleTables, EntriesAreReadInsideTheCountAndTheAtom) {
         {"chunk offsets", "stco", {0, 3, 100, 0xFFFFFFFFu, 0}, 0, 3, true, {100, 0xFFFFFFFFu, 0}},
         {"chunk offsets counting more than listed", "stco", {0, 0xFFFFFFFFu, 100}, 0, 0xFFFFFFFFu, false, {100}},
         {"empty chunk offsets", "stco", {0, 0}, 0, 0, true, {}},
+        {"chunk offsets: bytes past the count are no entries", "stco", {0, 1, 100, 200}, 0, 1, true, {100}},
         {"sync samples", "stss", {0, 2, 1, 16}, 0, 2, true, {1, 16}},
         {"sync samples, the last cut short", "stss", {0, 2, 1, 16}, 3, 2, false, {1}},
     };
