@@ -6,6 +6,7 @@
 #include "platform/FrameGrabber.h"
 #include "source/AtomFields.h"
 #include "source/MoviePrivateAccess.h"
+#include "source/SyncSampleTable.h"
 
 #include <algorithm>
 
@@ -13,25 +14,22 @@ namespace clipreel {
 
 namespace {
 
+using namespace atom_fields;
+
 // The first video sample description: its data format, size and the
 // decoder configuration among the atoms after its fixed fields.
-constexpr std::size_t DescriptionFormat = atom_fields::FirstEntry + 4;
-constexpr std::size_t DescriptionWidth = atom_fields::FirstEntry + 32;
-constexpr std::size_t DescriptionHeight = atom_fields::FirstEntry + 34;
-constexpr std::size_t DescriptionExtensions = 86;  // from the entry's first byte
-
 platform::VideoCoding ReadCoding(const MyMovieDirectory& directory, const MyTrackMediaDirectory& video) {
     platform::VideoCoding coding;
     const ByteReader stsd = directory.Read(video.sampleDescription);
     std::uint32_t entrySize = 0;
     ByteReader entry;
-    if (!stsd.PeekU32BE(atom_fields::FirstEntry, entrySize) || !stsd.Sub(atom_fields::FirstEntry, entrySize, entry)) {
+    if (!stsd.PeekU32BE(VideoDescription, entrySize) || !stsd.Sub(VideoDescription, entrySize, entry)) {
         return coding;
     }
     std::uint16_t width = 0;
     std::uint16_t height = 0;
-    if (!stsd.PeekU32BE(DescriptionFormat, coding.format) || !stsd.PeekU16BE(DescriptionWidth, width) ||
-        !stsd.PeekU16BE(DescriptionHeight, height) || !entry.Seek(DescriptionExtensions)) {
+    if (!stsd.PeekU32BE(VideoDataFormat, coding.format) || !stsd.PeekU16BE(VideoWidth, width) ||
+        !stsd.PeekU16BE(VideoHeight, height) || !entry.Seek(VideoDescriptionExtensions)) {
         return platform::VideoCoding();
     }
     coding.width = width;
@@ -60,22 +58,16 @@ MovieFrameGrabber::MovieFrameGrabber(const CZentiMovie& parsed, const FileLocato
     const MyTrackMediaDirectory* video = directory.FindTrack(FourCC("vide"));
     if (video == nullptr) return;
     coding = ReadCoding(directory, *video);
-    const ByteReader stss = directory.Read(video->syncSample);
-    std::uint32_t count = 0;
-    if (stss.PeekU32BE(atom_fields::EntryCount, count)) {
-        ByteReader entries;
-        if (stss.Sub(atom_fields::FirstEntry, stss.size() - std::min(stss.size(), atom_fields::FirstEntry), entries)) {
-            std::uint32_t number = 0;
-            for (std::uint32_t i = 0; i < count && entries.ReadU32BE(number); ++i) {
-                // Sample numbers count from 1; a table out of order is not
-                // trusted for a start.
-                if (number == 0 || (!keyFrames.empty() && number - 1 <= keyFrames.back())) {
-                    keyFrames.clear();
-                    break;
-                }
-                keyFrames.push_back(number - 1);
-            }
+    const SyncSampleTable stss(directory.Read(video->syncSample));
+    std::uint32_t number = 0;
+    for (std::uint32_t i = 0; i < stss.Count() && stss.Sample(i, number); ++i) {
+        // Sample numbers count from 1; a table out of order is not trusted
+        // for a start.
+        if (number == 0 || (!keyFrames.empty() && number - 1 <= keyFrames.back())) {
+            keyFrames.clear();
+            break;
         }
+        keyFrames.push_back(number - 1);
     }
     const CStoredSampleUnit2* unit = MoviePrivateAccess::GetStoredSampleUnit(movie);
     if (unit != nullptr && unit->valid) {

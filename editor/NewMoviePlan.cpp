@@ -6,16 +6,14 @@
 #include "bytes/FourCC.h"
 #include "reel/ReelPrivateAccess.h"
 #include "reel/UnitBlocks.h"
-#include "source/AtomFields.h"
 #include "source/MoviePrivateAccess.h"
+#include "source/SyncSampleTable.h"
 
 #include <algorithm>
 
 namespace clipreel {
 
 namespace {
-
-using namespace atom_fields;
 
 constexpr std::uint64_t Max32 = 0xFFFFFFFFu;
 
@@ -28,13 +26,11 @@ bool ReadSyncSamples(const CZentiMovie& movie, bool& table, std::vector<std::uin
     table = video != nullptr && video->syncSample.Found();
     samples.clear();
     if (!table) return true;
-    const ByteReader stss = directory.Read(video->syncSample);
-    std::uint32_t count = 0;
-    if (!stss.PeekU32BE(EntryCount, count) || (stss.size() < FirstEntry) || (stss.size() - FirstEntry) / 4 < count)
-        return false;
-    samples.resize(count);
-    for (std::uint32_t i = 0; i < count; ++i)
-        if (!stss.PeekU32BE(FirstEntry + std::size_t(i) * 4, samples[i])) return false;
+    const SyncSampleTable stss(directory.Read(video->syncSample));
+    if (!stss.HoldsEntries()) return false;
+    samples.resize(stss.Count());
+    for (std::uint32_t i = 0; i < samples.size(); ++i)
+        if (!stss.Sample(i, samples[i])) return false;
     std::sort(samples.begin(), samples.end());
     return true;
 }

@@ -1,81 +1,73 @@
 #include "reel/UnitBlocks.h"
 
 #include "ZentiMovie.h"
-#include "bytes/ByteReader.h"
 #include "bytes/FourCC.h"
+#include "source/ChunkOffsetTable.h"
 #include "source/MovieChecks.h"
 #include "source/MoviePrivateAccess.h"
+#include "source/SampleSizeTable.h"
+#include "source/SampleToChunkTable.h"
 #include "source/StoredSampleUnit.h"
 
-#include <algorithm>
 #include <memory>
 
 namespace clipreel {
 
 namespace {
 
-using namespace atom_fields;
-
 // Walks a track's media in file order and grows one block while every piece
 // starts where the previous one ended.
 class BlockBuilder {
 public:
     bool Add(std::uint64_t offset, std::uint64_t size) {
-        if (empty_) {
-            block_.offset = offset;
-            empty_ = false;
-        } else if (offset != block_.offset + block_.size) {
+        if (empty) {
+            block.offset = offset;
+            empty = false;
+        } else if (offset != block.offset + block.size) {
             return false;
         }
-        block_.size += size;
+        block.size += size;
         return true;
     }
     UnitBlock Take() {
-        const UnitBlock block = block_;
-        block_ = UnitBlock();
-        empty_ = true;
-        return block;
+        const UnitBlock taken = block;
+        block = UnitBlock();
+        empty = true;
+        return taken;
     }
 
 private:
-    UnitBlock block_;
-    bool empty_ = true;
+    UnitBlock block;
+    bool empty = true;
 };
 
-// The video frames' sizes and offsets, read in order, each table through a
-// cursor that walks it entry by entry: a constant sample size stands for
-// every frame.
+// The video frames' sizes and offsets, read in order: a constant sample size
+// stands for every frame.
 class FrameTables {
 public:
     FrameTables(const MyMovieDirectory& directory, const MyTrackMediaDirectory& video)
-        : sizes_(Entries(directory.Read(video.sampleSize), SampleSizeTable)),
-          offsets_(Entries(directory.Read(video.chunkOffset), FirstEntry)),
-          constantSize_(directory.U32(video.sampleSize, ConstantSampleSize)),
-          count_(directory.U32(video.sampleSize, SampleCount)) {}
+        : sizes(directory.Read(video.sampleSize)), offsets(directory.Read(video.chunkOffset)),
+          constantSize(sizes.ConstantSize()), count(sizes.SampleCount()) {}
 
-    std::uint32_t Count() const { return count_; }
+    std::uint32_t Count() const { return count; }
     // The next frame; false past the end of either table.
     bool Next(std::uint64_t& offset, std::uint64_t& size) {
         std::uint32_t at = 0;
-        std::uint32_t bytes = constantSize_;
-        if (!offsets_.ReadU32BE(at)) return false;
-        if (bytes == 0 && !sizes_.ReadU32BE(bytes)) return false;
+        std::uint32_t bytes = constantSize;
+        if (!offsets.Offset(next, at)) return false;
+        if (bytes == 0 && !sizes.Size(next, bytes)) return false;
+        ++next;
         offset = at;
         size = bytes;
         return true;
     }
 
 private:
-    // The table's entries from first, none when the atom ends before them.
-    static ByteReader Entries(const ByteReader& atom, std::size_t first) {
-        ByteReader entries;
-        return atom.Sub(first, atom.size() - std::min(atom.size(), first), entries) ? entries : ByteReader();
-    }
-
-    ByteReader sizes_;
-    ByteReader offsets_;
-    std::uint32_t constantSize_;
-    std::uint32_t count_;
+    SampleSizeTable sizes;
+    ChunkOffsetTable offsets;
+    std::uint32_t constantSize;
+    std::uint32_t count;
+    std::uint32_t next = 0;
 };
 
 // The sound chunks' offsets and sample counts; the sample-to-chunk runs are
@@ -83,33 +75,28 @@ private:
 class SoundChunkTables {
 public:
     SoundChunkTables(const MyMovieDirectory& directory, const MyTrackMediaDirectory& sound)
-        : offsets_(directory.Read(sound.chunkOffset)), runs_(directory.Read(sound.sampleToChunk)),
-          count_(directory.U32(sound.chunkOffset, EntryCount)),
-          runCount_(directory.U32(sound.sampleToChunk, EntryCount)) {}
+        : offsets(directory.Read(sound.chunkOffset)), runs(directory.Read(sound.sampleToChunk)) {}
 
-    std::uint32_t Count() const { return count_; }
+    std::uint32_t Count() const { return offsets.Count(); }
     // Chunks must be asked for in order, from the first.
     bool Chunk(std::uint32_t index, std::uint64_t& offset, std::uint32_t& samples) {
         std::uint32_t at = 0;
-        if (!offsets_.PeekU32BE(FirstEntry + std::size_t(index) * 4, at)) return false;
-        std::uint32_t firstChunk = 0;
-        while (nextRun_ < runCount_ && runs_.PeekU32BE(FirstEntry + std::size_t(nextRun_) * 12, firstChunk) &&
-               firstChunk <= index + 1) {
-            if (!runs_.PeekU32BE(FirstEntry + std::size_t(nextRun_) * 12 + 4, samples_)) return false;
-            ++nextRun_;
+        if (!offsets.Offset(index, at)) return false;
+        SampleToChunkEntry run;
+        while (runs.Entry(nextRun, run) && run.firstChunk <= index + 1) {
+            samplesPerChunk = run.samplesPerChunk;
+            ++nextRun;
         }
         offset = at;
-        samples = samples_;
-        return samples_ != 0;
+        samples = samplesPerChunk;
+        return samplesPerChunk != 0;
     }
 
 private:
-    ByteReader offsets_;
-    ByteReader runs_;
-    std::uint32_t count_;
-    std::uint32_t runCount_;
-    std::uint32_t nextRun_ = 0;
-    std::uint32_t samples_ = 0;
+    ChunkOffsetTable offsets;
+    SampleToChunkTable runs;
+    std::uint32_t nextRun = 0;
+    std::uint32_t samplesPerChunk = 0;
 };
 
 std::uint32_t BytesPerSoundFrame(const CZentiMovie& movie) {

@@ -1,6 +1,10 @@
 #include "source/MovieChecks.h"
 
 #include "bytes/FourCC.h"
+#include "source/ChunkOffsetTable.h"
+#include "source/SampleSizeTable.h"
+#include "source/SampleToChunkTable.h"
+#include "source/TimeToSampleTable.h"
 
 namespace clipreel {
 namespace {
@@ -9,42 +13,28 @@ using namespace atom_fields;
 
 bool HasAtLeast(const AtomSpan& atom, std::uint64_t size) { return atom.Found() && atom.size >= size; }
 
-// A table of count entries of entrySize bytes starting at first.
-bool HoldsTable(const MyMovieDirectory& directory, const AtomSpan& atom, std::size_t countAt, std::size_t first,
-                std::uint64_t entrySize) {
-    if (!HasAtLeast(atom, first)) return false;
-    return atom.size >= first + std::uint64_t(directory.U32(atom, countAt)) * entrySize;
-}
-
-bool SampleSizesFit(const MyMovieDirectory& directory, const AtomSpan& stsz) {
-    if (!HasAtLeast(stsz, SampleSizeTable)) return false;
-    // A constant sample size stands for the whole table.
-    if (directory.U32(stsz, ConstantSampleSize) != 0) return true;
-    return stsz.size >= SampleSizeTable + std::uint64_t(directory.U32(stsz, SampleCount)) * 4;
-}
-
 bool TrackStructureFits(const MyMovieDirectory& directory, const MyTrackMediaDirectory& track) {
     return HasAtLeast(track.trackHeader, ModificationTime + 4) &&
            HasAtLeast(track.mediaHeader, MediaDuration + 4) &&
            HasAtLeast(track.mediaHandler, HandlerSubtype + 4) && track.mediaInformation.Found() &&
            !track.dataReferences.empty() && HasAtLeast(track.sampleDescription, FirstEntry) &&
-           HoldsTable(directory, track.timeToSample, EntryCount, FirstEntry, 8) &&
-           HoldsTable(directory, track.sampleToChunk, EntryCount, FirstEntry, 12) &&
-           SampleSizesFit(directory, track.sampleSize) &&
-           HoldsTable(directory, track.chunkOffset, EntryCount, FirstEntry, 4);
+           TimeToSampleTable(directory.Read(track.timeToSample)).HoldsEntries() &&
+           SampleToChunkTable(directory.Read(track.sampleToChunk)).HoldsEntries() &&
+           SampleSizeTable(directory.Read(track.sampleSize)).HoldsSizes() &&
+           ChunkOffsetTable(directory.Read(track.chunkOffset)).HoldsEntries();
 }
 
 bool VideoMediaFits(const MyMovieDirectory& directory, const MyTrackMediaDirectory& video) {
     if (video.dataReferences.size() != 1) return false;
     if (directory.U32(video.sampleDescription, EntryCount) != 1) return false;
-    if (directory.U32(video.timeToSample, EntryCount) != 1) return false;
-    const AtomSpan& stsc = video.sampleToChunk;
-    if (directory.U32(stsc, EntryCount) != 1) return false;
-    if (directory.U32(stsc, FirstEntry) != 1 || directory.U32(stsc, FirstEntry + 4) != 1 ||
-        directory.U32(stsc, FirstEntry + 8) != 1) {
-        return false;
-    }
-    return directory.U32(video.sampleSize, SampleCount) == directory.U32(video.chunkOffset, EntryCount);
+    if (TimeToSampleTable(directory.Read(video.timeToSample)).Count() != 1) return false;
+    // Every frame its own chunk.
+    const SampleToChunkTable stsc(directory.Read(video.sampleToChunk));
+    SampleToChunkEntry run;
+    if (stsc.Count() != 1 || !stsc.Entry(0, run)) return false;
+    if (run.firstChunk != 1 || run.samplesPerChunk != 1 || run.descriptionId != 1) return false;
+    return SampleSizeTable(directory.Read(video.sampleSize)).SampleCount() ==
+           ChunkOffsetTable(directory.Read(video.chunkOffset)).Count();
 }
 
 bool SoundMediaFits(const MyMovieDirectory& directory, const MyTrackMediaDirectory& sound) {
@@ -52,16 +42,18 @@ bool SoundMediaFits(const MyMovieDirectory& directory, const MyTrackMediaDirecto
     if (directory.U32(sound.sampleDescription, EntryCount) != 1) return false;
     // Sound in another file may be listed not at all: a movie cut from a
     // reel whose sound lies elsewhere keeps only its description.
-    if (!MediaInOwnFile(directory, sound) && directory.U32(sound.timeToSample, EntryCount) == 0 &&
-        directory.U32(sound.sampleToChunk, EntryCount) == 0 && directory.U32(sound.chunkOffset, EntryCount) == 0 &&
-        directory.U32(sound.sampleSize, SampleCount) == 0)
-        return directory.U32(sound.sampleSize, ConstantSampleSize) == 1;
-    if (directory.U32(sound.timeToSample, EntryCount) != 1) return false;
-    if (directory.U32(sound.timeToSample, FirstEntry + 4) != 1) return false;
+    const TimeToSampleTable stts(directory.Read(sound.timeToSample));
+    const SampleToChunkTable stsc(directory.Read(sound.sampleToChunk));
+    const SampleSizeTable stsz(directory.Read(sound.sampleSize));
+    if (!MediaInOwnFile(directory, sound) && stts.Count() == 0 && stsc.Count() == 0 &&
+        ChunkOffsetTable(directory.Read(sound.chunkOffset)).Count() == 0 && stsz.SampleCount() == 0)
+        return stsz.ConstantSize() == 1;
+    TimeToSampleEntry samples;
+    if (stts.Count() != 1 || !stts.Entry(0, samples) || samples.sampleDuration != 1) return false;
     // The camera writes one run, or two when its last chunk is shorter; an
     // edit may have moved that chunk anywhere, leaving up to three.
-    if (directory.U32(sound.sampleToChunk, EntryCount) == 0) return false;
-    return directory.U32(sound.sampleSize, ConstantSampleSize) == 1;
+    if (stsc.Count() == 0) return false;
+    return stsz.ConstantSize() == 1;
 }
 
 }

@@ -111,7 +111,7 @@ bool LocateValue(const ByteReader& tiff, const IfdEntry& entry, std::uint32_t de
 
 class Parser {
 public:
-    Parser(MovieDesc& desc, const ByteReader& jpeg) : desc_(desc), jpeg_(jpeg) {}
+    Parser(MovieDesc& target, const ByteReader& thumbnail) : desc(target), jpeg(thumbnail) {}
 
     void Run() {
         if (!readTiff()) return;
@@ -119,7 +119,7 @@ public:
         std::uint64_t makerNoteSize = 0;
         if (!findMakerNote(makerNote, makerNoteSize)) return;
         readFooter(makerNote, makerNoteSize);
-        desc_.byteOrder = order_ == ByteOrder::Little ? MovieDesc::LittleEndian : MovieDesc::BigEndian;
+        desc.byteOrder = order == ByteOrder::Little ? MovieDesc::LittleEndian : MovieDesc::BigEndian;
         readRecord(makerNote);
         readImageId(makerNote);
     }
@@ -128,35 +128,35 @@ private:
     bool readTiff() {
         static const std::uint8_t start[4] = {0xFF, 0xD8, 0xFF, 0xE1};
         static const std::uint8_t exif[5] = {'E', 'x', 'i', 'f', 0};
-        if (jpeg_.size() < TiffStart || std::memcmp(jpeg_.data(), start, sizeof start) != 0) return false;
-        if (std::memcmp(jpeg_.data() + 6, exif, sizeof exif) != 0) return false;
+        if (jpeg.size() < TiffStart || std::memcmp(jpeg.data(), start, sizeof start) != 0) return false;
+        if (std::memcmp(jpeg.data() + 6, exif, sizeof exif) != 0) return false;
         std::uint16_t app1Length = 0;
-        if (!jpeg_.PeekU16BE(ExifLength, app1Length)) return false;
-        if (app1Length < 16 || app1Length >= jpeg_.size()) return false;
+        if (!jpeg.PeekU16BE(ExifLength, app1Length)) return false;
+        if (app1Length < 16 || app1Length >= jpeg.size()) return false;
         // The segment's TIFF data must also end within the thumbnail.
-        if (!jpeg_.Sub(TiffStart, std::size_t(app1Length) - 8, tiff_)) return false;
-        if (!ReadByteOrderMark(tiff_, 0, tiffOrder_)) return false;
+        if (!jpeg.Sub(TiffStart, std::size_t(app1Length) - 8, tiff)) return false;
+        if (!ReadByteOrderMark(tiff, 0, tiffOrder)) return false;
         std::uint32_t ifd0 = 0;
-        if (!tiff_.PeekU32(4, ifd0, tiffOrder_) || ifd0 >= tiff_.size()) return false;
-        ifd0_ = ifd0;
-        order_ = tiffOrder_;
+        if (!tiff.PeekU32(4, ifd0, tiffOrder) || ifd0 >= tiff.size()) return false;
+        firstIfd = ifd0;
+        order = tiffOrder;
         return true;
     }
 
     bool findMakerNote(std::uint64_t& makerNote, std::uint64_t& makerNoteSize) {
-        if (!IfdFits(tiff_, ifd0_, tiffOrder_)) return false;
+        if (!IfdFits(tiff, firstIfd, tiffOrder)) return false;
         IfdEntry make;
-        if (!FindEntry(tiff_, ifd0_, tiffOrder_, TagMake, make) || !MakeIsCamera(tiff_, make)) return false;
+        if (!FindEntry(tiff, firstIfd, tiffOrder, TagMake, make) || !MakeIsCamera(tiff, make)) return false;
         IfdEntry exifPointer;
-        if (!FindEntry(tiff_, ifd0_, tiffOrder_, TagExifIfd, exifPointer) || exifPointer.outside()) return false;
-        if (!IfdFits(tiff_, exifPointer.value, tiffOrder_)) return false;
+        if (!FindEntry(tiff, firstIfd, tiffOrder, TagExifIfd, exifPointer) || exifPointer.outside()) return false;
+        if (!IfdFits(tiff, exifPointer.value, tiffOrder)) return false;
         IfdEntry note;
-        if (!FindEntry(tiff_, exifPointer.value, tiffOrder_, TagMakerNote, note) || !note.outside()) return false;
+        if (!FindEntry(tiff, exifPointer.value, tiffOrder, TagMakerNote, note) || !note.outside()) return false;
         // The maker note keeps the byte order the camera wrote it in, which
         // its footer tells and which may differ from the TIFF header's: its
         // entry count is only read, and its entries bounded, in the order it
         // is read in (every lookup below checks the whole IFD).
-        if (std::uint64_t(note.value) + 18 > tiff_.size()) return false;
+        if (std::uint64_t(note.value) + 18 > tiff.size()) return false;
         makerNote = note.value;
         makerNoteSize = note.byteSize;
         return true;
@@ -168,17 +168,17 @@ private:
     void readFooter(std::uint64_t makerNote, std::uint64_t makerNoteSize) {
         if (makerNoteSize < FooterSize) return;
         const std::uint64_t footer = makerNote + makerNoteSize - FooterSize;
-        if (footer > tiff_.size() || tiff_.size() - footer < FooterSize) return;
+        if (footer > tiff.size() || tiff.size() - footer < FooterSize) return;
         ByteOrder footerOrder = ByteOrder::Little;
-        if (!ReadByteOrderMark(tiff_, static_cast<std::size_t>(footer), footerOrder)) return;
+        if (!ReadByteOrderMark(tiff, static_cast<std::size_t>(footer), footerOrder)) return;
         std::uint32_t writtenAt = 0;
-        if (!tiff_.PeekU32(static_cast<std::size_t>(footer) + 4, writtenAt, footerOrder)) return;
+        if (!tiff.PeekU32(static_cast<std::size_t>(footer) + 4, writtenAt, footerOrder)) return;
         IfdEntry inUse;
-        if (!FindEntry(tiff_, makerNote, footerOrder, TagFooterInUse, inUse)) return;
+        if (!FindEntry(tiff, makerNote, footerOrder, TagFooterInUse, inUse)) return;
         if (inUse.type != TypeShort || inUse.count != 1 || inUse.outside() || inUse.value != 1) return;
-        if (makerNote >= tiff_.size()) return;
-        order_ = footerOrder;
-        delta_ = static_cast<std::uint32_t>(makerNote) - writtenAt;
+        if (makerNote >= tiff.size()) return;
+        order = footerOrder;
+        delta = static_cast<std::uint32_t>(makerNote) - writtenAt;
     }
 
     // The first kind whose entry holds a record that states its own size.
@@ -187,9 +187,9 @@ private:
             IfdEntry entry;
             std::size_t position = 0;
             std::uint32_t stated = 0;
-            if (FindEntry(tiff_, makerNote, order_, layout->tag, entry) && entry.type == layout->entryType &&
-                LocateValue(tiff_, entry, delta_, position) &&
-                PeekRecordField(tiff_, position, layout->size, order_, stated) && stated == entry.byteSize) {
+            if (FindEntry(tiff, makerNote, order, layout->tag, entry) && entry.type == layout->entryType &&
+                LocateValue(tiff, entry, delta, position) &&
+                PeekRecordField(tiff, position, layout->size, order, stated) && stated == entry.byteSize) {
                 setRecord(position, entry.byteSize, layout->tag);
                 readFields(*layout, position, stated);
                 return;
@@ -198,26 +198,26 @@ private:
     }
 
     void setRecord(std::size_t position, std::uint64_t byteSize, std::uint16_t tag) {
-        desc_.recordSize = static_cast<std::uint32_t>(byteSize);
-        desc_.recordTag = tag;
-        desc_.recordOffset = static_cast<std::uint32_t>(TiffStart + position);
+        desc.recordSize = static_cast<std::uint32_t>(byteSize);
+        desc.recordTag = tag;
+        desc.recordOffset = static_cast<std::uint32_t>(TiffStart + position);
     }
 
     // Fields a record too short to hold them does not have keep their
     // defaults; tagged values stop at the record's end whatever their count.
     void readFields(const MovieRecordLayout& layout, std::size_t position, std::uint32_t size) {
         ByteReader record;
-        if (!tiff_.Sub(position, size, record)) return;
+        if (!tiff.Sub(position, size, record)) return;
         if (size < layout.validFrom) return;
         auto read = [&](const MovieRecordField& field, std::uint32_t& value) {
-            return field.present() && size >= field.readFrom && PeekRecordField(record, 0, field, order_, value);
+            return field.present() && size >= field.readFrom && PeekRecordField(record, 0, field, order, value);
         };
         std::uint32_t value = 0;
-        if (read(layout.movFileSize, value)) desc_.movFileSize = value;
-        if (read(layout.movieMode, value)) desc_.movieMode = static_cast<std::uint16_t>(value);
-        if (read(layout.groupOfPicture, value)) desc_.groupOfPicture = static_cast<std::uint16_t>(value);
-        if (read(layout.framePerUnit, value)) desc_.framePerUnit = static_cast<std::uint16_t>(value);
-        if (read(layout.montagioTime, value)) desc_.montagioTime = static_cast<std::uint16_t>(value);
+        if (read(layout.movFileSize, value)) desc.movFileSize = value;
+        if (read(layout.movieMode, value)) desc.movieMode = static_cast<std::uint16_t>(value);
+        if (read(layout.groupOfPicture, value)) desc.groupOfPicture = static_cast<std::uint16_t>(value);
+        if (read(layout.framePerUnit, value)) desc.framePerUnit = static_cast<std::uint16_t>(value);
+        if (read(layout.montagioTime, value)) desc.montagioTime = static_cast<std::uint16_t>(value);
         std::uint32_t tagged = 0;
         read(layout.taggedValueCount, tagged);
         for (std::uint32_t i = 0; i < tagged; ++i) {
@@ -225,28 +225,28 @@ private:
                                             layout.firstTaggedValue.width, 0};
             if (!read(field, value)) break;
             const std::uint32_t tag = value >> 24;
-            if (tag == TaggedMovieMode) desc_.movieMode = static_cast<std::uint16_t>(value);
-            if (tag == TaggedMontagioTime) desc_.montagioTime = static_cast<std::uint16_t>(value);
+            if (tag == TaggedMovieMode) desc.movieMode = static_cast<std::uint16_t>(value);
+            if (tag == TaggedMontagioTime) desc.montagioTime = static_cast<std::uint16_t>(value);
         }
-        desc_.valid = true;
+        desc.valid = true;
     }
 
     void readImageId(std::uint64_t makerNote) {
         IfdEntry entry;
         std::size_t position = 0;
-        if (!FindEntry(tiff_, makerNote, order_, TagImageId, entry)) return;
-        if (entry.byteSize != ImageIdSize || !LocateValue(tiff_, entry, delta_, position)) return;
-        desc_.imageIdSize = ImageIdSize;
-        desc_.imageIdOffset = static_cast<std::uint32_t>(TiffStart + position);
+        if (!FindEntry(tiff, makerNote, order, TagImageId, entry)) return;
+        if (entry.byteSize != ImageIdSize || !LocateValue(tiff, entry, delta, position)) return;
+        desc.imageIdSize = ImageIdSize;
+        desc.imageIdOffset = static_cast<std::uint32_t>(TiffStart + position);
     }
 
-    MovieDesc& desc_;
-    const ByteReader& jpeg_;
-    ByteReader tiff_;
-    ByteOrder tiffOrder_ = ByteOrder::Little;
-    ByteOrder order_ = ByteOrder::Little;  // the maker note's
-    std::uint64_t ifd0_ = 0;
-    std::uint32_t delta_ = 0;  // added to every maker-note value offset
+    MovieDesc& desc;
+    const ByteReader& jpeg;
+    ByteReader tiff;
+    ByteOrder tiffOrder = ByteOrder::Little;
+    ByteOrder order = ByteOrder::Little;  // the maker note's
+    std::uint64_t firstIfd = 0;
+    std::uint32_t delta = 0;  // added to every maker-note value offset
 };
 
 }

@@ -3,15 +3,23 @@
 #include "bytes/FourCC.h"
 #include "source/AtomFields.h"
 #include "source/AtomHeader.h"
+#include "source/ChunkOffsetTable.h"
 #include "source/MovieTime.h"
 #include "source/MovieChecks.h"
 #include "source/MovieDirectory.h"
+#include "source/SampleSizeTable.h"
+#include "source/SampleToChunkTable.h"
 #include "source/StoredSampleUnit.h"
+#include "source/TimeToSampleTable.h"
 
 using clipreel::AtomSpan;
+using clipreel::ChunkOffsetTable;
 using clipreel::FourCC;
 using clipreel::MyMovieDirectory;
 using clipreel::MyTrackMediaDirectory;
+using clipreel::SampleSizeTable;
+using clipreel::SampleToChunkEntry;
+using clipreel::SampleToChunkTable;
 using namespace clipreel::atom_fields;
 
 namespace {
@@ -19,13 +27,19 @@ namespace {
 // The rate answered for a movie that has none.
 const CFrameRateInfo2 NoFrameRate;
 
+// A chunk's offset; 0 past the table.
+std::uint32_t ChunkOffset(const MyMovieDirectory& directory, const AtomSpan& stco, unsigned i) {
+    std::uint32_t offset = 0;
+    return ChunkOffsetTable(directory.Read(stco)).Offset(i, offset) ? offset : 0;
+}
+
 }
 
 CZentiMovie::CZentiMovie(const clipreel::AtomHeader* moov, const FileLocator* locator)
     : CZentiMovie(std::make_unique<MyMovieDirectory>(moov), locator) {}
 
-CZentiMovie::CZentiMovie(std::unique_ptr<MyMovieDirectory> directory_, const FileLocator* locator)
-    : directory(std::move(directory_)), creatorVersion(0) {
+CZentiMovie::CZentiMovie(std::unique_ptr<MyMovieDirectory> movieDirectory, const FileLocator* locator)
+    : directory(std::move(movieDirectory)), creatorVersion(0) {
     directory->validStructure = clipreel::CheckMovieStructure(*directory);
     directory->validMedia = clipreel::CheckMovieMedia(*directory);
     if (!directory->validStructure || !directory->validMedia || !parseZTCV()) return;
@@ -82,27 +96,28 @@ std::int32_t CZentiMovie::GetVideoMediaDuration() const {
 std::int32_t CZentiMovie::GetVideoFrameDuration() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    return static_cast<std::int32_t>(directory->U32(video->timeToSample, FirstEntry + 4));
+    clipreel::TimeToSampleEntry frames;
+    if (!clipreel::TimeToSampleTable(directory->Read(video->timeToSample)).Entry(0, frames)) return 0;
+    return static_cast<std::int32_t>(frames.sampleDuration);
 }
 
 unsigned CZentiMovie::GetVideoFrameCount() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    return directory->U32(video->sampleSize, SampleCount);
+    return SampleSizeTable(directory->Read(video->sampleSize)).SampleCount();
 }
 
 std::uint64_t CZentiMovie::GetVideoFrameFileOffset(unsigned i) const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    if (i >= directory->U32(video->chunkOffset, EntryCount)) return 0;
-    return directory->U32(video->chunkOffset, FirstEntry + std::size_t(i) * 4);
+    return ChunkOffset(*directory, video->chunkOffset, i);
 }
 
 unsigned CZentiMovie::GetVideoFrameDataSize(unsigned i) const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
-    if (i >= directory->U32(video->sampleSize, SampleCount)) return 0;
-    return directory->U32(video->sampleSize, SampleSizeTable + std::size_t(i) * 4);
+    std::uint32_t size = 0;
+    return SampleSizeTable(directory->Read(video->sampleSize)).Size(i, size) ? size : 0;
 }
 
 // Sound queries: fixed answers without a sound track.
@@ -114,23 +129,24 @@ bool CZentiMovie::HasSound() const {
 unsigned CZentiMovie::GetSoundSampleCount() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
-    return sound ? directory->U32(sound->sampleSize, SampleCount) : 0;
+    return sound ? SampleSizeTable(directory->Read(sound->sampleSize)).SampleCount() : 0;
 }
 
 unsigned CZentiMovie::GetSoundChunkCount() const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
-    return sound ? directory->U32(sound->chunkOffset, EntryCount) : 0;
+    return sound ? ChunkOffsetTable(directory->Read(sound->chunkOffset)).Count() : 0;
 }
 
 unsigned CZentiMovie::GetSoundSamplesPerChunk(bool last) const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
     if (sound == nullptr) return 0;
-    // A sample-to-chunk entry: first chunk, samples per chunk, description.
-    const std::uint32_t runs = directory->U32(sound->sampleToChunk, EntryCount);
-    if (!last && (runs == 1 || runs == 2)) return directory->U32(sound->sampleToChunk, FirstEntry + 4);
-    if (last && runs == 2) return directory->U32(sound->sampleToChunk, FirstEntry + 12 + 4);
+    const SampleToChunkTable stsc(directory->Read(sound->sampleToChunk));
+    const std::uint32_t runs = stsc.Count();
+    SampleToChunkEntry run;
+    if (!last && (runs == 1 || runs == 2)) return stsc.Entry(0, run) ? run.samplesPerChunk : 0;
+    if (last && runs == 2) return stsc.Entry(1, run) ? run.samplesPerChunk : 0;
     return 0;
 }
 
@@ -144,8 +160,8 @@ unsigned CZentiMovie::GetSoundChunkSize(bool last) const {
 std::uint64_t CZentiMovie::GetSoundChunkFileOffset(unsigned i) const {
     if (!IsValid()) return 0;
     const MyTrackMediaDirectory* sound = directory->FindTrack(FourCC("soun"));
-    if (sound == nullptr || i >= directory->U32(sound->chunkOffset, EntryCount)) return 0;
-    return directory->U32(sound->chunkOffset, FirstEntry + std::size_t(i) * 4);
+    if (sound == nullptr) return 0;
+    return ChunkOffset(*directory, sound->chunkOffset, i);
 }
 
 const SoundDescriptionV1* CZentiMovie::getSoundDescriptionInMoovAtom() const {
@@ -166,15 +182,11 @@ void CZentiMovie::UpdateSampleChunkOffset(unsigned delta) {
     for (const MyTrackMediaDirectory& track : directory->tracks) {
         // A track whose media lies in another file keeps that file's offsets.
         if (!clipreel::MediaInOwnFile(*directory, track)) continue;
-        const std::uint32_t count = directory->U32(track.chunkOffset, EntryCount);
-        const clipreel::ByteReader current = directory->Read(track.chunkOffset);
+        const ChunkOffsetTable current(directory->Read(track.chunkOffset));
         clipreel::ByteWriter stco = directory->Write(track.chunkOffset);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::size_t at = FirstEntry + std::size_t(i) * 4;
-            std::uint32_t offset = 0;
-            if (!current.PeekU32BE(at, offset)) break;
-            stco.PokeU32BE(at, offset + delta);
-        }
+        std::uint32_t offset = 0;
+        for (std::uint32_t i = 0; i < current.Count() && current.Offset(i, offset); ++i)
+            ChunkOffsetTable::SetOffset(stco, i, offset + delta);
     }
 }
 

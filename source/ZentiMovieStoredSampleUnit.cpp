@@ -9,6 +9,7 @@
 #include "source/MovieDesc.h"
 #include "source/MovieDirectory.h"
 #include "source/StoredSampleUnit.h"
+#include "source/TimeToSampleTable.h"
 
 #include <limits>
 #include <memory>
@@ -21,7 +22,9 @@ clipreel::CStoredSampleUnit2* CZentiMovie::createStoredSampleUnit() const {
     const MyTrackMediaDirectory* video = directory->FindTrack(FourCC("vide"));
     if (video == nullptr) return nullptr;
     const std::uint32_t timeScale = directory->U32(video->mediaHeader, MediaTimeScale);
-    const std::uint32_t frameDuration = directory->U32(video->timeToSample, FirstEntry + 4);
+    clipreel::TimeToSampleEntry frames;
+    if (!clipreel::TimeToSampleTable(directory->Read(video->timeToSample)).Entry(0, frames)) return nullptr;
+    const std::uint32_t frameDuration = frames.sampleDuration;
     if (timeScale == 0 || frameDuration == 0) return nullptr;
     const CFrameRateInfo2 rate(timeScale, frameDuration);
 

@@ -2,7 +2,9 @@
 
 #include "bytes/FourCC.h"
 #include "editor/NewMoviePlan.h"
-#include "source/AtomFields.h"
+#include "source/ChunkOffsetTable.h"
+#include "source/SampleSizeTable.h"
+#include "source/TimeToSampleTable.h"
 
 namespace clipreel {
 
@@ -48,48 +50,34 @@ bool MediaSampleTableAtomCopier::takeExpected(ByteReader& src, std::uint32_t typ
     return takeAtom(src, atom);
 }
 
-std::uint32_t MediaSampleTableAtomCopier::copyWithField(ByteWriter& dst, ByteReader& src, std::uint32_t type,
-                                                         std::uint32_t offset, std::uint32_t value) const {
+std::uint32_t MediaSampleTableAtomCopier::copyTimeToSampleWithCount(ByteWriter& dst, ByteReader& src,
+                                                                     std::uint32_t sampleCount) const {
     ByteReader table;
-    if (!takeExpected(src, type, table)) return 0;
+    if (!takeExpected(src, FourCC("stts"), table)) return 0;
     const std::size_t start = dst.position();
     const std::uint32_t size = writeUnchanged(dst, table);
-    if (failed() || !patchU32(dst, start, size, offset, value)) return 0;
+    if (failed()) return 0;
+    ByteWriter written(dst.data() + start, size);
+    if (!TimeToSampleTable::SetSampleCount(written, 0, sampleCount)) return fail();
     return size;
 }
 
 std::uint32_t MediaSampleTableAtomCopier::copyConstantSampleSize(ByteWriter& dst, ByteReader& src,
                                                                   std::uint32_t count) const {
-    // Size, type, version and flags, sample size, then the count: no table.
-    constexpr std::uint32_t header = atom_fields::SampleCount;
-    constexpr std::uint32_t atomSize = atom_fields::SampleSizeTable;
     ByteReader table;
-    ByteReader kept;
-    std::uint32_t sampleSize = 0;
+    std::uint32_t size = 0;
     if (!takeExpected(src, FourCC("stsz"), table)) return 0;
-    if (!table.Sub(0, header, kept) || !table.PeekU32BE(atom_fields::ConstantSampleSize, sampleSize) || sampleSize == 0) return fail();
-    const std::size_t start = dst.position();
-    if (!dst.WriteBytes(kept.data(), kept.size()) || !dst.WriteU32BE(count) || !dst.PokeU32BE(start, atomSize))
-        return fail();
-    return atomSize;
+    if (!SampleSizeTable::WriteConstant(dst, table, count, size)) return fail();
+    return size;
 }
 
-std::uint32_t MediaSampleTableAtomCopier::writeTable(ByteWriter& dst, ByteReader& src, std::uint32_t type,
-                                                     std::uint32_t countOffset,
-                                                     const std::vector<std::uint32_t>& entries) const {
+std::uint32_t MediaSampleTableAtomCopier::writeChunkOffsets(ByteWriter& dst, ByteReader& src,
+                                                            const std::vector<std::uint32_t>& offsets) const {
     ByteReader table;
-    if (!takeExpected(src, type, table)) return 0;
-    ByteReader header;
-    if (!table.Sub(0, countOffset, header)) return fail();
-    const std::uint64_t newSize = std::uint64_t(countOffset) + 4 + 4 * std::uint64_t(entries.size());
-    if (newSize > 0xFFFFFFFFu) return fail();
-    const std::size_t start = dst.position();
-    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(static_cast<std::uint32_t>(entries.size())) ||
-        !dst.PokeU32BE(start, static_cast<std::uint32_t>(newSize)))
-        return fail();
-    for (const std::uint32_t entry : entries)
-        if (!dst.WriteU32BE(entry)) return fail();
-    return static_cast<std::uint32_t>(newSize);
+    std::uint32_t size = 0;
+    if (!takeExpected(src, FourCC("stco"), table)) return 0;
+    if (!ChunkOffsetTable::Write(dst, table, offsets, size)) return fail();
+    return size;
 }
 
 bool MediaSampleTableAtomCopier::chunkOffsets(Entries entries, bool rebase, std::vector<std::uint32_t>& offsets) const {

@@ -47,16 +47,14 @@ protected:
     // Takes the child at src's position when its type is the expected one;
     // records a failure otherwise.
     bool takeExpected(ByteReader& src, std::uint32_t type, ByteReader& atom) const;
-    // Copies a table unchanged and sets one 32-bit field of the copy.
-    std::uint32_t copyWithField(ByteWriter& dst, ByteReader& src, std::uint32_t type, std::uint32_t offset,
-                                std::uint32_t value) const;
+    // Copies a time-to-sample table unchanged but for its single run's
+    // sample count.
+    std::uint32_t copyTimeToSampleWithCount(ByteWriter& dst, ByteReader& src, std::uint32_t sampleCount) const;
     // Copies a sample size table with a constant sample size (no table), its
     // count set; fails on a table of sizes.
     std::uint32_t copyConstantSampleSize(ByteWriter& dst, ByteReader& src, std::uint32_t count) const;
-    // Writes a table of 32-bit entries: the source table's first countOffset
-    // bytes, the count, then the entries.
-    std::uint32_t writeTable(ByteWriter& dst, ByteReader& src, std::uint32_t type, std::uint32_t countOffset,
-                             const std::vector<std::uint32_t>& entries) const;
+    // Writes a new chunk offset table in place of the source one.
+    std::uint32_t writeChunkOffsets(ByteWriter& dst, ByteReader& src, const std::vector<std::uint32_t>& offsets) const;
     // The planned chunks' offsets (video frames or sound chunks), kept as
     // they lie in their files or rebased: the kept blocks back to back from
     // 0, in plan order. Fails the copy when one does not fit 32 bits.

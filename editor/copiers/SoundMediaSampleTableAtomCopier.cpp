@@ -2,13 +2,12 @@
 
 #include "bytes/FourCC.h"
 #include "editor/NewMoviePlan.h"
-#include "source/AtomFields.h"
+#include "source/CountedTable.h"
+#include "source/SampleToChunkTable.h"
 
 #include <vector>
 
 namespace clipreel {
-
-using namespace atom_fields;
 
 SoundMediaSampleTableAtomCopier::~SoundMediaSampleTableAtomCopier() = default;
 
@@ -22,20 +21,16 @@ bool SoundMediaSampleTableAtomCopier::soundElsewhere() const { return !plan().so
 
 std::uint32_t SoundMediaSampleTableAtomCopier::writeEmptyTable(ByteWriter& dst, ByteReader& src,
                                                                std::uint32_t type) const {
-    constexpr std::uint32_t size = EntryCount + 4;
     ByteReader table;
-    ByteReader header;
+    std::uint32_t size = 0;
     if (!takeExpected(src, type, table)) return 0;
-    if (!table.Sub(0, EntryCount, header)) return fail();
-    const std::size_t start = dst.position();
-    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(0) || !dst.PokeU32BE(start, size))
-        return fail();
+    if (!WriteEmptyTable(dst, table, size)) return fail();
     return size;
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst, ByteReader& src) {
     if (soundElsewhere()) return writeEmptyTable(dst, src, FourCC("stts"));
-    return copyWithField(dst, src, FourCC("stts"), FirstEntry, keptSampleCount());
+    return copyTimeToSampleWithCount(dst, src, keptSampleCount());
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copySyncSample(ByteWriter&, ByteReader&) { return 0; }
@@ -43,36 +38,24 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copySyncSample(ByteWriter&, ByteR
 std::uint32_t SoundMediaSampleTableAtomCopier::copySampleToChunk(ByteWriter& dst, ByteReader& src) {
     if (soundElsewhere()) return writeEmptyTable(dst, src, FourCC("stsc"));
     ByteReader table;
-    ByteReader header;
-    std::uint32_t description = 0;
+    SampleToChunkEntry first;
     if (!takeExpected(src, FourCC("stsc"), table)) return 0;
-    if (!table.Sub(0, EntryCount, header) || !table.PeekU32BE(FirstEntry + 8, description))
-        return fail();
+    // The runs keep the source's sample description.
+    if (!SampleToChunkTable(table).Entry(0, first)) return fail();
 
-    struct Run {
-        std::uint32_t firstChunk;
-        std::uint32_t samples;
-    };
-    std::vector<Run> runs;
+    std::vector<SampleToChunkEntry> runs;
     std::uint32_t chunk = 1;
     for (const PlannedUnit& unit : plan().units) {
         for (const std::uint32_t samples : unit.soundChunkSamples) {
             if (samples == 0) return fail();
-            if (runs.empty() || runs.back().samples != samples) runs.push_back({chunk, samples});
+            if (runs.empty() || runs.back().samplesPerChunk != samples)
+                runs.push_back({chunk, samples, first.descriptionId});
             ++chunk;
         }
     }
-    const std::uint64_t size = std::uint64_t(FirstEntry) + 12 * std::uint64_t(runs.size());
-    if (size > 0xFFFFFFFFu) return fail();
-    const std::size_t start = dst.position();
-    if (!dst.WriteBytes(header.data(), header.size()) || !dst.WriteU32BE(static_cast<std::uint32_t>(runs.size())) ||
-        !dst.PokeU32BE(start, static_cast<std::uint32_t>(size)))
-        return fail();
-    for (const Run& run : runs) {
-        if (!dst.WriteU32BE(run.firstChunk) || !dst.WriteU32BE(run.samples) || !dst.WriteU32BE(description))
-            return fail();
-    }
-    return static_cast<std::uint32_t>(size);
+    std::uint32_t size = 0;
+    if (!SampleToChunkTable::Write(dst, table, runs, size)) return fail();
+    return size;
 }
 
 std::uint32_t SoundMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, ByteReader& src) {
@@ -93,7 +76,7 @@ std::uint32_t SoundMediaSampleTableAtomCopier::copyChunkOffsets(ByteWriter& dst,
     if (soundElsewhere()) return writeEmptyTable(dst, src, FourCC("stco"));
     std::vector<std::uint32_t> offsets;
     if (!chunkOffsets(Entries::SoundChunks, rebase, offsets)) return 0;
-    return writeTable(dst, src, FourCC("stco"), EntryCount, offsets);
+    return writeChunkOffsets(dst, src, offsets);
 }
 
 }

@@ -3,6 +3,8 @@
 #include "bytes/FourCC.h"
 #include "editor/NewMoviePlan.h"
 #include "source/AtomFields.h"
+#include "source/SampleSizeTable.h"
+#include "source/SyncSampleTable.h"
 
 #include <vector>
 
@@ -13,7 +15,7 @@ using namespace atom_fields;
 VideoMediaSampleTableAtomCopier::~VideoMediaSampleTableAtomCopier() = default;
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyTimeToSample(ByteWriter& dst, ByteReader& src) {
-    return copyWithField(dst, src, FourCC("stts"), FirstEntry, static_cast<std::uint32_t>(plan().FrameCount()));
+    return copyTimeToSampleWithCount(dst, src, static_cast<std::uint32_t>(plan().FrameCount()));
 }
 
 // Every kept frame that was a sync sample in its source, at its new place
@@ -32,16 +34,19 @@ std::uint32_t VideoMediaSampleTableAtomCopier::copySyncSample(ByteWriter& dst, B
         for (const std::uint32_t frame : unit.syncFrames) sync.push_back(outputStart + frame);
         outputStart += static_cast<std::uint32_t>(unit.frameSizes.size());
     }
-    return writeTable(dst, src, FourCC("stss"), EntryCount, sync);
+    ByteReader table;
+    std::uint32_t size = 0;
+    if (!takeExpected(src, FourCC("stss"), table)) return 0;
+    if (!SyncSampleTable::Write(dst, table, sync, size)) return fail();
+    return size;
 }
 
 // A constant sample size stands for every frame when every kept frame has
 // it; otherwise each kept frame's size is listed.
 std::uint32_t VideoMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, ByteReader& src) {
-    ByteReader table;
-    std::uint32_t constantSize = 0;
-    if (!src.Sub(src.position(), SampleCount, table) || !table.PeekU32BE(ConstantSampleSize, constantSize))
-        return fail();
+    ByteReader header;
+    if (!src.Sub(src.position(), SampleCount, header)) return fail();
+    const std::uint32_t constantSize = SampleSizeTable(header).ConstantSize();
     std::vector<std::uint32_t> sizes;
     bool allConstant = constantSize != 0;
     for (const PlannedUnit& unit : plan().units) {
@@ -51,22 +56,23 @@ std::uint32_t VideoMediaSampleTableAtomCopier::copySampleSize(ByteWriter& dst, B
         }
     }
     if (allConstant) return copyConstantSampleSize(dst, src, static_cast<std::uint32_t>(sizes.size()));
-    const std::size_t start = dst.position();
-    const std::uint32_t written = writeTable(dst, src, FourCC("stsz"), SampleCount, sizes);
-    if (failed() || !patchU32(dst, start, written, ConstantSampleSize, 0)) return 0;
-    return written;
+    ByteReader table;
+    std::uint32_t size = 0;
+    if (!takeExpected(src, FourCC("stsz"), table)) return 0;
+    if (!SampleSizeTable::WriteSizes(dst, table, sizes, size)) return fail();
+    return size;
 }
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyChunkOffsetKeep(ByteWriter& dst, ByteReader& src) {
     std::vector<std::uint32_t> offsets;
     if (!chunkOffsets(Entries::VideoFrames, false, offsets)) return 0;
-    return writeTable(dst, src, FourCC("stco"), EntryCount, offsets);
+    return writeChunkOffsets(dst, src, offsets);
 }
 
 std::uint32_t VideoMediaSampleTableAtomCopier::copyChunkOffsetRebased(ByteWriter& dst, ByteReader& src) {
     std::vector<std::uint32_t> offsets;
     if (!chunkOffsets(Entries::VideoFrames, true, offsets)) return 0;
-    return writeTable(dst, src, FourCC("stco"), EntryCount, offsets);
+    return writeChunkOffsets(dst, src, offsets);
 }
 
 }
