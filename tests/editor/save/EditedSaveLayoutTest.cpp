@@ -61,15 +61,15 @@ TEST_F(EditedSave, WritesTheKeptBlocksInEditingOrderWithAbsoluteChunkOffsets) {
         ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, Save(source, list, name));
         const Bytes out = ReadFileBytes(dir.File(name));
 
-        const std::vector<TopAtom> inAtoms = TopLevelAtoms(in);
-        const std::vector<TopAtom> outAtoms = TopLevelAtoms(out);
+        const std::vector<Atom> inAtoms = TopLevelAtoms(in);
+        const std::vector<Atom> outAtoms = TopLevelAtoms(out);
         ASSERT_EQ(inAtoms.size(), outAtoms.size());
         for (std::size_t i = 0; i < inAtoms.size(); ++i) EXPECT_EQ(inAtoms[i].type, outAtoms[i].type) << i;
-        const TopAtom moov = FindTopAtom(out, "moov");
+        const Atom moov = FindTopAtom(out, "moov");
         EXPECT_EQ(source.layout.moovOffset, moov.offset);
         EXPECT_EQ(0u, (moov.offset + moov.size) % 16);
 
-        const TopAtom mdat = FindTopAtom(out, "mdat");
+        const Atom mdat = FindTopAtom(out, "mdat");
         Bytes expectedPayload;
         std::vector<std::uint64_t> blockStart;  // per original unit, in the output
         blockStart.assign(3, 0);
@@ -135,7 +135,7 @@ TEST_F(EditedSave, EditingTheOutputAgainDoesNotGrowThePadding) {
     for (const char* name : {"first.mov", "second.mov"}) {
         SCOPED_TRACE(name);
         const Bytes out = ReadFileBytes(dir.File(name));
-        const TopAtom moov = FindTopAtom(out, "moov");
+        const Atom moov = FindTopAtom(out, "moov");
         EXPECT_EQ(0u, (moov.offset + moov.size) % 16);
         unsigned freeAtoms = 0;
         std::uint64_t at = moov.offset + 8;

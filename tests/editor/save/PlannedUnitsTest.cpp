@@ -286,10 +286,10 @@ TEST(PlannedUnits, AWrittenFileUnlikeItsPlanIsCaught) {
     const Bytes written = ReadFileBytes(out);
     ASSERT_TRUE(WrittenMovieMatchesPlan(LocatorOf(out), plan));
 
-    const AtomRef moov = FindTopAtom(written, "moov");
-    const AtomRef stss = SampleTableChild(written, moov, Code("vide"), Code("stss"));
-    const AtomRef videoSizes = SampleTableChild(written, moov, Code("vide"), Code("stsz"));
-    const AtomRef soundRuns = SampleTableChild(written, moov, Code("soun"), Code("stsc"));
+    const Atom moov = FindTopAtom(written, "moov");
+    const Atom stss = AtomWalk(written).SampleTable(AtomWalk(written).Track(moov, Code("vide")), Code("stss"));
+    const Atom videoSizes = AtomWalk(written).SampleTable(AtomWalk(written).Track(moov, Code("vide")), Code("stsz"));
+    const Atom soundRuns = AtomWalk(written).SampleTable(AtomWalk(written).Track(moov, Code("soun")), Code("stsc"));
     ASSERT_TRUE(stss.found && videoSizes.found && soundRuns.found);
     struct Damage {
         const char* name;
