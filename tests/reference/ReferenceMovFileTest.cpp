@@ -58,7 +58,8 @@ std::vector<std::uint8_t> ExpectedDataReference(std::uint32_t entryType, const s
 }
 
 Atom DataReference(const std::vector<std::uint8_t>& bytes, const Atom& moov, std::uint32_t handler) {
-    return AtomWalk(bytes).Path(AtomWalk(bytes).Track(moov, handler), {Code("mdia"), Code("minf"), Code("dinf"), Code("dref")});
+    const AtomWalk walk(bytes);
+    return walk.Path(walk.Track(moov, handler), {"mdia", "minf", "dinf", "dref"});
 }
 
 class ReferenceMovFileTest : public ::testing::Test {
@@ -137,8 +138,10 @@ TEST_F(ReferenceMovFileTest, WholeSourceWithoutReel) {
     for (const std::uint32_t handler : {Code("vide"), Code("soun")}) {
         SCOPED_TRACE(CodeText(handler));
         const std::vector<AtomType> stbl = {"mdia", "minf", "stbl"};
-        EXPECT_EQ(Slice(bytes, AtomWalk(bytes).Path(AtomWalk(bytes).Track(moov, handler), stbl)),
-                  Slice(sourceBytes, AtomWalk(sourceBytes).Path(AtomWalk(sourceBytes).Track(sourceMoov, handler), stbl)));
+        const AtomWalk walk(bytes);
+        const AtomWalk sourceWalk(sourceBytes);
+        EXPECT_EQ(Slice(bytes, walk.Path(walk.Track(moov, handler), stbl)),
+                  Slice(sourceBytes, sourceWalk.Path(sourceWalk.Track(sourceMoov, handler), stbl)));
     }
     std::vector<std::string> children;
     for (const Atom& child : AtomWalk(bytes).Children(moov)) children.push_back(CodeText(child.type));
@@ -169,9 +172,10 @@ TEST_F(ReferenceMovFileTest, EditedReelPointsAtTheKeptUnitsInTheSource) {
         }
         soundOffsets.push_back(static_cast<std::uint32_t>(source.layout.units[unit].soundOffset));
     }
-    EXPECT_EQ(TableEntries(bytes, AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(moov, Code("vide")), Code("stsz")), 16), frameSizes);
-    EXPECT_EQ(TableEntries(bytes, AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(moov, Code("vide")), Code("stco")), 12), frameOffsets);
-    EXPECT_EQ(TableEntries(bytes, AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(moov, Code("soun")), Code("stco")), 12), soundOffsets);
+    const AtomWalk walk(bytes);
+    EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(moov, "vide"), "stsz"), 16), frameSizes);
+    EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(moov, "vide"), "stco"), 12), frameOffsets);
+    EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(moov, "soun"), "stco"), 12), soundOffsets);
 }
 
 // A valid camera movie that is not a Clipreel movie has a reference movie

@@ -212,16 +212,18 @@ TEST_F(MovieAtomCopyTest, RebuiltTablesFollowTheEditingList) {
         EXPECT_EQ(static_cast<std::uint32_t>(copy->GetVideoMediaDuration()), duration);
 
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
-        const Atom moov = AtomWalk(bytes).At(0);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).Child(moov, Code("mvhd")).offset + 24), duration);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).Path(AtomWalk(bytes).Track(moov, Vide), {Code("tkhd")}).offset + 28), duration);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(moov, Vide), Code("stts")).offset + 16), frames);
+        const AtomWalk walk(bytes);
+        const Atom moov = walk.At(0);
+        EXPECT_EQ(U32At(bytes, walk.Child(moov, "mvhd").offset + 24), duration);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(moov, Vide), {"tkhd"}).offset + 28), duration);
+        EXPECT_EQ(U32At(bytes, walk.SampleTable(walk.Track(moov, Vide), "stts").offset + 16), frames);
         const std::vector<std::uint8_t> sourceMoov = MovieBytes(*source.file->GetZentiMovie());
+        const AtomWalk sourceWalk(sourceMoov);
         const std::vector<std::uint32_t> sourceSync =
-            TableEntries(sourceMoov, AtomWalk(sourceMoov).SampleTable(AtomWalk(sourceMoov).Track(AtomWalk(sourceMoov).At(0), Vide), Code("stss")), 12);
+            TableEntries(sourceMoov, sourceWalk.SampleTable(sourceWalk.Track(sourceWalk.At(0), Vide), "stss"), 12);
         const std::size_t keptSync = frames / spec.groupOfPicture;
         ASSERT_LE(keptSync, sourceSync.size());
-        EXPECT_EQ(TableEntries(bytes, AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(moov, Vide), Code("stss")), 12),
+        EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(moov, Vide), "stss"), 12),
                   std::vector<std::uint32_t>(sourceSync.begin(), sourceSync.begin() + keptSync));
 
         ASSERT_EQ(copy->HasSound(), c.sound);
@@ -232,11 +234,11 @@ TEST_F(MovieAtomCopyTest, RebuiltTablesFollowTheEditingList) {
         for (unsigned i = 0; i < chunks; ++i)
             EXPECT_EQ(copy->GetSoundChunkFileOffset(i), soundOffsets[i]) << "chunk " << i;
         EXPECT_EQ(copy->GetSoundSampleCount(), samples);
-        const Atom soundStsz = AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(moov, Soun), Code("stsz"));
+        const Atom soundStsz = walk.SampleTable(walk.Track(moov, Soun), "stsz");
         EXPECT_EQ(soundStsz.size, 20u);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(moov, Soun), Code("stts")).offset + 16), samples);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).Path(AtomWalk(bytes).Track(moov, Soun), {Code("mdia"), Code("mdhd")}).offset + 24), samples);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).Path(AtomWalk(bytes).Track(moov, Soun), {Code("tkhd")}).offset + 28), duration);
+        EXPECT_EQ(U32At(bytes, walk.SampleTable(walk.Track(moov, Soun), "stts").offset + 16), samples);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(moov, Soun), {"mdia", "mdhd"}).offset + 24), samples);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(moov, Soun), {"tkhd"}).offset + 28), duration);
     }
 }
 
@@ -279,13 +281,14 @@ TEST_F(MovieAtomCopyTest, SyncSamplesAreCutToTheKeptGroups) {
         ASSERT_NE(copy, nullptr);
         EXPECT_TRUE(copy->IsValid());
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
-        const Atom stbl = AtomWalk(bytes).Path(AtomWalk(bytes).Track(AtomWalk(bytes).At(0), Vide), {Code("mdia"), Code("minf"), Code("stbl")});
+        const AtomWalk walk(bytes);
+        const Atom stbl = walk.Path(walk.Track(walk.At(0), Vide), {"mdia", "minf", "stbl"});
         std::vector<std::uint32_t> types = {Code("stsd"), Code("stts"), Code("stss"), Code("stsc"), Code("stsz"),
                                             Code("stco")};
         if (c.noSyncSample) types.erase(types.begin() + 2);
         EXPECT_EQ(ChildTypes(bytes, stbl), types);
         if (c.noSyncSample) continue;
-        const Atom stss = AtomWalk(bytes).Child(stbl, Code("stss"));
+        const Atom stss = walk.Child(stbl, "stss");
         EXPECT_EQ(stss.size, 16 + 4 * c.expected.size());
         EXPECT_EQ(TableEntries(bytes, stss, 12), c.expected);
     }
@@ -314,12 +317,13 @@ TEST_F(MovieAtomCopyTest, HeaderDurationsAreInTheMovieTimeScale) {
             copyMovieAtom(*source.file->GetZentiMovie(), source.reel.get(), nullptr, true);
         ASSERT_NE(copy, nullptr);
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
-        const Atom root = AtomWalk(bytes).At(0);
+        const AtomWalk walk(bytes);
+        const Atom root = walk.At(0);
         const std::uint64_t mediaDuration = std::uint64_t(spec.framesPerUnit) * spec.frameDuration;
         const std::uint32_t expected = static_cast<std::uint32_t>(mediaDuration * c.movieTimeScale / spec.timeScale);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).Child(root, Code("mvhd")).offset + 24), expected);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).Path(AtomWalk(bytes).Track(root, Vide), {Code("tkhd")}).offset + 28), expected);
-        EXPECT_EQ(U32At(bytes, AtomWalk(bytes).Path(AtomWalk(bytes).Track(root, Soun), {Code("tkhd")}).offset + 28), expected);
+        EXPECT_EQ(U32At(bytes, walk.Child(root, "mvhd").offset + 24), expected);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(root, Vide), {"tkhd"}).offset + 28), expected);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(root, Soun), {"tkhd"}).offset + 28), expected);
         EXPECT_EQ(static_cast<std::uint64_t>(copy->GetVideoMediaDuration()), mediaDuration);
     }
 }
@@ -348,17 +352,18 @@ TEST_F(MovieAtomCopyTest, AliasModeReplacesDataReferencesAndNeverRebases) {
         std::unique_ptr<CZentiMovie> copy = CopyMovieAtom(*source.file->GetZentiMovie(), request);
         ASSERT_NE(copy, nullptr);
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
-        const Atom root = AtomWalk(bytes).At(0);
+        const AtomWalk walk(bytes);
+        const Atom root = walk.At(0);
         for (std::uint32_t handler : {Vide, Soun}) {
             SCOPED_TRACE(CodeText(handler));
             const std::vector<AtomType> dinfPath = {"mdia", "minf", "dinf", "dref"};
-            const Atom dref = AtomWalk(bytes).Path(AtomWalk(bytes).Track(root, handler), dinfPath);
+            const Atom dref = walk.Path(walk.Track(root, handler), dinfPath);
             const Atom sourceDref = AtomWalk(sourceMoov).Path(AtomWalk(sourceMoov).Track(sourceRoot, handler), dinfPath);
             ASSERT_TRUE(dref.found);
             EXPECT_EQ(dref.size, 16u + 12u + 38u);
             EXPECT_EQ(U32At(bytes, dref.offset + 8), 0u);
             EXPECT_EQ(U32At(bytes, dref.offset + 12), 1u);
-            const Atom entry = AtomWalk(bytes).At(dref.offset + 16);
+            const Atom entry = walk.At(dref.offset + 16);
             EXPECT_EQ(entry.size, 12u + 38u);
             EXPECT_EQ(entry.type, U32At(sourceMoov, sourceDref.offset + 20));
             EXPECT_EQ(U32At(bytes, entry.offset + 8), 0u);
@@ -367,9 +372,9 @@ TEST_F(MovieAtomCopyTest, AliasModeReplacesDataReferencesAndNeverRebases) {
                       recordBytes);
         }
         const sample::UnitLayout& first = source.layout.units.at(1);
-        EXPECT_EQ(TableEntries(bytes, AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(root, Vide), Code("stco")), 12).front(),
+        EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(root, Vide), "stco"), 12).front(),
                   first.frames.front().offset);
-        EXPECT_EQ(TableEntries(bytes, AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(root, Soun), Code("stco")), 12).front(),
+        EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(root, Soun), "stco"), 12).front(),
                   first.soundOffset);
     }
 }

@@ -287,9 +287,10 @@ TEST(PlannedUnits, AWrittenFileUnlikeItsPlanIsCaught) {
     ASSERT_TRUE(WrittenMovieMatchesPlan(LocatorOf(out), plan));
 
     const Atom moov = FindTopAtom(written, "moov");
-    const Atom stss = AtomWalk(written).SampleTable(AtomWalk(written).Track(moov, Code("vide")), Code("stss"));
-    const Atom videoSizes = AtomWalk(written).SampleTable(AtomWalk(written).Track(moov, Code("vide")), Code("stsz"));
-    const Atom soundRuns = AtomWalk(written).SampleTable(AtomWalk(written).Track(moov, Code("soun")), Code("stsc"));
+    const AtomWalk walk(written);
+    const Atom stss = walk.SampleTable(walk.Track(moov, "vide"), "stss");
+    const Atom videoSizes = walk.SampleTable(walk.Track(moov, "vide"), "stsz");
+    const Atom soundRuns = walk.SampleTable(walk.Track(moov, "soun"), "stsc");
     ASSERT_TRUE(stss.found && videoSizes.found && soundRuns.found);
     struct Damage {
         const char* name;
