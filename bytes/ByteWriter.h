@@ -13,8 +13,7 @@ namespace clipreel {
 class ByteWriter {
 public:
     ByteWriter() = default;
-    ByteWriter(void* data, std::size_t size)
-        : window(static_cast<std::uint8_t*>(data)), windowSize(data ? size : 0) {}
+    ByteWriter(void* data, std::size_t size) : window(static_cast<std::uint8_t*>(data)), windowSize(data ? size : 0) {}
 
     std::uint8_t* data() const { return window; }
     std::size_t size() const { return windowSize; }

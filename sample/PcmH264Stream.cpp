@@ -146,7 +146,7 @@ std::vector<std::uint8_t> PcmH264Stream::KeyFrame(const Picture420& picture) {
     slice.Unsigned(SliceTypeAllI);
     slice.Unsigned(0);  // pic_parameter_set_id
     slice.Bits(frameNumber, FrameNumberBits);
-    slice.Unsigned(keyFrames++ % 65536);  // idr_pic_id
+    slice.Unsigned(keyFrames++ % 65536);   // idr_pic_id
     slice.Bits(0, 1);                      // no_output_of_prior_pics_flag
     slice.Bits(0, 1);                      // long_term_reference_flag
     slice.Signed(0);                       // slice_qp_delta

@@ -32,7 +32,9 @@ public:
 class VectorSink : public ByteSink {
 public:
     explicit VectorSink(std::vector<std::uint8_t>& out) : collected(out) {}
-    void Write(const std::uint8_t* data, std::size_t size) override { collected.insert(collected.end(), data, data + size); }
+    void Write(const std::uint8_t* data, std::size_t size) override {
+        collected.insert(collected.end(), data, data + size);
+    }
 
 private:
     std::vector<std::uint8_t>& collected;
@@ -40,7 +42,8 @@ private:
 
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(const std::filesystem::path& path) : destination(path), stream(path, std::ios::binary | std::ios::trunc) {
+    explicit FileSink(const std::filesystem::path& path)
+        : destination(path), stream(path, std::ios::binary | std::ios::trunc) {
         if (!stream) throw std::runtime_error("cannot create " + path.u8string());
     }
     void Write(const std::uint8_t* data, std::size_t size) override {

@@ -18,7 +18,10 @@ namespace {
 class FrameSearch {
 public:
     FrameSearch(const FFmpegLibraries& ff, AVCodecContext* decoder, std::int64_t target)
-        : ffmpeg(ff), decoderContext(decoder), targetTime(target), candidate(nullptr, FrameFree{&ff}),
+        : ffmpeg(ff),
+          decoderContext(decoder),
+          targetTime(target),
+          candidate(nullptr, FrameFree{&ff}),
           scratch(nullptr, FrameFree{&ff}) {}
 
     bool Init() {

@@ -15,7 +15,7 @@ bool RgbConverter::Scale(const AVFrame* frame, int width, int height, int flags,
     const auto format = static_cast<AVPixelFormat>(frame->format);
     // The cached context is freed by the call when it no longer fits.
     scaler = ffmpeg.sws_getCachedContext(scaler, frame->width, frame->height, format, width, height, AV_PIX_FMT_RGB24,
-                                        flags, nullptr, nullptr, nullptr);
+                                         flags, nullptr, nullptr, nullptr);
     if (scaler == nullptr) return false;
     uint8_t* const planes[1] = {pixels};
     const int strides[1] = {static_cast<int>(stride)};

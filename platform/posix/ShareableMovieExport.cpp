@@ -128,7 +128,8 @@ public:
         if (ffmpeg.avcodec_open2(aacEncoder.get(), codec, nullptr) < 0) return ExportStatus::Failed;
         aacStream = ffmpeg.avformat_new_stream(muxer, nullptr);
         if (aacStream == nullptr) return ExportStatus::OutOfMemory;
-        if (ffmpeg.avcodec_parameters_from_context(aacStream->codecpar, aacEncoder.get()) < 0) return ExportStatus::Failed;
+        if (ffmpeg.avcodec_parameters_from_context(aacStream->codecpar, aacEncoder.get()) < 0)
+            return ExportStatus::Failed;
         aacStream->time_base = aacEncoder->time_base;
         pending = PlanarSound(channels);
         return ExportStatus::Done;
@@ -247,8 +248,7 @@ private:
         outPacket.reset(ffmpeg.av_packet_alloc());
         if (!outPacket) return ExportStatus::OutOfMemory;
         const int video = ffmpeg.av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-        if (video < 0 || input->streams[video]->codecpar->codec_id != AV_CODEC_ID_H264)
-            return ExportStatus::CannotRead;
+        if (video < 0 || input->streams[video]->codecpar->codec_id != AV_CODEC_ID_H264) return ExportStatus::CannotRead;
         videoStream = input->streams[video];
         bool wantSound = false;
         for (const ExportedUnit& unit : exportRequest.units) wantSound = wantSound || unit.soundSampleCount > 0;
@@ -278,7 +278,8 @@ private:
 
         AVStream* video = ffmpeg.avformat_new_stream(muxer.get(), nullptr);
         if (video == nullptr) return ExportStatus::OutOfMemory;
-        if (ffmpeg.avcodec_parameters_copy(video->codecpar, videoStream->codecpar) < 0) return ExportStatus::OutOfMemory;
+        if (ffmpeg.avcodec_parameters_copy(video->codecpar, videoStream->codecpar) < 0)
+            return ExportStatus::OutOfMemory;
         video->codecpar->codec_tag = 0;  // the MP4 writer chooses its own
         video->time_base = videoStream->time_base;
         videoOut = video;
@@ -311,7 +312,7 @@ private:
 
     std::int64_t SoundSampleOf(std::int64_t timestamp) const {
         return ffmpeg.av_rescale_q(timestamp - soundStart, soundIn->time_base,
-                                AVRational{1, soundIn->codecpar->sample_rate});
+                                   AVRational{1, soundIn->codecpar->sample_rate});
     }
 
     ExportStatus CopyUnit(const ExportedUnit& unit) {

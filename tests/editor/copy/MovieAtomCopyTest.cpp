@@ -358,7 +358,8 @@ TEST_F(MovieAtomCopyTest, AliasModeReplacesDataReferencesAndNeverRebases) {
             SCOPED_TRACE(CodeText(handler));
             const std::vector<AtomType> dinfPath = {"mdia", "minf", "dinf", "dref"};
             const Atom dref = walk.Path(walk.Track(root, handler), dinfPath);
-            const Atom sourceDref = AtomWalk(sourceMoov).Path(AtomWalk(sourceMoov).Track(sourceRoot, handler), dinfPath);
+            const Atom sourceDref =
+                AtomWalk(sourceMoov).Path(AtomWalk(sourceMoov).Track(sourceRoot, handler), dinfPath);
             ASSERT_TRUE(dref.found);
             EXPECT_EQ(dref.size, 16u + 12u + 38u);
             EXPECT_EQ(U32At(bytes, dref.offset + 8), 0u);
@@ -374,8 +375,7 @@ TEST_F(MovieAtomCopyTest, AliasModeReplacesDataReferencesAndNeverRebases) {
         const sample::UnitLayout& first = source.layout.units.at(1);
         EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(root, Vide), "stco"), 12).front(),
                   first.frames.front().offset);
-        EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(root, Soun), "stco"), 12).front(),
-                  first.soundOffset);
+        EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(root, Soun), "stco"), 12).front(), first.soundOffset);
     }
 }
 

@@ -107,15 +107,16 @@ public:
         : movieFile(file),
           isReference(reference),
           probeInput((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" '") + file.string() +
-                      "'"),
+                     "'"),
           input((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" -i '") + file.string() +
-                 "'") {}
+                "'") {}
 
     // Decodes the whole video stream in one pass: no error line, every kept
     // frame, and every packet the sync sample table marks decodes to a key
     // frame (no B-frames: packets and frames come in the same order).
     void ExpectVideoDecodesWithItsKeyFrames(unsigned expectedFrames) const {
-        const ProbedKeyFrames probed = ProbeKeyFrames(movieFile, isReference ? " -enable_drefs 1 -use_absolute_path 1" : "");
+        const ProbedKeyFrames probed =
+            ProbeKeyFrames(movieFile, isReference ? " -enable_drefs 1 -use_absolute_path 1" : "");
         EXPECT_EQ(0, probed.status);
         for (const std::string& line : probed.otherLines) ADD_FAILURE() << "FFmpeg: " << line;
         const std::vector<bool>& marked = probed.marked;
