@@ -16,13 +16,13 @@ namespace clipreel {
 // sizes written before their content is known are patched afterwards.
 class ByteBuffer {
 public:
-    std::vector<std::uint8_t>& bytes() { return bytes_; }
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-    std::size_t size() const { return bytes_.size(); }
-    std::uint8_t* data() { return bytes_.data(); }
-    const std::uint8_t* data() const { return bytes_.data(); }
+    std::vector<std::uint8_t>& bytes() { return stored; }
+    const std::vector<std::uint8_t>& bytes() const { return stored; }
+    std::size_t size() const { return stored.size(); }
+    std::uint8_t* data() { return stored.data(); }
+    const std::uint8_t* data() const { return stored.data(); }
 
-    void AppendU8(std::uint8_t value) { bytes_.push_back(value); }
+    void AppendU8(std::uint8_t value) { stored.push_back(value); }
     void AppendU16(std::uint16_t value, ByteOrder order) { Append(value, order); }
     void AppendU32(std::uint32_t value, ByteOrder order) { Append(value, order); }
     void AppendU64(std::uint64_t value, ByteOrder order) { Append(value, order); }
@@ -32,7 +32,7 @@ public:
     void AppendFourCC(const char (&code)[5]);
     void AppendBytes(const void* data, std::size_t count);
     void AppendText(const std::string& text) { AppendBytes(text.data(), text.size()); }
-    void AppendZeros(std::size_t count) { bytes_.insert(bytes_.end(), count, 0); }
+    void AppendZeros(std::size_t count) { stored.insert(stored.end(), count, 0); }
 
     // Patches a value written earlier; false when it would not fit.
     bool PatchU16(std::size_t offset, std::uint16_t value, ByteOrder order);
@@ -44,12 +44,12 @@ private:
     // small array into an empty vector as an overflow (-Wstringop-overflow).
     template <typename T>
     void Append(T value, ByteOrder order) {
-        const std::size_t at = bytes_.size();
-        bytes_.resize(at + sizeof(T));
-        ByteWriter::Encode(bytes_.data() + at, value, order);
+        const std::size_t at = stored.size();
+        stored.resize(at + sizeof(T));
+        ByteWriter::Encode(stored.data() + at, value, order);
     }
 
-    std::vector<std::uint8_t> bytes_;
+    std::vector<std::uint8_t> stored;
 };
 
 

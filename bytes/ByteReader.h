@@ -16,23 +16,23 @@ class ByteReader {
 public:
     ByteReader() = default;
     ByteReader(const void* data, std::size_t size)
-        : data_(static_cast<const std::uint8_t*>(data)), size_(data ? size : 0) {}
+        : window(static_cast<const std::uint8_t*>(data)), windowSize(data ? size : 0) {}
 
-    const std::uint8_t* data() const { return data_; }
-    std::size_t size() const { return size_; }
-    std::size_t position() const { return pos_; }
-    std::size_t remaining() const { return size_ - pos_; }
+    const std::uint8_t* data() const { return window; }
+    std::size_t size() const { return windowSize; }
+    std::size_t position() const { return cursor; }
+    std::size_t remaining() const { return windowSize - cursor; }
     bool HasBytes(std::size_t count) const { return count <= remaining(); }
 
     // Absolute positioning within the window; pos may equal size().
     bool Seek(std::size_t pos) {
-        if (pos > size_) return false;
-        pos_ = pos;
+        if (pos > windowSize) return false;
+        cursor = pos;
         return true;
     }
     bool Skip(std::size_t count) {
         if (!HasBytes(count)) return false;
-        pos_ += count;
+        cursor += count;
         return true;
     }
 
@@ -66,8 +66,8 @@ private:
     template <typename T>
     bool ReadInteger(T& out, ByteOrder order) {
         if (!HasBytes(sizeof(T))) return false;
-        out = Decode<T>(data_ + pos_, order);
-        pos_ += sizeof(T);
+        out = Decode<T>(window + cursor, order);
+        cursor += sizeof(T);
         return true;
     }
 
@@ -83,9 +83,9 @@ public:
     }
 
 private:
-    const std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-    std::size_t pos_ = 0;
+    const std::uint8_t* window = nullptr;
+    std::size_t windowSize = 0;
+    std::size_t cursor = 0;
 };
 
 }

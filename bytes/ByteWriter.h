@@ -13,23 +13,22 @@ namespace clipreel {
 class ByteWriter {
 public:
     ByteWriter() = default;
-    ByteWriter(void* data, std::size_t size)
-        : data_(static_cast<std::uint8_t*>(data)), size_(data ? size : 0) {}
+    ByteWriter(void* data, std::size_t size) : window(static_cast<std::uint8_t*>(data)), windowSize(data ? size : 0) {}
 
-    std::uint8_t* data() const { return data_; }
-    std::size_t size() const { return size_; }
-    std::size_t position() const { return pos_; }
-    std::size_t remaining() const { return size_ - pos_; }
+    std::uint8_t* data() const { return window; }
+    std::size_t size() const { return windowSize; }
+    std::size_t position() const { return cursor; }
+    std::size_t remaining() const { return windowSize - cursor; }
     bool HasRoom(std::size_t count) const { return count <= remaining(); }
 
     bool Seek(std::size_t pos) {
-        if (pos > size_) return false;
-        pos_ = pos;
+        if (pos > windowSize) return false;
+        cursor = pos;
         return true;
     }
     bool Skip(std::size_t count) {
         if (!HasRoom(count)) return false;
-        pos_ += count;
+        cursor += count;
         return true;
     }
 
@@ -62,14 +61,14 @@ private:
     template <typename T>
     bool WriteInteger(T value, ByteOrder order) {
         if (!HasRoom(sizeof(T))) return false;
-        Encode(data_ + pos_, value, order);
-        pos_ += sizeof(T);
+        Encode(window + cursor, value, order);
+        cursor += sizeof(T);
         return true;
     }
 
-    std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-    std::size_t pos_ = 0;
+    std::uint8_t* window = nullptr;
+    std::size_t windowSize = 0;
+    std::size_t cursor = 0;
 };
 
 }

@@ -19,17 +19,17 @@ constexpr std::uint32_t FixedOne = 0x00010000U;
 
 class Atom {
 public:
-    Atom(ByteBuffer& out, std::uint32_t type) : out_(out), start_(out.size()) {
-        out_.AppendU32BE(0);
-        out_.AppendFourCC(type);
+    Atom(ByteBuffer& out, std::uint32_t type) : buffer(out), start(out.size()) {
+        buffer.AppendU32BE(0);
+        buffer.AppendFourCC(type);
     }
-    ~Atom() { out_.PatchU32BE(start_, static_cast<std::uint32_t>(out_.size() - start_)); }
+    ~Atom() { buffer.PatchU32BE(start, static_cast<std::uint32_t>(buffer.size() - start)); }
     Atom(const Atom&) = delete;
     Atom& operator=(const Atom&) = delete;
 
 private:
-    ByteBuffer& out_;
-    std::size_t start_;
+    ByteBuffer& buffer;
+    std::size_t start;
 };
 
 std::uint32_t Low32(std::uint64_t value) { return static_cast<std::uint32_t>(value); }

@@ -36,11 +36,11 @@ public:
         Unsigned(value > 0 ? static_cast<std::uint32_t>(value) * 2 - 1 : static_cast<std::uint32_t>(-value) * 2);
     }
     void AlignWithZeros() {
-        while (used_ != 0) Bit(0);
+        while (used != 0) Bit(0);
     }
     void Byte(std::uint8_t value) {
-        if (used_ == 0) {
-            bytes_.push_back(value);
+        if (used == 0) {
+            bytes.push_back(value);
         } else {
             Bits(value, 8);
         }
@@ -49,18 +49,18 @@ public:
     std::vector<std::uint8_t> Finish() {
         Bit(1);
         AlignWithZeros();
-        return std::move(bytes_);
+        return std::move(bytes);
     }
 
 private:
     void Bit(unsigned bit) {
-        if (used_ == 0) bytes_.push_back(0);
-        if (bit) bytes_.back() |= static_cast<std::uint8_t>(0x80U >> used_);
-        used_ = (used_ + 1) % 8;
+        if (used == 0) bytes.push_back(0);
+        if (bit) bytes.back() |= static_cast<std::uint8_t>(0x80U >> used);
+        used = (used + 1) % 8;
     }
 
-    std::vector<std::uint8_t> bytes_;
-    unsigned used_ = 0;  // bits of the last byte in use
+    std::vector<std::uint8_t> bytes;
+    unsigned used = 0;  // bits of the last byte in use
 };
 
 // A NAL unit: its header byte, then the payload with an emulation prevention
@@ -89,7 +89,7 @@ std::uint8_t SampleAt(const std::vector<std::uint8_t>& plane, unsigned width, un
 }
 
 PcmH264Stream::PcmH264Stream(unsigned width, unsigned height)
-    : widthInBlocks_((width + BlockSize - 1) / BlockSize), heightInBlocks_((height + BlockSize - 1) / BlockSize) {
+    : widthInBlocks((width + BlockSize - 1) / BlockSize), heightInBlocks((height + BlockSize - 1) / BlockSize) {
     if (width == 0 || height == 0 || width % 2 != 0 || height % 2 != 0) {
         throw std::invalid_argument("the picture's width and height must be even and not 0");
     }
@@ -102,12 +102,12 @@ PcmH264Stream::PcmH264Stream(unsigned width, unsigned height)
     sps.Unsigned(2);  // pic_order_cnt_type: output in decoding order
     sps.Unsigned(1);  // max_num_ref_frames
     sps.Bits(0, 1);   // gaps_in_frame_num_value_allowed_flag
-    sps.Unsigned(widthInBlocks_ - 1);
-    sps.Unsigned(heightInBlocks_ - 1);
+    sps.Unsigned(widthInBlocks - 1);
+    sps.Unsigned(heightInBlocks - 1);
     sps.Bits(1, 1);  // frame_mbs_only_flag
     sps.Bits(1, 1);  // direct_8x8_inference_flag
-    const unsigned cropRight = widthInBlocks_ * BlockSize - width;
-    const unsigned cropBottom = heightInBlocks_ * BlockSize - height;
+    const unsigned cropRight = widthInBlocks * BlockSize - width;
+    const unsigned cropBottom = heightInBlocks * BlockSize - height;
     sps.Bits(cropRight != 0 || cropBottom != 0 ? 1 : 0, 1);  // frame_cropping_flag
     if (cropRight != 0 || cropBottom != 0) {
         // In units of two samples, as 4:2:0 frames count them.
@@ -117,7 +117,7 @@ PcmH264Stream::PcmH264Stream(unsigned width, unsigned height)
         sps.Unsigned(cropBottom / 2);
     }
     sps.Bits(0, 1);  // vui_parameters_present_flag
-    sps_ = NalUnit(3, NalSequenceParameters, sps.Finish());
+    sequenceParameterSet = NalUnit(3, NalSequenceParameters, sps.Finish());
 
     BitWriter pps;
     pps.Unsigned(0);  // pic_parameter_set_id
@@ -135,26 +135,26 @@ PcmH264Stream::PcmH264Stream(unsigned width, unsigned height)
     pps.Bits(1, 1);   // deblocking_filter_control_present_flag
     pps.Bits(0, 1);   // constrained_intra_pred_flag
     pps.Bits(0, 1);   // redundant_pic_cnt_present_flag
-    pps_ = NalUnit(3, NalPictureParameters, pps.Finish());
+    pictureParameterSet = NalUnit(3, NalPictureParameters, pps.Finish());
 }
 
 std::vector<std::uint8_t> PcmH264Stream::KeyFrame(const Picture420& picture) {
     if (picture.width == 0 || picture.height == 0) throw std::invalid_argument("empty picture");
-    frameNumber_ = 0;
+    frameNumber = 0;
     BitWriter slice;
     slice.Unsigned(0);  // first_mb_in_slice
     slice.Unsigned(SliceTypeAllI);
     slice.Unsigned(0);  // pic_parameter_set_id
-    slice.Bits(frameNumber_, FrameNumberBits);
-    slice.Unsigned(keyFrames_++ % 65536);  // idr_pic_id
+    slice.Bits(frameNumber, FrameNumberBits);
+    slice.Unsigned(keyFrames++ % 65536);   // idr_pic_id
     slice.Bits(0, 1);                      // no_output_of_prior_pics_flag
     slice.Bits(0, 1);                      // long_term_reference_flag
     slice.Signed(0);                       // slice_qp_delta
     slice.Unsigned(1);                     // disable_deblocking_filter_idc: off
     const unsigned chromaWidth = picture.ChromaWidth();
     const unsigned chromaHeight = picture.ChromaHeight();
-    for (unsigned row = 0; row < heightInBlocks_; ++row) {
-        for (unsigned column = 0; column < widthInBlocks_; ++column) {
+    for (unsigned row = 0; row < heightInBlocks; ++row) {
+        for (unsigned column = 0; column < widthInBlocks; ++column) {
             slice.Unsigned(MacroblockTypeIPcm);
             slice.AlignWithZeros();  // pcm_alignment_zero_bit
             for (unsigned y = 0; y < BlockSize; ++y) {
@@ -173,7 +173,7 @@ std::vector<std::uint8_t> PcmH264Stream::KeyFrame(const Picture420& picture) {
             }
         }
     }
-    ++frameNumber_;
+    ++frameNumber;
     return NalUnit(3, NalIdrSlice, slice.Finish());
 }
 
@@ -182,14 +182,14 @@ std::vector<std::uint8_t> PcmH264Stream::RepeatFrame() {
     slice.Unsigned(0);  // first_mb_in_slice
     slice.Unsigned(SliceTypeAllP);
     slice.Unsigned(0);  // pic_parameter_set_id
-    slice.Bits(frameNumber_ % (1U << FrameNumberBits), FrameNumberBits);
+    slice.Bits(frameNumber % (1U << FrameNumberBits), FrameNumberBits);
     slice.Bits(0, 1);  // num_ref_idx_active_override_flag
     slice.Bits(0, 1);  // ref_pic_list_modification_flag_l0
     slice.Bits(0, 1);  // adaptive_ref_pic_marking_mode_flag: sliding window
     slice.Signed(0);   // slice_qp_delta
     slice.Unsigned(1); // disable_deblocking_filter_idc: off
-    slice.Unsigned(widthInBlocks_ * heightInBlocks_);  // mb_skip_run: every macroblock
-    ++frameNumber_;
+    slice.Unsigned(widthInBlocks * heightInBlocks);  // mb_skip_run: every macroblock
+    ++frameNumber;
     return NalUnit(2, NalSlice, slice.Finish());
 }
 

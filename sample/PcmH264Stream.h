@@ -21,8 +21,8 @@ public:
     PcmH264Stream(unsigned width, unsigned height);
 
     // Sequence and picture parameter sets, without start codes.
-    const std::vector<std::uint8_t>& SequenceParameterSet() const { return sps_; }
-    const std::vector<std::uint8_t>& PictureParameterSet() const { return pps_; }
+    const std::vector<std::uint8_t>& SequenceParameterSet() const { return sequenceParameterSet; }
+    const std::vector<std::uint8_t>& PictureParameterSet() const { return pictureParameterSet; }
 
     // One IDR frame showing picture, as one NAL unit without start code.
     std::vector<std::uint8_t> KeyFrame(const Picture420& picture);
@@ -30,12 +30,12 @@ public:
     std::vector<std::uint8_t> RepeatFrame();
 
 private:
-    unsigned widthInBlocks_;
-    unsigned heightInBlocks_;
-    unsigned frameNumber_ = 0;  // frame_num of the next frame
-    unsigned keyFrames_ = 0;    // idr_pic_id of the next key frame
-    std::vector<std::uint8_t> sps_;
-    std::vector<std::uint8_t> pps_;
+    unsigned widthInBlocks;
+    unsigned heightInBlocks;
+    unsigned frameNumber = 0;  // frame_num of the next frame
+    unsigned keyFrames = 0;    // idr_pic_id of the next key frame
+    std::vector<std::uint8_t> sequenceParameterSet;
+    std::vector<std::uint8_t> pictureParameterSet;
 };
 
 }

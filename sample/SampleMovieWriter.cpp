@@ -31,30 +31,33 @@ public:
 
 class VectorSink : public ByteSink {
 public:
-    explicit VectorSink(std::vector<std::uint8_t>& out) : out_(out) {}
-    void Write(const std::uint8_t* data, std::size_t size) override { out_.insert(out_.end(), data, data + size); }
+    explicit VectorSink(std::vector<std::uint8_t>& out) : collected(out) {}
+    void Write(const std::uint8_t* data, std::size_t size) override {
+        collected.insert(collected.end(), data, data + size);
+    }
 
 private:
-    std::vector<std::uint8_t>& out_;
+    std::vector<std::uint8_t>& collected;
 };
 
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(const std::filesystem::path& path) : path_(path), file_(path, std::ios::binary | std::ios::trunc) {
-        if (!file_) throw std::runtime_error("cannot create " + path.u8string());
+    explicit FileSink(const std::filesystem::path& path)
+        : destination(path), stream(path, std::ios::binary | std::ios::trunc) {
+        if (!stream) throw std::runtime_error("cannot create " + path.u8string());
     }
     void Write(const std::uint8_t* data, std::size_t size) override {
-        file_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!file_) throw std::runtime_error("cannot write " + path_.u8string());
+        stream.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        if (!stream) throw std::runtime_error("cannot write " + destination.u8string());
     }
     void Close() {
-        file_.close();
-        if (!file_) throw std::runtime_error("cannot close " + path_.u8string());
+        stream.close();
+        if (!stream) throw std::runtime_error("cannot close " + destination.u8string());
     }
 
 private:
-    std::filesystem::path path_;
-    std::ofstream file_;
+    std::filesystem::path destination;
+    std::ofstream stream;
 };
 
 void Validate(const SampleMovieSpec& spec) {
@@ -115,69 +118,69 @@ class MovieWriter {
 public:
     explicit MovieWriter(const SampleMovieSpec& spec) {
         Validate(spec);
-        plan_.spec = spec;
-        plan_.recordKind = EffectiveRecordKind(spec);
+        plan.spec = spec;
+        plan.recordKind = EffectiveRecordKind(spec);
         PlanFrames();
         PlanSound();
         PlanPieces();
-        plan_.frameOffsets.assign(plan_.totalFrames, 0);
-        plan_.soundOffsets.assign(plan_.soundChunkSamples.size(), 0);
+        plan.frameOffsets.assign(plan.totalFrames, 0);
+        plan.soundOffsets.assign(plan.soundChunkSamples.size(), 0);
         std::uint8_t colour[3];
         UnitColour(spec.contentOffset, colour);
-        plan_.thumbnailImage = EncodeSolidColourJpeg(ThumbnailWidth, ThumbnailHeight, colour);
+        plan.thumbnailImage = EncodeSolidColourJpeg(ThumbnailWidth, ThumbnailHeight, colour);
         // The movie atom's size does not depend on the offsets it states, so
         // a first build measures it and a second one states the final values.
-        moov_ = BuildMovieAtom(plan_, nullptr, nullptr, nullptr);
-        const std::size_t measured = moov_.size();
+        movieAtom = BuildMovieAtom(plan, nullptr, nullptr, nullptr);
+        const std::size_t measured = movieAtom.size();
         PlaceEverything();
         std::size_t thumbnailAt = 0;
-        moov_ = BuildMovieAtom(plan_, &thumbnailAt, &layout_.thumbnail, &layout_.thumbnailLayout);
-        if (moov_.size() != measured) throw std::logic_error("movie atom changed size");
-        if (thumbnailAt != 0) layout_.thumbnailOffset = layout_.moovOffset + thumbnailAt;
+        movieAtom = BuildMovieAtom(plan, &thumbnailAt, &placedLayout.thumbnail, &placedLayout.thumbnailLayout);
+        if (movieAtom.size() != measured) throw std::logic_error("movie atom changed size");
+        if (thumbnailAt != 0) placedLayout.thumbnailOffset = placedLayout.moovOffset + thumbnailAt;
     }
 
-    const SampleMovieLayout& layout() const { return layout_; }
+    const SampleMovieLayout& layout() const { return placedLayout; }
 
     void WriteTo(ByteSink& sink) {
-        for (const Piece& piece : pieces_) {
+        for (const Piece& piece : pieces) {
             switch (piece.kind) {
             case PieceKind::Ftyp: WriteFtyp(sink); break;
-            case PieceKind::Extra: WriteExtra(sink, plan_.spec.extraAtoms[piece.index]); break;
+            case PieceKind::Extra: WriteExtra(sink, plan.spec.extraAtoms[piece.index]); break;
             case PieceKind::Moov:
-            case PieceKind::SecondMoov: sink.Write(moov_); break;
-            case PieceKind::MediaData: WriteMediaData(sink, parts_[piece.index]); break;
+            case PieceKind::SecondMoov: sink.Write(movieAtom); break;
+            case PieceKind::MediaData: WriteMediaData(sink, parts[piece.index]); break;
             }
         }
-        sink.Write(plan_.spec.breakage.trailingBytes);
+        sink.Write(plan.spec.breakage.trailingBytes);
     }
 
 private:
     void PlanFrames() {
-        const SampleMovieSpec& spec = plan_.spec;
-        plan_.totalFrames = spec.units * spec.framesPerUnit + spec.breakage.extraFrames;
+        const SampleMovieSpec& spec = plan.spec;
+        plan.totalFrames = spec.units * spec.framesPerUnit + spec.breakage.extraFrames;
         if (spec.frames == FrameContent::H264 && H264EncoderAvailable()) {
             if (spec.width % 2 != 0 || spec.height % 2 != 0) {
                 throw std::invalid_argument("H.264 4:2:0 pictures need an even width and height");
             }
-            video_ = EncodeH264Frames(spec, plan_.totalFrames);
-            plan_.h264 = true;
-            plan_.avcC = video_.avcC;
-            plan_.keyFrames = video_.keyFrames;
-            if (spec.breakage.videoConstantSampleSize) PadToOneSize(video_.frames);
-            for (const std::vector<std::uint8_t>& frame : video_.frames) {
-                plan_.frameSizes.push_back(static_cast<std::uint32_t>(frame.size()));
+            video = EncodeH264Frames(spec, plan.totalFrames);
+            plan.h264 = true;
+            plan.avcC = video.avcC;
+            plan.keyFrames = video.keyFrames;
+            if (spec.breakage.videoConstantSampleSize) PadToOneSize(video.frames);
+            for (const std::vector<std::uint8_t>& frame : video.frames) {
+                plan.frameSizes.push_back(static_cast<std::uint32_t>(frame.size()));
             }
             return;
         }
-        plan_.frameSizes.resize(plan_.totalFrames);
-        plan_.keyFrames.resize(plan_.totalFrames);
-        for (unsigned i = 0; i < plan_.totalFrames; ++i) {
-            plan_.keyFrames[i] = IsKeyFrame(spec, i) ? 1 : 0;
-            plan_.frameSizes[i] = DummyFrameSize(i, plan_.keyFrames[i] != 0, spec.width, spec.height);
+        plan.frameSizes.resize(plan.totalFrames);
+        plan.keyFrames.resize(plan.totalFrames);
+        for (unsigned i = 0; i < plan.totalFrames; ++i) {
+            plan.keyFrames[i] = IsKeyFrame(spec, i) ? 1 : 0;
+            plan.frameSizes[i] = DummyFrameSize(i, plan.keyFrames[i] != 0, spec.width, spec.height);
         }
-        if (spec.breakage.videoConstantSampleSize && !plan_.frameSizes.empty()) {
-            const std::uint32_t largest = *std::max_element(plan_.frameSizes.begin(), plan_.frameSizes.end());
-            plan_.frameSizes.assign(plan_.frameSizes.size(), largest);
+        if (spec.breakage.videoConstantSampleSize && !plan.frameSizes.empty()) {
+            const std::uint32_t largest = *std::max_element(plan.frameSizes.begin(), plan.frameSizes.end());
+            plan.frameSizes.assign(plan.frameSizes.size(), largest);
         }
     }
 
@@ -201,57 +204,57 @@ private:
     }
 
     void PlanSound() {
-        const SampleMovieSpec& spec = plan_.spec;
+        const SampleMovieSpec& spec = plan.spec;
         if (!spec.sound.present) return;
-        plan_.soundBytesPerFrame = SoundBytesPerFrame(spec.sound);
-        plan_.soundSamplesPerUnit = SoundSamplesPerUnit(spec);
-        plan_.soundChunkSamples.assign(spec.units, plan_.soundSamplesPerUnit);
+        plan.soundBytesPerFrame = SoundBytesPerFrame(spec.sound);
+        plan.soundSamplesPerUnit = SoundSamplesPerUnit(spec);
+        plan.soundChunkSamples.assign(spec.units, plan.soundSamplesPerUnit);
         if (spec.breakage.soundStscTwoEntries && spec.units > 0) {
             const std::uint32_t shorter = spec.breakage.lastSoundChunkSamples != 0 ? spec.breakage.lastSoundChunkSamples
-                                                                                   : plan_.soundSamplesPerUnit / 2;
-            plan_.soundChunkSamples.back() = std::max<std::uint32_t>(1, shorter);
+                                                                                   : plan.soundSamplesPerUnit / 2;
+            plan.soundChunkSamples.back() = std::max<std::uint32_t>(1, shorter);
         }
-        if (spec.breakage.emptyLastSoundChunk && spec.units > 0) plan_.soundChunkSamples.back() = 0;
+        if (spec.breakage.emptyLastSoundChunk && spec.units > 0) plan.soundChunkSamples.back() = 0;
     }
 
     // The order of the top-level atoms and how the units fall into 'mdat's.
     void PlanPieces() {
-        const SampleMovieSpec& spec = plan_.spec;
+        const SampleMovieSpec& spec = plan.spec;
         const std::size_t layoutUnits = spec.units + (spec.breakage.extraFrames > 0 ? 1 : 0);
         if (spec.breakage.twoMdat) {
             const std::size_t split = (layoutUnits + 1) / 2;
-            parts_.push_back({0, split});
-            parts_.push_back({split, layoutUnits});
+            parts.push_back({0, split});
+            parts.push_back({split, layoutUnits});
         } else {
-            parts_.push_back({0, layoutUnits});
+            parts.push_back({0, layoutUnits});
         }
-        pieces_.push_back({PieceKind::Ftyp});
+        pieces.push_back({PieceKind::Ftyp});
         for (std::size_t i = 0; i < spec.extraAtoms.size(); ++i) {
-            if (!spec.extraAtoms[i].afterMediaData) pieces_.push_back({PieceKind::Extra, i});
+            if (!spec.extraAtoms[i].afterMediaData) pieces.push_back({PieceKind::Extra, i});
         }
-        if (!spec.breakage.mdatBeforeMoov) pieces_.push_back({PieceKind::Moov});
-        for (std::size_t i = 0; i < parts_.size(); ++i) pieces_.push_back({PieceKind::MediaData, i});
-        if (spec.breakage.mdatBeforeMoov) pieces_.push_back({PieceKind::Moov});
-        if (spec.breakage.secondMoov) pieces_.push_back({PieceKind::SecondMoov});
+        if (!spec.breakage.mdatBeforeMoov) pieces.push_back({PieceKind::Moov});
+        for (std::size_t i = 0; i < parts.size(); ++i) pieces.push_back({PieceKind::MediaData, i});
+        if (spec.breakage.mdatBeforeMoov) pieces.push_back({PieceKind::Moov});
+        if (spec.breakage.secondMoov) pieces.push_back({PieceKind::SecondMoov});
         for (std::size_t i = 0; i < spec.extraAtoms.size(); ++i) {
-            if (spec.extraAtoms[i].afterMediaData) pieces_.push_back({PieceKind::Extra, i});
+            if (spec.extraAtoms[i].afterMediaData) pieces.push_back({PieceKind::Extra, i});
         }
     }
 
-    std::uint64_t MediaDataHeaderSize() const { return plan_.spec.breakage.mdatSize64 ? 16 : 8; }
+    std::uint64_t MediaDataHeaderSize() const { return plan.spec.breakage.mdatSize64 ? 16 : 8; }
 
     // Fixes every atom's, unit's, chunk's and frame's offset, front to back.
     void PlaceEverything() {
-        const SampleMovieSpec& spec = plan_.spec;
-        layout_ = SampleMovieLayout();
-        layout_.soundSamplesPerUnit = plan_.soundSamplesPerUnit;
-        layout_.soundBytesPerFrame = plan_.soundBytesPerFrame;
-        layout_.h264 = plan_.h264;
+        const SampleMovieSpec& spec = plan.spec;
+        placedLayout = SampleMovieLayout();
+        placedLayout.soundSamplesPerUnit = plan.soundSamplesPerUnit;
+        placedLayout.soundBytesPerFrame = plan.soundBytesPerFrame;
+        placedLayout.h264 = plan.h264;
 
         std::uint64_t pos = 0;
         bool firstMoov = true;
         bool firstMdat = true;
-        for (const Piece& piece : pieces_) {
+        for (const Piece& piece : pieces) {
             AtomLayout atom;
             atom.offset = pos;
             switch (piece.kind) {
@@ -266,24 +269,24 @@ private:
             case PieceKind::Moov:
             case PieceKind::SecondMoov:
                 atom.type = FourCC("moov");
-                atom.size = moov_.size();
+                atom.size = movieAtom.size();
                 if (firstMoov) {
-                    layout_.moovOffset = pos;
-                    layout_.moovSize = atom.size;
+                    placedLayout.moovOffset = pos;
+                    placedLayout.moovSize = atom.size;
                     firstMoov = false;
                 }
                 break;
             case PieceKind::MediaData:
                 atom.type = FourCC("mdat");
-                atom.size = PlaceUnits(parts_[piece.index], pos + MediaDataHeaderSize()) - pos;
+                atom.size = PlaceUnits(parts[piece.index], pos + MediaDataHeaderSize()) - pos;
                 if (firstMdat) {
-                    layout_.mdatOffset = pos;
-                    layout_.mdatSize = atom.size;
+                    placedLayout.mdatOffset = pos;
+                    placedLayout.mdatSize = atom.size;
                     firstMdat = false;
                 }
                 break;
             }
-            layout_.atoms.push_back(atom);
+            placedLayout.atoms.push_back(atom);
             pos += atom.size;
         }
         pos += spec.breakage.trailingBytes.size();
@@ -292,31 +295,31 @@ private:
         if (pos > std::numeric_limits<std::uint32_t>::max()) {
             throw std::invalid_argument("a camera movie must stay below 4 GiB");
         }
-        plan_.fileSize = pos;
-        layout_.fileSize = pos;
+        plan.fileSize = pos;
+        placedLayout.fileSize = pos;
     }
 
     // Lays the units of one part out from pos; returns the end.
     std::uint64_t PlaceUnits(const MediaDataPart& part, std::uint64_t pos) {
-        const std::uint32_t framesPerUnit = plan_.spec.framesPerUnit;
+        const std::uint32_t framesPerUnit = plan.spec.framesPerUnit;
         for (std::size_t unit = part.firstUnit; unit < part.endUnit; ++unit) {
             UnitLayout placed;
             placed.offset = pos;
-            if (unit < plan_.soundChunkSamples.size()) {
+            if (unit < plan.soundChunkSamples.size()) {
                 placed.soundOffset = pos;
-                placed.soundSize = plan_.soundChunkSamples[unit] * plan_.soundBytesPerFrame;
-                plan_.soundOffsets[unit] = pos;
+                placed.soundSize = plan.soundChunkSamples[unit] * plan.soundBytesPerFrame;
+                plan.soundOffsets[unit] = pos;
                 pos += placed.soundSize;
             }
             const std::size_t first = unit * framesPerUnit;
-            const std::size_t end = std::min<std::size_t>(first + framesPerUnit, plan_.totalFrames);
+            const std::size_t end = std::min<std::size_t>(first + framesPerUnit, plan.totalFrames);
             for (std::size_t frame = first; frame < end; ++frame) {
-                plan_.frameOffsets[frame] = pos;
-                placed.frames.push_back({pos, plan_.frameSizes[frame], plan_.keyFrames[frame] != 0});
-                pos += plan_.frameSizes[frame];
+                plan.frameOffsets[frame] = pos;
+                placed.frames.push_back({pos, plan.frameSizes[frame], plan.keyFrames[frame] != 0});
+                pos += plan.frameSizes[frame];
             }
             placed.size = pos - placed.offset;
-            layout_.units.push_back(std::move(placed));
+            placedLayout.units.push_back(std::move(placed));
         }
         return pos;
     }
@@ -343,10 +346,10 @@ private:
 
     void WriteMediaData(ByteSink& sink, const MediaDataPart& part) {
         std::uint64_t size = MediaDataHeaderSize();
-        for (std::size_t unit = part.firstUnit; unit < part.endUnit; ++unit) size += layout_.units[unit].size;
+        for (std::size_t unit = part.firstUnit; unit < part.endUnit; ++unit) size += placedLayout.units[unit].size;
         std::uint8_t header[16];
         ByteWriter out(header, sizeof header);
-        if (plan_.spec.breakage.mdatSize64) {
+        if (plan.spec.breakage.mdatSize64) {
             out.WriteU32BE(1);
             out.WriteFourCC(FourCC("mdat"));
             out.WriteU64(size, ByteOrder::Big);
@@ -358,19 +361,19 @@ private:
 
         std::vector<std::uint8_t> buffer;
         for (std::size_t unit = part.firstUnit; unit < part.endUnit; ++unit) {
-            if (unit < plan_.soundChunkSamples.size()) {
-                FillSoundChunk(plan_.spec.sound, static_cast<unsigned>(unit) + plan_.spec.contentOffset,
-                               plan_.soundChunkSamples[unit], buffer);
+            if (unit < plan.soundChunkSamples.size()) {
+                FillSoundChunk(plan.spec.sound, static_cast<unsigned>(unit) + plan.spec.contentOffset,
+                               plan.soundChunkSamples[unit], buffer);
                 sink.Write(buffer);
             }
-            for (const FrameLayout& frame : layout_.units[unit].frames) {
-                const std::size_t index = static_cast<std::size_t>(&frame - layout_.units[unit].frames.data()) +
-                                          unit * plan_.spec.framesPerUnit;
-                if (plan_.h264) {
-                    sink.Write(video_.frames[index]);
+            for (const FrameLayout& frame : placedLayout.units[unit].frames) {
+                const std::size_t index = static_cast<std::size_t>(&frame - placedLayout.units[unit].frames.data()) +
+                                          unit * plan.spec.framesPerUnit;
+                if (plan.h264) {
+                    sink.Write(video.frames[index]);
                 } else {
                     buffer.resize(frame.size);
-                    const std::size_t content = index + std::size_t(plan_.spec.contentOffset) * plan_.spec.framesPerUnit;
+                    const std::size_t content = index + std::size_t(plan.spec.contentOffset) * plan.spec.framesPerUnit;
                     FillDummyFrame(static_cast<unsigned>(content), frame.keyFrame, buffer.data(), frame.size);
                     sink.Write(buffer);
                 }
@@ -378,12 +381,12 @@ private:
         }
     }
 
-    MoviePlan plan_;
-    EncodedVideo video_;
-    std::vector<MediaDataPart> parts_;
-    std::vector<Piece> pieces_;
-    std::vector<std::uint8_t> moov_;
-    SampleMovieLayout layout_;
+    MoviePlan plan;
+    EncodedVideo video;
+    std::vector<MediaDataPart> parts;
+    std::vector<Piece> pieces;
+    std::vector<std::uint8_t> movieAtom;
+    SampleMovieLayout placedLayout;
 };
 
 }

@@ -21,31 +21,31 @@ constexpr unsigned DcCodeLength = 4;
 
 class BitWriter {
 public:
-    explicit BitWriter(ByteBuffer& out) : out_(out) {}
+    explicit BitWriter(ByteBuffer& out) : buffer(out) {}
 
     void Put(std::uint32_t bits, unsigned count) {
         for (unsigned i = count; i-- > 0;) {
-            current_ = static_cast<std::uint8_t>((current_ << 1) | ((bits >> i) & 1U));
-            if (++filled_ == 8) Flush();
+            current = static_cast<std::uint8_t>((current << 1) | ((bits >> i) & 1U));
+            if (++filled == 8) Flush();
         }
     }
 
     // Pads the last byte with one bits, as the format asks.
     void Finish() {
-        while (filled_ != 0) Put(1, 1);
+        while (filled != 0) Put(1, 1);
     }
 
 private:
     void Flush() {
-        out_.AppendU8(current_);
-        if (current_ == 0xFF) out_.AppendU8(0x00);  // byte stuffing
-        current_ = 0;
-        filled_ = 0;
+        buffer.AppendU8(current);
+        if (current == 0xFF) buffer.AppendU8(0x00);  // byte stuffing
+        current = 0;
+        filled = 0;
     }
 
-    ByteBuffer& out_;
-    std::uint8_t current_ = 0;
-    unsigned filled_ = 0;
+    ByteBuffer& buffer;
+    std::uint8_t current = 0;
+    unsigned filled = 0;
 };
 
 unsigned MagnitudeCategory(int value) {

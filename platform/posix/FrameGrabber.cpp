@@ -18,49 +18,52 @@ namespace {
 class FrameSearch {
 public:
     FrameSearch(const FFmpegLibraries& ff, AVCodecContext* decoder, std::int64_t target)
-        : ff_(ff), decoder_(decoder), target_(target), candidate_(nullptr, FrameFree{&ff}),
-          scratch_(nullptr, FrameFree{&ff}) {}
+        : ffmpeg(ff),
+          decoderContext(decoder),
+          targetTime(target),
+          candidate(nullptr, FrameFree{&ff}),
+          scratch(nullptr, FrameFree{&ff}) {}
 
     bool Init() {
-        candidate_.reset(ff_.av_frame_alloc());
-        scratch_.reset(ff_.av_frame_alloc());
-        return candidate_ && scratch_;
+        candidate.reset(ffmpeg.av_frame_alloc());
+        scratch.reset(ffmpeg.av_frame_alloc());
+        return candidate && scratch;
     }
-    bool done() const { return done_; }
-    bool found() const { return found_; }
-    AVFrame* frame() const { return candidate_.get(); }
+    bool done() const { return finished; }
+    bool found() const { return hasCandidate; }
+    AVFrame* frame() const { return candidate.get(); }
 
     // Takes every frame the decoder has ready; false on a decoding failure.
     bool Drain() {
-        while (!done_) {
-            const int status = ff_.avcodec_receive_frame(decoder_, scratch_.get());
+        while (!finished) {
+            const int status = ffmpeg.avcodec_receive_frame(decoderContext, scratch.get());
             if (status == AVERROR(EAGAIN) || status == AVERROR_EOF) return true;
             if (status < 0) return false;
-            std::int64_t shown = scratch_->best_effort_timestamp;
-            if (shown == AV_NOPTS_VALUE) shown = scratch_->pts;
-            if (found_ && shown != AV_NOPTS_VALUE && shown > target_) {
-                done_ = true;
-                ff_.av_frame_unref(scratch_.get());
+            std::int64_t shown = scratch->best_effort_timestamp;
+            if (shown == AV_NOPTS_VALUE) shown = scratch->pts;
+            if (hasCandidate && shown != AV_NOPTS_VALUE && shown > targetTime) {
+                finished = true;
+                ffmpeg.av_frame_unref(scratch.get());
                 return true;
             }
-            ff_.av_frame_unref(candidate_.get());
-            ff_.av_frame_move_ref(candidate_.get(), scratch_.get());
-            found_ = true;
+            ffmpeg.av_frame_unref(candidate.get());
+            ffmpeg.av_frame_move_ref(candidate.get(), scratch.get());
+            hasCandidate = true;
             // A first frame already past the time (a seek that overshot) is
             // the nearest there is.
-            if (shown != AV_NOPTS_VALUE && shown > target_) done_ = true;
+            if (shown != AV_NOPTS_VALUE && shown > targetTime) finished = true;
         }
         return true;
     }
 
 private:
-    const FFmpegLibraries& ff_;
-    AVCodecContext* decoder_;
-    std::int64_t target_;
-    std::unique_ptr<AVFrame, FrameFree> candidate_;
-    std::unique_ptr<AVFrame, FrameFree> scratch_;
-    bool found_ = false;
-    bool done_ = false;
+    const FFmpegLibraries& ffmpeg;
+    AVCodecContext* decoderContext;
+    std::int64_t targetTime;
+    std::unique_ptr<AVFrame, FrameFree> candidate;
+    std::unique_ptr<AVFrame, FrameFree> scratch;
+    bool hasCandidate = false;
+    bool finished = false;
 };
 
 HResult Grab(const FFmpegLibraries& ff, const std::string& path, std::int64_t time, Image& image) {

@@ -6,7 +6,7 @@ namespace clipreel {
 namespace platform {
 
 RgbConverter::~RgbConverter() {
-    if (context_ != nullptr) ff_.sws_freeContext(context_);
+    if (scaler != nullptr) ffmpeg.sws_freeContext(scaler);
 }
 
 bool RgbConverter::Scale(const AVFrame* frame, int width, int height, int flags, std::uint8_t* pixels,
@@ -14,12 +14,12 @@ bool RgbConverter::Scale(const AVFrame* frame, int width, int height, int flags,
     if (frame->width <= 0 || frame->height <= 0) return false;
     const auto format = static_cast<AVPixelFormat>(frame->format);
     // The cached context is freed by the call when it no longer fits.
-    context_ = ff_.sws_getCachedContext(context_, frame->width, frame->height, format, width, height, AV_PIX_FMT_RGB24,
-                                        flags, nullptr, nullptr, nullptr);
-    if (context_ == nullptr) return false;
+    scaler = ffmpeg.sws_getCachedContext(scaler, frame->width, frame->height, format, width, height, AV_PIX_FMT_RGB24,
+                                         flags, nullptr, nullptr, nullptr);
+    if (scaler == nullptr) return false;
     uint8_t* const planes[1] = {pixels};
     const int strides[1] = {static_cast<int>(stride)};
-    const int rows = ff_.sws_scale(context_, frame->data, frame->linesize, 0, frame->height, planes, strides);
+    const int rows = ffmpeg.sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
     return rows == height;
 }
 

@@ -13,7 +13,7 @@ namespace platform {
 // is kept from one frame to the next while their size and format stay.
 class RgbConverter {
 public:
-    explicit RgbConverter(const FFmpegLibraries& ff) : ff_(ff) {}
+    explicit RgbConverter(const FFmpegLibraries& ff) : ffmpeg(ff) {}
     ~RgbConverter();
     RgbConverter(const RgbConverter&) = delete;
     RgbConverter& operator=(const RgbConverter&) = delete;
@@ -22,10 +22,10 @@ public:
     bool ConvertToThumbnail(const AVFrame* frame, Image& thumbnail);
 
 private:
-    const FFmpegLibraries& ff_;
+    const FFmpegLibraries& ffmpeg;
     bool Scale(const AVFrame* frame, int width, int height, int flags, std::uint8_t* pixels, std::size_t stride);
 
-    SwsContext* context_ = nullptr;
+    SwsContext* scaler = nullptr;
 };
 
 }

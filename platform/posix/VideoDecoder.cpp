@@ -23,13 +23,13 @@ AVCodecID CodecOf(std::uint32_t format) {
 // FFmpeg's decoder for the movie's coding, fed packets made of the stored
 // frames; the scaling context that turns its output into RGB is kept too.
 struct VideoDecoder::Codec {
-    explicit Codec(const FFmpegLibraries& ff_)
-        : ff(ff_),
-          decoder(nullptr, CodecContextFree{&ff_}),
-          packet(nullptr, PacketFree{&ff_}),
-          decoded(nullptr, FrameFree{&ff_}),
-          wanted(nullptr, FrameFree{&ff_}),
-          converter(ff_) {}
+    explicit Codec(const FFmpegLibraries& libraries)
+        : ff(libraries),
+          decoder(nullptr, CodecContextFree{&libraries}),
+          packet(nullptr, PacketFree{&libraries}),
+          decoded(nullptr, FrameFree{&libraries}),
+          wanted(nullptr, FrameFree{&libraries}),
+          converter(libraries) {}
 
     bool Open(const VideoCoding& coding) {
         const AVCodec* implementation = ff.avcodec_find_decoder(CodecOf(coding.format));
@@ -128,7 +128,7 @@ std::unique_ptr<VideoDecoder> VideoDecoder::Open(const VideoCoding& coding) {
     return std::unique_ptr<VideoDecoder>(new VideoDecoder(std::move(codec)));
 }
 
-VideoDecoder::VideoDecoder(std::unique_ptr<Codec> codec_) : codec(std::move(codec_)) {}
+VideoDecoder::VideoDecoder(std::unique_ptr<Codec> opened) : codec(std::move(opened)) {}
 
 VideoDecoder::~VideoDecoder() = default;
 

@@ -17,39 +17,39 @@ public:
     ComRef(const ComRef&) = delete;
     ComRef& operator=(const ComRef&) = delete;
 
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
+    T* get() const { return held; }
+    T* operator->() const { return held; }
     T** out() {
         Reset();
-        return &p_;
+        return &held;
     }
     void** outVoid() { return reinterpret_cast<void**>(out()); }
     void Reset() {
-        if (p_ != nullptr) p_->Release();
-        p_ = nullptr;
+        if (held != nullptr) held->Release();
+        held = nullptr;
     }
 
 private:
-    T* p_ = nullptr;
+    T* held = nullptr;
 };
 
 // COM for the calling thread while it lives; a thread whose apartment is
 // already of the other kind keeps it and is not uninitialised.
 class ComApartment {
 public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ComApartment() : initResult(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
     ~ComApartment() {
-        if (SUCCEEDED(result_)) CoUninitialize();
+        if (SUCCEEDED(initResult)) CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
     // Usable: initialised here or already initialised in another mode.
-    bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-    HResult result() const { return static_cast<HResult>(result_); }
+    bool usable() const { return SUCCEEDED(initResult) || initResult == RPC_E_CHANGED_MODE; }
+    HResult result() const { return static_cast<HResult>(initResult); }
 
 private:
-    HRESULT result_;
+    HRESULT initResult;
 };
 
 }

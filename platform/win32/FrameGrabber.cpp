@@ -19,16 +19,16 @@ constexpr DWORD VideoStream = static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_ST
 // Media Foundation for the calling thread while it lives.
 class MediaFoundation {
 public:
-    MediaFoundation() : result_(MFStartup(MF_VERSION, MFSTARTUP_LITE)) {}
+    MediaFoundation() : startupResult(MFStartup(MF_VERSION, MFSTARTUP_LITE)) {}
     ~MediaFoundation() {
-        if (SUCCEEDED(result_)) MFShutdown();
+        if (SUCCEEDED(startupResult)) MFShutdown();
     }
     MediaFoundation(const MediaFoundation&) = delete;
     MediaFoundation& operator=(const MediaFoundation&) = delete;
-    HRESULT result() const { return result_; }
+    HRESULT result() const { return startupResult; }
 
 private:
-    HRESULT result_;
+    HRESULT startupResult;
 };
 
 // The pictures the reader is asked for, in order: the decoders' own

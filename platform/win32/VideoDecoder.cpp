@@ -11,7 +11,7 @@ struct VideoDecoder::Codec {};
 
 std::unique_ptr<VideoDecoder> VideoDecoder::Open(const VideoCoding&) { return nullptr; }
 
-VideoDecoder::VideoDecoder(std::unique_ptr<Codec> codec_) : codec(std::move(codec_)) {}
+VideoDecoder::VideoDecoder(std::unique_ptr<Codec> opened) : codec(std::move(opened)) {}
 
 VideoDecoder::~VideoDecoder() = default;
 

@@ -23,7 +23,7 @@ namespace {
 
 // The range of the thumbnail's data atom, header included.
 Atom ThumbnailData(const Bytes& movie) {
-    const AtomWalk walk(movie);
+    const AtomWalk walk(movie, AtomWalk::MisfitEnds);
     return walk.Path(walk.Movie(), {"udta", "ZTTH", "ZTDA"});
 }
 
@@ -62,7 +62,7 @@ TEST(CrossPlatformEditTest, TheWindowsToolMakesTheSameMovieWhereNothingMustDiffe
     ASSERT_TRUE(thumbnailB.found);
     ASSERT_EQ(thumbnailA.offset, thumbnailB.offset);
     const std::vector<std::size_t> times =
-        ModificationTimeFields(a, AtomAt(a, static_cast<std::size_t>(AtomWalk(a).Movie().offset)));
+        ModificationTimeFields(a, AtomWalk(a).At(AtomWalk(a, AtomWalk::MisfitEnds).Movie().offset));
     std::size_t differing = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i] == b[i]) continue;

@@ -5,6 +5,7 @@
 #include "tests/cli/ToolRunner.h"
 
 #include "sample/SampleMovieTypes.h"
+#include "tests/support/AtomWalk.h"
 #include "tests/support/Commands.h"
 #include "tests/support/SampleFolderSuite.h"
 #include "tests/support/TestSupport.h"
@@ -81,14 +82,7 @@ double Pitch(const std::vector<std::int16_t>& sound, std::size_t from, std::size
 std::vector<std::string> TopLevelAtoms(const fs::path& file) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(file);
     std::vector<std::string> atoms;
-    std::uint64_t at = 0;
-    while (at + 8 <= bytes.size()) {
-        std::uint64_t size =
-            (std::uint64_t(bytes[at]) << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
-        atoms.emplace_back(reinterpret_cast<const char*>(&bytes[at + 4]), 4);
-        if (size < 8) break;
-        at += size;
-    }
+    for (const Atom& atom : AtomWalk(bytes, AtomWalk::MisfitEnds).TopLevel()) atoms.push_back(CodeText(atom.type));
     return atoms;
 }
 

@@ -22,14 +22,14 @@ AliasRecordBytes::AliasRecordBytes(std::uint16_t totalSize, const std::string& v
     U16(0xFFFF);          // levels up
     U16(0xFFFF);          // levels down
     U32(0);               // volume attributes
-    bytes_.insert(bytes_.end(), 12, 0);
+    stored.insert(stored.end(), 12, 0);
 }
 
 AliasRecordBytes& AliasRecordBytes::Tag(std::int16_t tag, const std::string& data) {
     U16(static_cast<std::uint16_t>(tag));
     U16(static_cast<std::uint16_t>(data.size()));
-    bytes_.insert(bytes_.end(), data.begin(), data.end());
-    if (data.size() % 2 != 0) bytes_.push_back(0);
+    stored.insert(stored.end(), data.begin(), data.end());
+    if (data.size() % 2 != 0) stored.push_back(0);
     return *this;
 }
 
@@ -41,8 +41,8 @@ AliasRecordBytes& AliasRecordBytes::Utf16Tag(std::int16_t tag, const std::u16str
 }
 
 void AliasRecordBytes::U16(std::uint16_t value) {
-    bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
-    bytes_.push_back(static_cast<std::uint8_t>(value));
+    stored.push_back(static_cast<std::uint8_t>(value >> 8));
+    stored.push_back(static_cast<std::uint8_t>(value));
 }
 
 void AliasRecordBytes::U32(std::uint32_t value) {
@@ -51,9 +51,9 @@ void AliasRecordBytes::U32(std::uint32_t value) {
 }
 
 void AliasRecordBytes::Field(const std::string& text, std::size_t size) {
-    bytes_.push_back(static_cast<std::uint8_t>(text.size()));
-    bytes_.insert(bytes_.end(), text.begin(), text.end());
-    bytes_.insert(bytes_.end(), size - 1 - text.size(), 0);
+    stored.push_back(static_cast<std::uint8_t>(text.size()));
+    stored.insert(stored.end(), text.begin(), text.end());
+    stored.insert(stored.end(), size - 1 - text.size(), 0);
 }
 
 std::string Utf16BE(const std::u16string& text) {

@@ -24,14 +24,14 @@ public:
     AliasRecordBytes& Utf16Tag(std::int16_t tag, const std::u16string& text);
     AliasRecordBytes& End() { return Tag(-1, std::string()); }
 
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    const std::vector<std::uint8_t>& bytes() const { return stored; }
 
 private:
     void U16(std::uint16_t value);
     void U32(std::uint32_t value);
     void Field(const std::string& text, std::size_t size);
 
-    std::vector<std::uint8_t> bytes_;
+    std::vector<std::uint8_t> stored;
 };
 
 // A flattened record taken apart again.

@@ -36,7 +36,7 @@ std::vector<std::uint8_t> AliasRecordOf(const std::filesystem::path& source) {
     return std::vector<std::uint8_t>(bytes, bytes + length);
 }
 
-std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, const AtomRef& atom) {
+std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, const Atom& atom) {
     if (!atom.found) return {};
     return std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(atom.offset),
                                      bytes.begin() + static_cast<std::ptrdiff_t>(atom.offset + atom.size));
@@ -57,8 +57,9 @@ std::vector<std::uint8_t> ExpectedDataReference(std::uint32_t entryType, const s
     return bytes;
 }
 
-AtomRef DataReference(const std::vector<std::uint8_t>& bytes, const AtomRef& moov, std::uint32_t handler) {
-    return InTrack(bytes, moov, handler, {Code("mdia"), Code("minf"), Code("dinf"), Code("dref")});
+Atom DataReference(const std::vector<std::uint8_t>& bytes, const Atom& moov, std::uint32_t handler) {
+    const AtomWalk walk(bytes);
+    return walk.Path(walk.Track(moov, handler), {"mdia", "minf", "dinf", "dref"});
 }
 
 class ReferenceMovFileTest : public ::testing::Test {
@@ -82,29 +83,29 @@ protected:
     }
 
     // The destination is one 'moov' atom as long as the file.
-    AtomRef ExpectOneMovieAtom(const std::vector<std::uint8_t>& bytes) {
-        const AtomRef moov = AtomAt(bytes, 0);
+    Atom ExpectOneMovieAtom(const std::vector<std::uint8_t>& bytes) {
+        const Atom moov = AtomWalk(bytes).At(0);
         EXPECT_TRUE(moov.found);
         EXPECT_EQ(CodeText(moov.type), "moov");
         EXPECT_EQ(moov.size, bytes.size());
         return moov;
     }
 
-    void ExpectAliasDataReferences(const std::vector<std::uint8_t>& bytes, const AtomRef& moov) {
+    void ExpectAliasDataReferences(const std::vector<std::uint8_t>& bytes, const Atom& moov) {
         const std::vector<std::uint8_t> sourceBytes = source.Bytes();
-        const AtomRef sourceMoov = AtomAt(sourceBytes, source.layout.moovOffset);
+        const Atom sourceMoov = AtomWalk(sourceBytes).At(source.layout.moovOffset);
         const std::vector<std::uint8_t> alias = AliasRecordOf(source.path);
         ASSERT_FALSE(alias.empty());
         for (const std::uint32_t handler : {Code("vide"), Code("soun")}) {
             SCOPED_TRACE(CodeText(handler));
-            const AtomRef sourceDref = DataReference(sourceBytes, sourceMoov, handler);
+            const Atom sourceDref = DataReference(sourceBytes, sourceMoov, handler);
             ASSERT_TRUE(sourceDref.found);
             const std::uint32_t entryType = U32At(sourceBytes, sourceDref.offset + 20);
             EXPECT_EQ(Slice(bytes, DataReference(bytes, moov, handler)), ExpectedDataReference(entryType, alias));
         }
     }
 
-    void ExpectFreshModificationTimes(const std::vector<std::uint8_t>& bytes, const AtomRef& moov) {
+    void ExpectFreshModificationTimes(const std::vector<std::uint8_t>& bytes, const Atom& moov) {
         const std::vector<std::size_t> fields = ModificationTimeFields(bytes, moov);
         ASSERT_EQ(fields.size(), 5u);  // the movie, two tracks and two media
         for (const std::size_t field : fields) {
@@ -128,23 +129,25 @@ TEST_F(ReferenceMovFileTest, WholeSourceWithoutReel) {
     ASSERT_EQ(Create(nullptr), CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS);
 
     const std::vector<std::uint8_t> bytes = ReadFileBytes(destination);
-    const AtomRef moov = ExpectOneMovieAtom(bytes);
+    const Atom moov = ExpectOneMovieAtom(bytes);
     ExpectAliasDataReferences(bytes, moov);
     ExpectFreshModificationTimes(bytes, moov);
 
     const std::vector<std::uint8_t> sourceBytes = source.Bytes();
-    const AtomRef sourceMoov = AtomAt(sourceBytes, source.layout.moovOffset);
+    const Atom sourceMoov = AtomWalk(sourceBytes).At(source.layout.moovOffset);
     for (const std::uint32_t handler : {Code("vide"), Code("soun")}) {
         SCOPED_TRACE(CodeText(handler));
-        const std::vector<std::uint32_t> stbl = {Code("mdia"), Code("minf"), Code("stbl")};
-        EXPECT_EQ(Slice(bytes, InTrack(bytes, moov, handler, stbl)),
-                  Slice(sourceBytes, InTrack(sourceBytes, sourceMoov, handler, stbl)));
+        const std::vector<AtomType> stbl = {"mdia", "minf", "stbl"};
+        const AtomWalk walk(bytes);
+        const AtomWalk sourceWalk(sourceBytes);
+        EXPECT_EQ(Slice(bytes, walk.Path(walk.Track(moov, handler), stbl)),
+                  Slice(sourceBytes, sourceWalk.Path(sourceWalk.Track(sourceMoov, handler), stbl)));
     }
     std::vector<std::string> children;
-    for (const AtomRef& child : ChildrenOf(bytes, moov)) children.push_back(CodeText(child.type));
+    for (const Atom& child : AtomWalk(bytes).Children(moov)) children.push_back(CodeText(child.type));
     EXPECT_EQ(children, (std::vector<std::string>{"mvhd", "trak", "trak", "udta"}));
-    EXPECT_EQ(Slice(bytes, ChildOf(bytes, moov, Code("udta"))),
-              Slice(sourceBytes, ChildOf(sourceBytes, sourceMoov, Code("udta"))));
+    EXPECT_EQ(Slice(bytes, AtomWalk(bytes).Child(moov, Code("udta"))),
+              Slice(sourceBytes, AtomWalk(sourceBytes).Child(sourceMoov, Code("udta"))));
 }
 
 // With the editing list [1, 0] the tables list unit 1's samples before unit
@@ -155,7 +158,7 @@ TEST_F(ReferenceMovFileTest, EditedReelPointsAtTheKeptUnitsInTheSource) {
     ASSERT_EQ(Create(source.reel.get()), CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS);
 
     const std::vector<std::uint8_t> bytes = ReadFileBytes(destination);
-    const AtomRef moov = ExpectOneMovieAtom(bytes);
+    const Atom moov = ExpectOneMovieAtom(bytes);
     ExpectAliasDataReferences(bytes, moov);
     ExpectFreshModificationTimes(bytes, moov);
 
@@ -169,9 +172,10 @@ TEST_F(ReferenceMovFileTest, EditedReelPointsAtTheKeptUnitsInTheSource) {
         }
         soundOffsets.push_back(static_cast<std::uint32_t>(source.layout.units[unit].soundOffset));
     }
-    EXPECT_EQ(TableEntries(bytes, SampleTableChild(bytes, moov, Code("vide"), Code("stsz")), 16), frameSizes);
-    EXPECT_EQ(TableEntries(bytes, SampleTableChild(bytes, moov, Code("vide"), Code("stco")), 12), frameOffsets);
-    EXPECT_EQ(TableEntries(bytes, SampleTableChild(bytes, moov, Code("soun"), Code("stco")), 12), soundOffsets);
+    const AtomWalk walk(bytes);
+    EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(moov, "vide"), "stsz"), 16), frameSizes);
+    EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(moov, "vide"), "stco"), 12), frameOffsets);
+    EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(moov, "soun"), "stco"), 12), soundOffsets);
 }
 
 // A valid camera movie that is not a Clipreel movie has a reference movie
@@ -190,7 +194,7 @@ TEST(ReferenceMovFileOtherMovieTest, NonClipreelSourceWithoutReel) {
               CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS);
 
     const std::vector<std::uint8_t> bytes = ReadFileBytes(destination);
-    const AtomRef moov = AtomAt(bytes, 0);
+    const Atom moov = AtomWalk(bytes).At(0);
     EXPECT_EQ(CodeText(moov.type), "moov");
     EXPECT_EQ(moov.size, bytes.size());
 }
@@ -267,8 +271,8 @@ TEST_F(ReferenceMovFileTest, APathThroughALinkGivesTheAliasOfTheFileOpened) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(destination);
     const std::vector<std::uint8_t> alias = AliasRecordOf(opened);
     ASSERT_FALSE(alias.empty());
-    const AtomRef moov = ExpectOneMovieAtom(bytes);
-    const AtomRef dref = DataReference(bytes, moov, Code("vide"));
+    const Atom moov = ExpectOneMovieAtom(bytes);
+    const Atom dref = DataReference(bytes, moov, Code("vide"));
     const std::vector<std::uint8_t> written = Slice(bytes, dref);
     EXPECT_NE(std::search(written.begin(), written.end(), alias.begin(), alias.end()), written.end());
 }

@@ -167,8 +167,8 @@ TEST_P(BreakageTest, ChangesWhatItSays) {
     SampleMovieLayout brokenLayout;
     const std::vector<std::uint8_t> brokenBytes = sample::BuildSampleMovie(spec, &brokenLayout);
 
-    const std::string intact = c.probe(AtomWalk(intactBytes), intactLayout);
-    const std::string broken = c.probe(AtomWalk(brokenBytes), brokenLayout);
+    const std::string intact = c.probe(AtomWalk(intactBytes, AtomWalk::MisfitEnds), intactLayout);
+    const std::string broken = c.probe(AtomWalk(brokenBytes, AtomWalk::MisfitEnds), brokenLayout);
     EXPECT_EQ(intact, c.intact);
     EXPECT_EQ(broken, c.broken);
     EXPECT_NE(intact, broken);

@@ -63,7 +63,7 @@ TEST_P(MovieRecordTest, CameraDataDescribesTheFinalFile) {
     c.change(spec);
     SampleMovieLayout layout;
     const std::vector<std::uint8_t> bytes = sample::BuildSampleMovie(spec, &layout);
-    const AtomWalk walk(bytes);
+    const AtomWalk walk(bytes, AtomWalk::MisfitEnds);
     const Atom ztcv = walk.Path(walk.Movie(), {"udta", "ZTCV"});
     ASSERT_EQ(ztcv.size, 20U);
     EXPECT_EQ(walk.Text(ztcv.PayloadOffset(), 12), c.ztcv);

@@ -21,10 +21,10 @@ using sample::ThumbnailSpec;
 // Ordered reads over the thumbnail, for an independent walk of its Exif.
 class Ordered {
 public:
-    Ordered(const std::vector<std::uint8_t>& bytes, std::size_t base) : bytes_(bytes), base_(base) {}
+    Ordered(const std::vector<std::uint8_t>& bytes, std::size_t base) : data(bytes), origin(base) {}
     std::uint16_t U16(std::size_t at, ByteOrder order) const {
-        const std::uint16_t a = bytes_.at(base_ + at);
-        const std::uint16_t b = bytes_.at(base_ + at + 1);
+        const std::uint16_t a = data.at(origin + at);
+        const std::uint16_t b = data.at(origin + at + 1);
         return static_cast<std::uint16_t>(order == ByteOrder::Big ? (a << 8) | b : (b << 8) | a);
     }
     std::uint32_t U32(std::size_t at, ByteOrder order) const {
@@ -33,13 +33,13 @@ public:
         return order == ByteOrder::Big ? (first << 16) | second : (second << 16) | first;
     }
     std::string Text(std::size_t at, std::size_t length) const {
-        return std::string(bytes_.begin() + static_cast<std::ptrdiff_t>(base_ + at),
-                           bytes_.begin() + static_cast<std::ptrdiff_t>(base_ + at + length));
+        return std::string(data.begin() + static_cast<std::ptrdiff_t>(origin + at),
+                           data.begin() + static_cast<std::ptrdiff_t>(origin + at + length));
     }
 
 private:
-    const std::vector<std::uint8_t>& bytes_;
-    std::size_t base_;
+    const std::vector<std::uint8_t>& data;
+    std::size_t origin;
 };
 
 struct Entry {

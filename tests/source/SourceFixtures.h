@@ -65,7 +65,7 @@ inline std::unique_ptr<CZentiMovie> ParseMovie(const sample::SampleMovieSpec& sp
 // `index` is given. Throws when there is no such atom.
 inline std::size_t FindAtom(const std::vector<std::uint8_t>& bytes, std::size_t container,
                             std::initializer_list<const char*> path, unsigned index = 0) {
-    const AtomWalk walk(bytes);
+    const AtomWalk walk(bytes, AtomWalk::MisfitEnds);
     Atom parent = walk.At(container, bytes.size());
     unsigned skip = index;
     for (const char* step : path) {

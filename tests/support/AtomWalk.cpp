@@ -15,14 +15,14 @@ std::uint32_t Code(const char* type) {
 }
 
 std::uint32_t AtomWalk::U32(std::uint64_t offset) const {
-    if (offset + 4 > bytes_.size()) throw std::out_of_range("read past the movie");
-    return (static_cast<std::uint32_t>(bytes_[offset]) << 24) | (static_cast<std::uint32_t>(bytes_[offset + 1]) << 16) |
-           (static_cast<std::uint32_t>(bytes_[offset + 2]) << 8) | bytes_[offset + 3];
+    if (offset + 4 > walked.size()) throw std::out_of_range("read past the movie");
+    return (static_cast<std::uint32_t>(walked[offset]) << 24) | (static_cast<std::uint32_t>(walked[offset + 1]) << 16) |
+           (static_cast<std::uint32_t>(walked[offset + 2]) << 8) | walked[offset + 3];
 }
 
 std::uint16_t AtomWalk::U16(std::uint64_t offset) const {
-    if (offset + 2 > bytes_.size()) throw std::out_of_range("read past the movie");
-    return static_cast<std::uint16_t>((bytes_[offset] << 8) | bytes_[offset + 1]);
+    if (offset + 2 > walked.size()) throw std::out_of_range("read past the movie");
+    return static_cast<std::uint16_t>((walked[offset] << 8) | walked[offset + 1]);
 }
 
 std::uint64_t AtomWalk::U64(std::uint64_t offset) const {
@@ -30,9 +30,9 @@ std::uint64_t AtomWalk::U64(std::uint64_t offset) const {
 }
 
 std::string AtomWalk::Text(std::uint64_t offset, std::size_t length) const {
-    if (offset + length > bytes_.size()) throw std::out_of_range("read past the movie");
-    return std::string(bytes_.begin() + static_cast<std::ptrdiff_t>(offset),
-                       bytes_.begin() + static_cast<std::ptrdiff_t>(offset + length));
+    if (offset + length > walked.size()) throw std::out_of_range("read past the movie");
+    return std::string(walked.begin() + static_cast<std::ptrdiff_t>(offset),
+                       walked.begin() + static_cast<std::ptrdiff_t>(offset + length));
 }
 
 Atom AtomWalk::At(std::uint64_t start, std::uint64_t end) const {
@@ -56,24 +56,32 @@ std::vector<Atom> AtomWalk::Children(std::uint64_t start, std::uint64_t end) con
     std::uint64_t pos = start;
     while (pos + 8 <= end) {
         const Atom atom = At(pos, end);
-        if (!atom.found) break;
+        if (!atom.found) {
+            if (misfits == MisfitFails)
+                ADD_FAILURE() << "atom " << CodeText(U32(pos + 4)) << " at " << pos << " runs past its parent";
+            break;
+        }
         atoms.push_back(atom);
         pos += atom.size;
     }
     return atoms;
 }
 
-Atom AtomWalk::Child(const Atom& parent, const char* type) const {
-    if (!parent.found) return Atom();
+std::vector<Atom> AtomWalk::Children(const Atom& parent) const {
+    if (!parent.found) return {};
+    return Children(parent.PayloadOffset(), parent.End());
+}
+
+Atom AtomWalk::Child(const Atom& parent, AtomType type) const {
     for (const Atom& child : Children(parent)) {
-        if (child.type == Code(type)) return child;
+        if (child.type == type.code) return child;
     }
     return Atom();
 }
 
-Atom AtomWalk::Path(const Atom& from, std::initializer_list<const char*> types) const {
+Atom AtomWalk::Path(const Atom& from, const std::vector<AtomType>& types) const {
     Atom atom = from;
-    for (const char* type : types) atom = Child(atom, type);
+    for (const AtomType type : types) atom = Child(atom, type);
     return atom;
 }
 
@@ -84,15 +92,17 @@ Atom AtomWalk::Movie() const {
     return Atom();
 }
 
-Atom AtomWalk::Track(const char* subtype) const {
-    const Atom movie = Movie();
-    if (!movie.found) return Atom();
+Atom AtomWalk::Track(const Atom& movie, AtomType subtype) const {
     for (const Atom& child : Children(movie)) {
         if (child.type != Code("trak")) continue;
         const Atom handler = Path(child, {"mdia", "hdlr"});
-        if (handler.found && U32(handler.offset + 16) == Code(subtype)) return child;
+        if (handler.found && U32(handler.offset + 16) == subtype.code) return child;
     }
     return Atom();
+}
+
+Atom AtomWalk::SampleTable(const Atom& track, AtomType type) const {
+    return Path(track, {"mdia", "minf", "stbl", type});
 }
 
 std::string CodeText(std::uint32_t code) {
@@ -139,45 +149,7 @@ Bytes Slice(const Bytes& bytes, std::uint64_t offset, std::uint64_t size) {
                  bytes.begin() + static_cast<std::ptrdiff_t>(offset + size));
 }
 
-AtomRef AtomAt(const Bytes& bytes, std::size_t offset) { return AtomWalk(bytes).At(offset, bytes.size()); }
-
-std::vector<AtomRef> ChildrenOf(const Bytes& bytes, const AtomRef& parent) {
-    if (!parent.found) return {};
-    std::vector<AtomRef> children = AtomWalk(bytes).Children(parent);
-    const std::uint64_t walked = children.empty() ? parent.PayloadOffset() : children.back().End();
-    if (walked + 8 <= parent.End()) {
-        ADD_FAILURE() << "child " << CodeText(U32At(bytes, walked + 4)) << " at " << walked
-                      << " runs past its parent";
-    }
-    return children;
-}
-
-AtomRef ChildOf(const Bytes& bytes, const AtomRef& parent, std::uint32_t type) {
-    for (const AtomRef& child : ChildrenOf(bytes, parent))
-        if (child.type == type) return child;
-    return AtomRef{};
-}
-
-AtomRef TrackOf(const Bytes& bytes, const AtomRef& moov, std::uint32_t handler) {
-    for (const AtomRef& track : ChildrenOf(bytes, moov)) {
-        if (track.type != Code("trak")) continue;
-        const AtomRef hdlr = ChildOf(bytes, ChildOf(bytes, track, Code("mdia")), Code("hdlr"));
-        if (hdlr.found && U32At(bytes, hdlr.offset + 16) == handler) return track;
-    }
-    return AtomRef{};
-}
-
-AtomRef InTrack(const Bytes& bytes, const AtomRef& moov, std::uint32_t handler, const std::vector<std::uint32_t>& path) {
-    AtomRef at = TrackOf(bytes, moov, handler);
-    for (std::uint32_t type : path) at = ChildOf(bytes, at, type);
-    return at;
-}
-
-AtomRef SampleTableChild(const Bytes& bytes, const AtomRef& moov, std::uint32_t handler, std::uint32_t type) {
-    return InTrack(bytes, moov, handler, {Code("mdia"), Code("minf"), Code("stbl"), type});
-}
-
-std::vector<std::uint32_t> TableEntries(const Bytes& bytes, const AtomRef& table, std::size_t countOffset) {
+std::vector<std::uint32_t> TableEntries(const Bytes& bytes, const Atom& table, std::size_t countOffset) {
     std::vector<std::uint32_t> entries;
     if (!table.found) {
         ADD_FAILURE() << "no table";
@@ -188,32 +160,32 @@ std::vector<std::uint32_t> TableEntries(const Bytes& bytes, const AtomRef& table
     return entries;
 }
 
-std::vector<std::size_t> ModificationTimeFields(const Bytes& bytes, const AtomRef& moov) {
+std::vector<std::size_t> ModificationTimeFields(const Bytes& bytes, const Atom& moov) {
     std::vector<std::size_t> fields;
-    for (const AtomRef& child : ChildrenOf(bytes, moov)) {
+    const AtomWalk walk(bytes);
+    for (const Atom& child : walk.Children(moov)) {
         if (child.type == Code("mvhd")) fields.push_back(child.offset + 16);
         if (child.type != Code("trak")) continue;
-        const AtomRef tkhd = ChildOf(bytes, child, Code("tkhd"));
-        const AtomRef mdhd = ChildOf(bytes, ChildOf(bytes, child, Code("mdia")), Code("mdhd"));
+        const Atom tkhd = walk.Child(child, "tkhd");
+        const Atom mdhd = walk.Path(child, {"mdia", "mdhd"});
         if (tkhd.found) fields.push_back(tkhd.offset + 16);
         if (mdhd.found) fields.push_back(mdhd.offset + 16);
     }
     return fields;
 }
 
-std::vector<TopAtom> TopLevelAtoms(const Bytes& file) {
-    const std::vector<TopAtom> atoms = AtomWalk(file).TopLevel();
+std::vector<Atom> TopLevelAtoms(const Bytes& file) {
+    const std::vector<Atom> atoms = AtomWalk(file).TopLevel();
     const std::uint64_t walked = atoms.empty() ? 0 : atoms.back().End();
-    if (walked + 8 <= file.size()) ADD_FAILURE() << "top-level atom at " << walked << " does not fit";
     EXPECT_EQ(file.size(), walked) << "the atoms do not tile the file";
     return atoms;
 }
 
-TopAtom FindTopAtom(const Bytes& file, const char* type) {
-    for (const TopAtom& atom : TopLevelAtoms(file))
+Atom FindTopAtom(const Bytes& file, const char* type) {
+    for (const Atom& atom : TopLevelAtoms(file))
         if (atom.type == Code(type)) return atom;
     ADD_FAILURE() << "no '" << type << "' atom";
-    return TopAtom{};
+    return Atom{};
 }
 
 }

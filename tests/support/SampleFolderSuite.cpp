@@ -5,22 +5,22 @@
 namespace clipreel {
 namespace test {
 
-std::unique_ptr<TempDir> SampleFolderSuite::folder_;
-std::map<std::string, sample::SampleMovieLayout> SampleFolderSuite::layouts_;
+std::unique_ptr<TempDir> SampleFolderSuite::sharedFolder;
+std::map<std::string, sample::SampleMovieLayout> SampleFolderSuite::layouts;
 
 void SampleFolderSuite::SetUpTestSuite() {
-    folder_ = std::make_unique<TempDir>();
-    layouts_.clear();
+    sharedFolder = std::make_unique<TempDir>();
+    layouts.clear();
 }
 
 void SampleFolderSuite::TearDownTestSuite() {
-    layouts_.clear();
-    folder_.reset();
+    layouts.clear();
+    sharedFolder.reset();
 }
 
 const sample::SampleMovieLayout& SampleFolderSuite::WriteReel(const std::string& name,
                                                               const sample::SampleMovieSpec& spec) {
-    return layouts_[name] = sample::WriteSampleMovie(folder_->File(name), spec);
+    return layouts[name] = sample::WriteSampleMovie(sharedFolder->File(name), spec);
 }
 
 }

@@ -21,15 +21,15 @@ protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
 
-    static const TempDir& Folder() { return *folder_; }
-    static std::string Path(const std::string& name) { return folder_->File(name).string(); }
+    static const TempDir& Folder() { return *sharedFolder; }
+    static std::string Path(const std::string& name) { return sharedFolder->File(name).string(); }
     // Writes a reel into the folder and keeps what the writer laid out.
     static const sample::SampleMovieLayout& WriteReel(const std::string& name, const sample::SampleMovieSpec& spec);
-    static const sample::SampleMovieLayout& Layout(const std::string& name) { return layouts_.at(name); }
+    static const sample::SampleMovieLayout& Layout(const std::string& name) { return layouts.at(name); }
 
 private:
-    static std::unique_ptr<TempDir> folder_;
-    static std::map<std::string, sample::SampleMovieLayout> layouts_;
+    static std::unique_ptr<TempDir> sharedFolder;
+    static std::map<std::string, sample::SampleMovieLayout> layouts;
 };
 
 }

@@ -18,16 +18,16 @@ TempDir::TempDir() {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     const auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path_ = base / ("clipreel-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+        root = base / ("clipreel-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
         std::error_code error;
-        if (std::filesystem::create_directory(path_, error)) return;
+        if (std::filesystem::create_directory(root, error)) return;
     }
     throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(root, ignored);
 }
 
 DebugLineCapture::DebugLineCapture() {
@@ -39,7 +39,7 @@ DebugLineCapture::~DebugLineCapture() {
 }
 
 void DebugLineCapture::Sink(const char* line, void* self) {
-    static_cast<DebugLineCapture*>(self)->lines_.emplace_back(line);
+    static_cast<DebugLineCapture*>(self)->captured.emplace_back(line);
 }
 
 std::vector<std::string> NonEmptyLines(const std::string& text) {

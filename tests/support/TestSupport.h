@@ -17,13 +17,13 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path File(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& path() const { return root; }
+    std::filesystem::path File(const std::string& name) const { return root / name; }
     // The file's path as the library's wide path.
     std::wstring WideFile(const std::string& name) const { return File(name).wstring(); }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path root;
 };
 
 // Collects the library's debug lines while it lives.
@@ -34,12 +34,12 @@ public:
     DebugLineCapture(const DebugLineCapture&) = delete;
     DebugLineCapture& operator=(const DebugLineCapture&) = delete;
 
-    const std::vector<std::string>& lines() const { return lines_; }
-    void clear() { lines_.clear(); }
+    const std::vector<std::string>& lines() const { return captured; }
+    void clear() { captured.clear(); }
 
 private:
     static void Sink(const char* line, void* self);
-    std::vector<std::string> lines_;
+    std::vector<std::string> captured;
 };
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);

@@ -8,7 +8,7 @@ namespace test {
 void ExpectUnchangedCopy(const std::vector<std::uint8_t>& source, std::uint64_t moovOffset,
                          const std::vector<std::uint8_t>& copy, std::uint32_t earliest, std::uint32_t latest) {
     ASSERT_EQ(copy.size(), source.size());
-    const AtomRef moov = AtomAt(source, static_cast<std::size_t>(moovOffset));
+    const Atom moov = AtomWalk(source).At(static_cast<std::size_t>(moovOffset));
     ASSERT_TRUE(moov.found);
     ASSERT_EQ(moov.type, Code("moov"));
     const std::vector<std::size_t> fields = ModificationTimeFields(source, moov);

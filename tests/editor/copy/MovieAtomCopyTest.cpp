@@ -26,13 +26,13 @@ std::string ListText(const std::vector<unsigned>& list) {
     return text + "]";
 }
 
-std::vector<std::uint32_t> ChildTypes(const std::vector<std::uint8_t>& bytes, const AtomRef& parent) {
+std::vector<std::uint32_t> ChildTypes(const std::vector<std::uint8_t>& bytes, const Atom& parent) {
     std::vector<std::uint32_t> types;
-    for (const AtomRef& child : ChildrenOf(bytes, parent)) types.push_back(child.type);
+    for (const Atom& child : AtomWalk(bytes).Children(parent)) types.push_back(child.type);
     return types;
 }
 
-std::vector<std::uint8_t> AtomBytes(const std::vector<std::uint8_t>& bytes, const AtomRef& atom) {
+std::vector<std::uint8_t> AtomBytes(const std::vector<std::uint8_t>& bytes, const Atom& atom) {
     return std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(atom.offset),
                                      bytes.begin() + static_cast<std::ptrdiff_t>(atom.offset + atom.size));
 }
@@ -63,7 +63,7 @@ TEST_F(MovieAtomCopyTest, WithoutAReelOnlyFreeAtomsAndModificationTimesChange) {
         SampleReel source(dir, std::string(c.name) + ".mov", spec);
         ASSERT_TRUE(source.file->IsValid());
         const std::vector<std::uint8_t> sourceMoov = MovieBytes(*source.file->GetZentiMovie());
-        const AtomRef sourceRoot = AtomAt(sourceMoov, 0);
+        const Atom sourceRoot = AtomWalk(sourceMoov).At(0);
 
         const std::uint32_t earliest = CurrentMovieTime();
         std::unique_ptr<CZentiMovie> copy = copyMovieAtom(*source.file->GetZentiMovie(), nullptr, nullptr, true);
@@ -77,7 +77,7 @@ TEST_F(MovieAtomCopyTest, WithoutAReelOnlyFreeAtomsAndModificationTimesChange) {
         std::vector<std::uint8_t> expected(sourceMoov.begin(), sourceMoov.begin() + 8);
         std::uint32_t freeBytes = 0;
         unsigned freeCount = 0;
-        for (const AtomRef& child : ChildrenOf(sourceMoov, sourceRoot)) {
+        for (const Atom& child : AtomWalk(sourceMoov).Children(sourceRoot)) {
             if (child.type == Code("free")) {
                 freeBytes += child.size;
                 ++freeCount;
@@ -88,15 +88,15 @@ TEST_F(MovieAtomCopyTest, WithoutAReelOnlyFreeAtomsAndModificationTimesChange) {
         }
         EXPECT_EQ(freeCount, c.freeAtoms + (c.endsWithFree ? 1u : 0u));
         PutU32At(expected, 0, static_cast<std::uint32_t>(sourceMoov.size() - freeBytes));
-        const std::vector<std::size_t> fields = ModificationTimeFields(expected, AtomAt(expected, 0));
+        const std::vector<std::size_t> fields = ModificationTimeFields(expected, AtomWalk(expected).At(0));
         ASSERT_EQ(fields.size(), 5u);  // movie header, two tracks with two headers each
         const std::uint32_t stamped = U32At(copied, fields.front());
         EXPECT_GE(stamped, earliest);
         EXPECT_LE(stamped, latest);
         for (std::size_t field : fields) PutU32At(expected, field, stamped);
         EXPECT_TRUE(copied == expected);
-        EXPECT_EQ(AtomBytes(copied, ChildOf(copied, AtomAt(copied, 0), Code("udta"))),
-                  AtomBytes(sourceMoov, ChildOf(sourceMoov, sourceRoot, Code("udta"))));
+        EXPECT_EQ(AtomBytes(copied, AtomWalk(copied).Child(AtomWalk(copied).At(0), Code("udta"))),
+                  AtomBytes(sourceMoov, AtomWalk(sourceMoov).Child(sourceRoot, Code("udta"))));
     }
 }
 
@@ -149,7 +149,7 @@ TEST_F(MovieAtomCopyTest, AlignmentEndsTheMovieAtomWithAFreeAtom) {
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
         ASSERT_EQ(bytes.size(), std::size_t(n) + c.pad);
         EXPECT_EQ((offset + bytes.size()) % 16, 0u);
-        const std::vector<AtomRef> children = ChildrenOf(bytes, AtomAt(bytes, 0));
+        const std::vector<Atom> children = AtomWalk(bytes).Children(AtomWalk(bytes).At(0));
         ASSERT_FALSE(children.empty());
         EXPECT_EQ(children.back().type, Code("free"));
         EXPECT_EQ(children.back().size, c.pad);
@@ -212,16 +212,18 @@ TEST_F(MovieAtomCopyTest, RebuiltTablesFollowTheEditingList) {
         EXPECT_EQ(static_cast<std::uint32_t>(copy->GetVideoMediaDuration()), duration);
 
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
-        const AtomRef moov = AtomAt(bytes, 0);
-        EXPECT_EQ(U32At(bytes, ChildOf(bytes, moov, Code("mvhd")).offset + 24), duration);
-        EXPECT_EQ(U32At(bytes, InTrack(bytes, moov, Vide, {Code("tkhd")}).offset + 28), duration);
-        EXPECT_EQ(U32At(bytes, SampleTableChild(bytes, moov, Vide, Code("stts")).offset + 16), frames);
+        const AtomWalk walk(bytes);
+        const Atom moov = walk.At(0);
+        EXPECT_EQ(U32At(bytes, walk.Child(moov, "mvhd").offset + 24), duration);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(moov, Vide), {"tkhd"}).offset + 28), duration);
+        EXPECT_EQ(U32At(bytes, walk.SampleTable(walk.Track(moov, Vide), "stts").offset + 16), frames);
         const std::vector<std::uint8_t> sourceMoov = MovieBytes(*source.file->GetZentiMovie());
+        const AtomWalk sourceWalk(sourceMoov);
         const std::vector<std::uint32_t> sourceSync =
-            TableEntries(sourceMoov, SampleTableChild(sourceMoov, AtomAt(sourceMoov, 0), Vide, Code("stss")), 12);
+            TableEntries(sourceMoov, sourceWalk.SampleTable(sourceWalk.Track(sourceWalk.At(0), Vide), "stss"), 12);
         const std::size_t keptSync = frames / spec.groupOfPicture;
         ASSERT_LE(keptSync, sourceSync.size());
-        EXPECT_EQ(TableEntries(bytes, SampleTableChild(bytes, moov, Vide, Code("stss")), 12),
+        EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(moov, Vide), "stss"), 12),
                   std::vector<std::uint32_t>(sourceSync.begin(), sourceSync.begin() + keptSync));
 
         ASSERT_EQ(copy->HasSound(), c.sound);
@@ -232,11 +234,11 @@ TEST_F(MovieAtomCopyTest, RebuiltTablesFollowTheEditingList) {
         for (unsigned i = 0; i < chunks; ++i)
             EXPECT_EQ(copy->GetSoundChunkFileOffset(i), soundOffsets[i]) << "chunk " << i;
         EXPECT_EQ(copy->GetSoundSampleCount(), samples);
-        const AtomRef soundStsz = SampleTableChild(bytes, moov, Soun, Code("stsz"));
+        const Atom soundStsz = walk.SampleTable(walk.Track(moov, Soun), "stsz");
         EXPECT_EQ(soundStsz.size, 20u);
-        EXPECT_EQ(U32At(bytes, SampleTableChild(bytes, moov, Soun, Code("stts")).offset + 16), samples);
-        EXPECT_EQ(U32At(bytes, InTrack(bytes, moov, Soun, {Code("mdia"), Code("mdhd")}).offset + 24), samples);
-        EXPECT_EQ(U32At(bytes, InTrack(bytes, moov, Soun, {Code("tkhd")}).offset + 28), duration);
+        EXPECT_EQ(U32At(bytes, walk.SampleTable(walk.Track(moov, Soun), "stts").offset + 16), samples);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(moov, Soun), {"mdia", "mdhd"}).offset + 24), samples);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(moov, Soun), {"tkhd"}).offset + 28), duration);
     }
 }
 
@@ -265,8 +267,8 @@ TEST_F(MovieAtomCopyTest, SyncSamplesAreCutToTheKeptGroups) {
         SampleReel source(dir, std::string(c.name) + ".mov", spec);
         if (c.sourceCountPatch != 0) {
             std::vector<std::uint8_t> file = source.Bytes();
-            const AtomRef moov = AtomAt(file, static_cast<std::size_t>(source.layout.moovOffset));
-            const AtomRef stss = SampleTableChild(file, moov, Vide, Code("stss"));
+            const Atom moov = AtomWalk(file).At(static_cast<std::size_t>(source.layout.moovOffset));
+            const Atom stss = AtomWalk(file).SampleTable(AtomWalk(file).Track(moov, Vide), Code("stss"));
             ASSERT_TRUE(stss.found);
             PutU32At(file, stss.offset + 12, c.sourceCountPatch);
             WriteFileBytes(source.path, file);
@@ -279,13 +281,14 @@ TEST_F(MovieAtomCopyTest, SyncSamplesAreCutToTheKeptGroups) {
         ASSERT_NE(copy, nullptr);
         EXPECT_TRUE(copy->IsValid());
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
-        const AtomRef stbl = InTrack(bytes, AtomAt(bytes, 0), Vide, {Code("mdia"), Code("minf"), Code("stbl")});
+        const AtomWalk walk(bytes);
+        const Atom stbl = walk.Path(walk.Track(walk.At(0), Vide), {"mdia", "minf", "stbl"});
         std::vector<std::uint32_t> types = {Code("stsd"), Code("stts"), Code("stss"), Code("stsc"), Code("stsz"),
                                             Code("stco")};
         if (c.noSyncSample) types.erase(types.begin() + 2);
         EXPECT_EQ(ChildTypes(bytes, stbl), types);
         if (c.noSyncSample) continue;
-        const AtomRef stss = ChildOf(bytes, stbl, Code("stss"));
+        const Atom stss = walk.Child(stbl, "stss");
         EXPECT_EQ(stss.size, 16 + 4 * c.expected.size());
         EXPECT_EQ(TableEntries(bytes, stss, 12), c.expected);
     }
@@ -303,8 +306,8 @@ TEST_F(MovieAtomCopyTest, HeaderDurationsAreInTheMovieTimeScale) {
         sample::SampleMovieSpec spec;
         SampleReel source(dir, std::to_string(c.movieTimeScale) + ".mov", spec);
         std::vector<std::uint8_t> file = source.Bytes();
-        const AtomRef moov = AtomAt(file, static_cast<std::size_t>(source.layout.moovOffset));
-        PutU32At(file, ChildOf(file, moov, Code("mvhd")).offset + 20, c.movieTimeScale);
+        const Atom moov = AtomWalk(file).At(static_cast<std::size_t>(source.layout.moovOffset));
+        PutU32At(file, AtomWalk(file).Child(moov, Code("mvhd")).offset + 20, c.movieTimeScale);
         WriteFileBytes(source.path, file);
         source.Open();
         ASSERT_TRUE(source.reel->IsValid());
@@ -314,12 +317,13 @@ TEST_F(MovieAtomCopyTest, HeaderDurationsAreInTheMovieTimeScale) {
             copyMovieAtom(*source.file->GetZentiMovie(), source.reel.get(), nullptr, true);
         ASSERT_NE(copy, nullptr);
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
-        const AtomRef root = AtomAt(bytes, 0);
+        const AtomWalk walk(bytes);
+        const Atom root = walk.At(0);
         const std::uint64_t mediaDuration = std::uint64_t(spec.framesPerUnit) * spec.frameDuration;
         const std::uint32_t expected = static_cast<std::uint32_t>(mediaDuration * c.movieTimeScale / spec.timeScale);
-        EXPECT_EQ(U32At(bytes, ChildOf(bytes, root, Code("mvhd")).offset + 24), expected);
-        EXPECT_EQ(U32At(bytes, InTrack(bytes, root, Vide, {Code("tkhd")}).offset + 28), expected);
-        EXPECT_EQ(U32At(bytes, InTrack(bytes, root, Soun, {Code("tkhd")}).offset + 28), expected);
+        EXPECT_EQ(U32At(bytes, walk.Child(root, "mvhd").offset + 24), expected);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(root, Vide), {"tkhd"}).offset + 28), expected);
+        EXPECT_EQ(U32At(bytes, walk.Path(walk.Track(root, Soun), {"tkhd"}).offset + 28), expected);
         EXPECT_EQ(static_cast<std::uint64_t>(copy->GetVideoMediaDuration()), mediaDuration);
     }
 }
@@ -337,7 +341,7 @@ TEST_F(MovieAtomCopyTest, AliasModeReplacesDataReferencesAndNeverRebases) {
     const std::vector<std::uint8_t> recordBytes(record.begin(), record.begin() + 38);
 
     const std::vector<std::uint8_t> sourceMoov = MovieBytes(*source.file->GetZentiMovie());
-    const AtomRef sourceRoot = AtomAt(sourceMoov, 0);
+    const Atom sourceRoot = AtomWalk(sourceMoov).At(0);
     for (bool rebase : {false, true}) {
         SCOPED_TRACE(rebase ? "rebasing asked" : "rebasing not asked");
         MovieAtomCopyRequest request;
@@ -348,17 +352,19 @@ TEST_F(MovieAtomCopyTest, AliasModeReplacesDataReferencesAndNeverRebases) {
         std::unique_ptr<CZentiMovie> copy = CopyMovieAtom(*source.file->GetZentiMovie(), request);
         ASSERT_NE(copy, nullptr);
         const std::vector<std::uint8_t> bytes = MovieBytes(*copy);
-        const AtomRef root = AtomAt(bytes, 0);
+        const AtomWalk walk(bytes);
+        const Atom root = walk.At(0);
         for (std::uint32_t handler : {Vide, Soun}) {
             SCOPED_TRACE(CodeText(handler));
-            const std::vector<std::uint32_t> dinfPath = {Code("mdia"), Code("minf"), Code("dinf"), Code("dref")};
-            const AtomRef dref = InTrack(bytes, root, handler, dinfPath);
-            const AtomRef sourceDref = InTrack(sourceMoov, sourceRoot, handler, dinfPath);
+            const std::vector<AtomType> dinfPath = {"mdia", "minf", "dinf", "dref"};
+            const Atom dref = walk.Path(walk.Track(root, handler), dinfPath);
+            const Atom sourceDref =
+                AtomWalk(sourceMoov).Path(AtomWalk(sourceMoov).Track(sourceRoot, handler), dinfPath);
             ASSERT_TRUE(dref.found);
             EXPECT_EQ(dref.size, 16u + 12u + 38u);
             EXPECT_EQ(U32At(bytes, dref.offset + 8), 0u);
             EXPECT_EQ(U32At(bytes, dref.offset + 12), 1u);
-            const AtomRef entry = AtomAt(bytes, dref.offset + 16);
+            const Atom entry = walk.At(dref.offset + 16);
             EXPECT_EQ(entry.size, 12u + 38u);
             EXPECT_EQ(entry.type, U32At(sourceMoov, sourceDref.offset + 20));
             EXPECT_EQ(U32At(bytes, entry.offset + 8), 0u);
@@ -367,10 +373,9 @@ TEST_F(MovieAtomCopyTest, AliasModeReplacesDataReferencesAndNeverRebases) {
                       recordBytes);
         }
         const sample::UnitLayout& first = source.layout.units.at(1);
-        EXPECT_EQ(TableEntries(bytes, SampleTableChild(bytes, root, Vide, Code("stco")), 12).front(),
+        EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(root, Vide), "stco"), 12).front(),
                   first.frames.front().offset);
-        EXPECT_EQ(TableEntries(bytes, SampleTableChild(bytes, root, Soun, Code("stco")), 12).front(),
-                  first.soundOffset);
+        EXPECT_EQ(TableEntries(bytes, walk.SampleTable(walk.Track(root, Soun), "stco"), 12).front(), first.soundOffset);
     }
 }
 
@@ -389,7 +394,7 @@ TEST_F(MovieAtomCopyTest, ACopyOutOfBoundsGivesNoMovie) {
     SampleReel source(dir, "source.mov", sample::SampleMovieSpec());
     ASSERT_TRUE(source.reel->SetEditingState({2, 0}));
     const std::vector<std::uint8_t> original = MovieBytes(*source.file->GetZentiMovie());
-    const AtomRef root = AtomAt(original, 0);
+    const Atom root = AtomWalk(original).At(0);
 
     struct Breakage {
         const char* name;
@@ -410,7 +415,7 @@ TEST_F(MovieAtomCopyTest, ACopyOutOfBoundsGivesNoMovie) {
     for (const Breakage& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::uint8_t> bytes = original;
-        const AtomRef table = SampleTableChild(bytes, root, c.handler, c.table);
+        const Atom table = AtomWalk(bytes).SampleTable(AtomWalk(bytes).Track(root, c.handler), c.table);
         ASSERT_TRUE(table.found);
         PutU32At(bytes, table.offset + c.field, c.value);
         std::unique_ptr<CZentiMovie> broken =
@@ -432,7 +437,7 @@ TEST_F(MovieAtomCopyTest, EveryDamagedWordOfTheTracksGivesNoMovieOrAConsistentOn
     SampleReel source(dir, "source.mov", sample::SampleMovieSpec());
     ASSERT_TRUE(source.reel->SetEditingState({2, 0}));
     const std::vector<std::uint8_t> original = MovieBytes(*source.file->GetZentiMovie());
-    const AtomRef udta = ChildOf(original, AtomAt(original, 0), Code("udta"));
+    const Atom udta = AtomWalk(original).Child(AtomWalk(original).At(0), Code("udta"));
     ASSERT_TRUE(udta.found);
     const CMoovAtomAlignmentInfo alignment{16, 32};
     unsigned refused = 0;

@@ -9,8 +9,8 @@
 #include "ClipreelMovFileEditor.h"
 #include "ClipreelMovie.h"
 #include "ZentiMovFile.h"
-#include "bytes/ByteReader.h"
 #include "sample/SampleMovieWriter.h"
+#include "tests/support/AtomWalk.h"
 #include "tests/support/FaultyFileLayer.h"
 #include "tests/support/TestSupport.h"
 
@@ -43,27 +43,18 @@ sample::SampleMovieSpec SmallReel() {
 // or an empty text. A size of 0 claims the rest of the file; fewer than 8
 // bytes left at the end are no atom.
 std::string OverclaimingAtom(const Bytes& file) {
-    const ByteReader reader(file.data(), file.size());
-    std::uint64_t offset = 0;
-    while (file.size() - offset >= 8) {
-        std::uint32_t size32 = 0;
-        reader.PeekU32BE(static_cast<std::size_t>(offset), size32);
-        std::uint64_t size = size32;
-        if (size == 0) return {};
-        if (size == 1) {
-            std::uint32_t high = 0;
-            std::uint32_t low = 0;
-            if (file.size() - offset < 16 || !reader.PeekU32BE(static_cast<std::size_t>(offset + 8), high) ||
-                !reader.PeekU32BE(static_cast<std::size_t>(offset + 12), low))
-                return "a 64-bit size cut off at " + std::to_string(offset);
-            size = (std::uint64_t(high) << 32) | low;
-        }
-        if (size < 8 || size > file.size() - offset)
-            return "the atom at " + std::to_string(offset) + " claims " + std::to_string(size) + " bytes of " +
-                   std::to_string(file.size() - offset);
-        offset += size;
+    const AtomWalk walk(file, AtomWalk::MisfitEnds);
+    const std::vector<Atom> atoms = walk.TopLevel();
+    const std::uint64_t offset = atoms.empty() ? 0 : atoms.back().End();
+    if (file.size() - offset < 8) return {};
+    std::uint64_t size = walk.U32(offset);
+    if (size == 0) return {};
+    if (size == 1) {
+        if (file.size() - offset < 16) return "a 64-bit size cut off at " + std::to_string(offset);
+        size = walk.U64(offset + 8);
     }
-    return {};
+    return "the atom at " + std::to_string(offset) + " claims " + std::to_string(size) + " bytes of " +
+           std::to_string(file.size() - offset);
 }
 
 enum class Job { EditedSave, UnchangedCopy, ReferenceMovie };

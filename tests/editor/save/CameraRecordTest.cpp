@@ -127,7 +127,7 @@ TEST(CameraRecord, DescribesTheNewFileInTheRecordsOwnLayoutAndByteOrder) {
         const bool big = c.makerNoteOrder == ByteOrder::Big;
         const RecordFields& fields = c.creatorVersion == 10 ? LongFields : ShortFields;
         const std::size_t record = where.recordOffset;
-        const TopAtom mdat = FindTopAtom(out, "mdat");
+        const Atom mdat = FindTopAtom(out, "mdat");
         const sample::UnitLayout& first = source.layout.units[0];
         const unsigned frames = source.FrameCount({0, 1});
         EXPECT_EQ(frames, U32In(thumbnail, record + fields.frameCount, big));

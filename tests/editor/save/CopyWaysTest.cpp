@@ -79,7 +79,7 @@ TEST_F(CopyWays, BothWaysWriteTheSameFileAndReportTheSameProgress) {
         EXPECT_EQ(buffer.result, kernel.result);
         EXPECT_EQ(buffer.progress, kernel.progress);
         ASSERT_EQ(buffer.file.size(), kernel.file.size());
-        const TopAtom moov = FindTopAtom(kernel.file, "moov");
+        const Atom moov = FindTopAtom(kernel.file, "moov");
         ASSERT_GT(moov.size, 0u);
         EXPECT_TRUE(Slice(buffer.file, 0, moov.offset) == Slice(kernel.file, 0, moov.offset));
         const std::uint64_t end = moov.offset + moov.size;

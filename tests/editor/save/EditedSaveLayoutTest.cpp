@@ -61,15 +61,15 @@ TEST_F(EditedSave, WritesTheKeptBlocksInEditingOrderWithAbsoluteChunkOffsets) {
         ASSERT_EQ(CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS, Save(source, list, name));
         const Bytes out = ReadFileBytes(dir.File(name));
 
-        const std::vector<TopAtom> inAtoms = TopLevelAtoms(in);
-        const std::vector<TopAtom> outAtoms = TopLevelAtoms(out);
+        const std::vector<Atom> inAtoms = TopLevelAtoms(in);
+        const std::vector<Atom> outAtoms = TopLevelAtoms(out);
         ASSERT_EQ(inAtoms.size(), outAtoms.size());
         for (std::size_t i = 0; i < inAtoms.size(); ++i) EXPECT_EQ(inAtoms[i].type, outAtoms[i].type) << i;
-        const TopAtom moov = FindTopAtom(out, "moov");
+        const Atom moov = FindTopAtom(out, "moov");
         EXPECT_EQ(source.layout.moovOffset, moov.offset);
         EXPECT_EQ(0u, (moov.offset + moov.size) % 16);
 
-        const TopAtom mdat = FindTopAtom(out, "mdat");
+        const Atom mdat = FindTopAtom(out, "mdat");
         Bytes expectedPayload;
         std::vector<std::uint64_t> blockStart;  // per original unit, in the output
         blockStart.assign(3, 0);
@@ -135,24 +135,19 @@ TEST_F(EditedSave, EditingTheOutputAgainDoesNotGrowThePadding) {
     for (const char* name : {"first.mov", "second.mov"}) {
         SCOPED_TRACE(name);
         const Bytes out = ReadFileBytes(dir.File(name));
-        const TopAtom moov = FindTopAtom(out, "moov");
+        const Atom moov = FindTopAtom(out, "moov");
         EXPECT_EQ(0u, (moov.offset + moov.size) % 16);
+        const std::vector<Atom> children = AtomWalk(out).Children(moov);
+        ASSERT_FALSE(children.empty());
         unsigned freeAtoms = 0;
-        std::uint64_t at = moov.offset + 8;
-        std::uint32_t lastType = 0;
-        std::uint32_t lastSize = 0;
-        while (at + 8 <= moov.offset + moov.size) {
-            lastSize = U32At(out, at);
-            lastType = U32At(out, at + 4);
-            if (lastType == 0x66726565) ++freeAtoms;  // 'free'
-            ASSERT_GE(lastSize, 8u);
-            at += lastSize;
-        }
-        EXPECT_EQ(moov.offset + moov.size, at);
+        for (const Atom& child : children)
+            if (child.type == Code("free")) ++freeAtoms;
+        const Atom& last = children.back();
+        EXPECT_EQ(moov.End(), last.End());
         EXPECT_EQ(1u, freeAtoms);
-        EXPECT_EQ(0x66726565u, lastType);
-        EXPECT_GE(lastSize, 8u);
-        EXPECT_LE(lastSize, 23u);
+        EXPECT_EQ(Code("free"), last.type);
+        EXPECT_GE(last.size, 8u);
+        EXPECT_LE(last.size, 23u);
     }
     CZentiMovFile second(FileLocator(dir.WideFile("second.mov").c_str()));
     CClipreelMovie secondReel(&second);

@@ -286,10 +286,11 @@ TEST(PlannedUnits, AWrittenFileUnlikeItsPlanIsCaught) {
     const Bytes written = ReadFileBytes(out);
     ASSERT_TRUE(WrittenMovieMatchesPlan(LocatorOf(out), plan));
 
-    const AtomRef moov = FindTopAtom(written, "moov");
-    const AtomRef stss = SampleTableChild(written, moov, Code("vide"), Code("stss"));
-    const AtomRef videoSizes = SampleTableChild(written, moov, Code("vide"), Code("stsz"));
-    const AtomRef soundRuns = SampleTableChild(written, moov, Code("soun"), Code("stsc"));
+    const Atom moov = FindTopAtom(written, "moov");
+    const AtomWalk walk(written);
+    const Atom stss = walk.SampleTable(walk.Track(moov, "vide"), "stss");
+    const Atom videoSizes = walk.SampleTable(walk.Track(moov, "vide"), "stsz");
+    const Atom soundRuns = walk.SampleTable(walk.Track(moov, "soun"), "stsc");
     ASSERT_TRUE(stss.found && videoSizes.found && soundRuns.found);
     struct Damage {
         const char* name;

@@ -56,7 +56,7 @@ TEST(ReelJoin, JoinsTheChosenUnitsOfReelsOfOneShapeInOrder) {
     append(bBytes, b.layout.units[0]);
     append(bBytes, b.layout.units[1]);
     append(aBytes, a.layout.units[1]);
-    const TopAtom mdat = FindTopAtom(joined, "mdat");
+    const Atom mdat = FindTopAtom(joined, "mdat");
     EXPECT_EQ(expected.size() + 8, mdat.size);
     EXPECT_TRUE(expected == Slice(joined, mdat.offset + 8, mdat.size - 8));
 

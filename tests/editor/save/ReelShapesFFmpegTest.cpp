@@ -104,18 +104,19 @@ const EditingCase Lists[] = {
 class FFmpegView {
 public:
     FFmpegView(const std::filesystem::path& file, bool reference)
-        : file_(file),
-          reference_(reference),
-          probeInput_((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" '") + file.string() +
-                      "'"),
-          input_((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" -i '") + file.string() +
-                 "'") {}
+        : movieFile(file),
+          isReference(reference),
+          probeInput((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" '") + file.string() +
+                     "'"),
+          input((reference ? " -enable_drefs 1 -use_absolute_path 1" : "") + std::string(" -i '") + file.string() +
+                "'") {}
 
     // Decodes the whole video stream in one pass: no error line, every kept
     // frame, and every packet the sync sample table marks decodes to a key
     // frame (no B-frames: packets and frames come in the same order).
     void ExpectVideoDecodesWithItsKeyFrames(unsigned expectedFrames) const {
-        const ProbedKeyFrames probed = ProbeKeyFrames(file_, reference_ ? " -enable_drefs 1 -use_absolute_path 1" : "");
+        const ProbedKeyFrames probed =
+            ProbeKeyFrames(movieFile, isReference ? " -enable_drefs 1 -use_absolute_path 1" : "");
         EXPECT_EQ(0, probed.status);
         for (const std::string& line : probed.otherLines) ADD_FAILURE() << "FFmpeg: " << line;
         const std::vector<bool>& marked = probed.marked;
@@ -138,7 +139,7 @@ public:
         const std::vector<std::string> lines = NonEmptyLines(RunCommand(
             "ffprobe -v error -select_streams a:0 -count_packets -show_entries stream=nb_read_packets,duration_ts "
             "-of default=noprint_wrappers=1" +
-                probeInput_ + " 2>&1",
+                probeInput + " 2>&1",
             status));
         EXPECT_EQ(0, status);
         packets = 0;
@@ -159,16 +160,16 @@ public:
     std::string Pcm() const {
         int status = -1;
         const std::string pcm =
-            RunCommand("ffmpeg -v error" + input_ + " -map 0:a:0 -f s16le -acodec pcm_s16le - 2>/dev/null", status);
+            RunCommand("ffmpeg -v error" + input + " -map 0:a:0 -f s16le -acodec pcm_s16le - 2>/dev/null", status);
         EXPECT_EQ(0, status);
         return pcm;
     }
 
 private:
-    std::filesystem::path file_;
-    bool reference_;
-    std::string probeInput_;
-    std::string input_;
+    std::filesystem::path movieFile;
+    bool isReference;
+    std::string probeInput;
+    std::string input;
 };
 
 class ReelShapesFFmpeg : public ::testing::TestWithParam<ReelShape> {};

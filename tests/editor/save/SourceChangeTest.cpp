@@ -83,7 +83,7 @@ TEST(SourceChange, AfterTheStartMessageTheSaveReportsWhatHappenedToTheSource) {
         // holds the data written so far: here the first kept unit's block.
         if (c.change == Change::Shortened && c.list.size() == 2) {
             const Bytes written = ReadFileBytes(out);
-            const TopAtom mdat = FindTopAtom(written, "mdat");
+            const Atom mdat = FindTopAtom(written, "mdat");
             EXPECT_EQ(8 + source.layout.units[c.list[0]].size, U32At(written, mdat.offset));
             EXPECT_EQ(written.size(), mdat.offset + 8 + source.layout.units[c.list[0]].size);
         }
