@@ -7,7 +7,6 @@
 #include "ClipreelReelOperations.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
 #include "cli/SaveRunner.h"

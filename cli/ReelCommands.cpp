@@ -8,7 +8,6 @@
 #include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
 #include "cli/IndexList.h"

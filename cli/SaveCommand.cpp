@@ -4,7 +4,6 @@
 #include "ClipreelMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
 #include "cli/SaveRunner.h"

@@ -49,7 +49,7 @@ std::string SaveRunner::SizeLimitFailure() const {
 }
 
 int SaveRunner::RunInTool(const InTool& how, const Writing& writing) {
-    const ProgressDisplay::Style style = how.quiet                 ? ProgressDisplay::Style::Quiet
+    const ProgressDisplay::Style style = how.quiet                   ? ProgressDisplay::Style::Quiet
                                          : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
                                                                      : ProgressDisplay::Style::Lines;
     ProgressDisplay progress(style, stderr);

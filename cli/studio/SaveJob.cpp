@@ -98,14 +98,16 @@ nlohmann::json SaveJob::Save() {
     for (const std::filesystem::path& source : request.sources) inputs.push_back(source.u8string());
     cli::SaveRunner runner(inputs, request.overwrite, false);
     if (!runner.AddOutput(request.destination.u8string())) {
-        return failed(runner.Refused().FailureExitCode() == cli::EXIT_OUTPUT_EXISTS ? name + " exists; nothing was replaced"
-                                                                                   : runner.Refused().FailureMessage());
+        return failed(runner.Refused().FailureExitCode() == cli::EXIT_OUTPUT_EXISTS
+                          ? name + " exists; nothing was replaced"
+                          : runner.Refused().FailureMessage());
     }
     CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     if (request.write) {
         const std::filesystem::path& file = runner.Output(0).TemporaryPath();
-        result = runner.Write([&](ClipreelProgressCallback callback, void* userData) { return request.write(file, callback, userData); },
-                              &SaveJob::Progress, this);
+        result = runner.Write(
+            [&](ClipreelProgressCallback callback, void* userData) { return request.write(file, callback, userData); },
+            &SaveJob::Progress, this);
     }
     // A cancel that came after the last progress call still counts: the
     // page was told the save stops.

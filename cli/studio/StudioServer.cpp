@@ -73,8 +73,7 @@ std::string Substitute(std::string text, const std::string& marker, const std::s
 
 }
 
-StudioServer::StudioServer(std::vector<std::unique_ptr<ReelSession>> given, AccessGuard access,
-                           std::string heldName)
+StudioServer::StudioServer(std::vector<std::unique_ptr<ReelSession>> given, AccessGuard access, std::string heldName)
     : guard(std::move(access)), heldSave(std::move(heldName)) {
     for (auto& reel : given) reels.push_back({std::move(reel), false});
     server = std::make_unique<GatedServer>([this](const RequestHead& head) {
