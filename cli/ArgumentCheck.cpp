@@ -55,6 +55,7 @@ struct OptionTable {
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const CLI::Option* option : options) {
+            if (Hidden(*option)) continue;
             for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
         }
         return names;

@@ -20,6 +20,9 @@ std::string CheckCommandLine(const CLI::App& app, const std::vector<std::string>
 
 // Whether the option takes a value (a flag takes none).
 inline bool TakesValue(const CLI::Option& option) { return option.get_expected_max() != 0; }
+// An option left out of the help, the man page, the completion and the
+// suggestions (its group is empty): one for tests only.
+inline bool Hidden(const CLI::Option& option) { return option.get_group().empty(); }
 
 // The closest of names to word by edit distance, when close enough to be a
 // slip ("--verison" for "--version", "thumbnale" for "thumbnail"); empty

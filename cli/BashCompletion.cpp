@@ -13,7 +13,8 @@ std::string OptionWords(const CLI::App& command, const CLI::App* tool) {
     for (const CLI::App* app : {&command, tool}) {
         if (app == nullptr) continue;
         for (const CLI::Option* option : app->get_options()) {
-            if (app == tool && option->get_lnames() == std::vector<std::string>{"version"}) continue;
+            if (Hidden(*option) || (app == tool && option->get_lnames() == std::vector<std::string>{"version"}))
+                continue;
             for (const std::string& name : option->get_lnames()) words += (words.empty() ? "--" : " --") + name;
             for (const std::string& name : option->get_snames()) words += (words.empty() ? "-" : " -") + name;
         }
@@ -25,7 +26,7 @@ std::string OptionWords(const CLI::App& command, const CLI::App* tool) {
 void ValueKinds(const CLI::App& app, std::string& folders, std::string& words) {
     for (const CLI::App* command : app.get_subcommands({})) {
         for (const CLI::Option* option : command->get_options()) {
-            if (!option->nonpositional() || !TakesValue(*option)) continue;
+            if (!option->nonpositional() || !TakesValue(*option) || Hidden(*option)) continue;
             std::string& list = option->get_type_name() == "DIR" ? folders : words;
             for (const std::string& name : option->get_lnames()) {
                 const std::string word = "--" + name;

@@ -7,12 +7,9 @@
 #include "ClipreelReelOperations.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
-#include "cli/Interrupt.h"
-#include "cli/ProgressDisplay.h"
-#include "cli/SafeOutput.h"
+#include "cli/SaveRunner.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -119,36 +116,21 @@ int RunExport(const ExportOptions& options) {
         return EXIT_OK;
     }
 
-    SafeOutput output(save.destination, save.force, save.keepPartial);
-    if (!output.Prepare({save.source})) return output.FailureExitCode();
+    SaveRunner runner({save.source}, save.force, save.keepPartial);
+    if (!runner.AddOutput(save.destination)) return runner.Refused().FailureExitCode();
     CClipreelReelExporter exporter(*source);
     exporter.SetSoundBitRate(soundBitRate);
-    const ProgressDisplay::Style style = save.quiet || save.json     ? ProgressDisplay::Style::Quiet
-                                         : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
-                                                                     : ProgressDisplay::Style::Lines;
-    ProgressDisplay progress(style, stderr);
-    exporter.SetProgressCallback(&ProgressDisplay::Callback, &progress);
-    KeepRunningPastFileSizeLimit();
-    CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
-    try {
-        const CooperativeCancel cancel;
-        result = exporter.CreateExportedMp4File(reel, output.TemporaryLocator());
-    } catch (const std::exception& exception) {
-        progress.Finish();
-        Complain(std::string("internal error: ") + exception.what());
-        return EXIT_SAVE_INTERNAL_ERROR;
-    }
-    progress.Finish();
-    if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
-        std::string message = "cannot export " + save.destination + ": " + DescribeResult(result);
-        if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) {
-            message = "cannot write " + save.destination + ": " +
-                      SystemReason(std::make_error_code(std::errc::no_space_on_device));
-        }
-        Complain(message);
-        return ExitCodeForResult(result);
-    }
-    if (!output.Commit()) return output.FailureExitCode();
+    SaveRunner::InTool how;
+    how.quiet = save.quiet || save.json;
+    how.failure = [&](SaveRunner::Result result) {
+        if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) return DiskFullFailure(save.destination);
+        return "cannot export " + save.destination + ": " + DescribeResult(result);
+    };
+    const int code = runner.RunInTool(how, [&](ClipreelProgressCallback callback, void* data) {
+        exporter.SetProgressCallback(callback, data);
+        return exporter.CreateExportedMp4File(reel, runner.Output(0).TemporaryLocator());
+    });
+    if (code != EXIT_OK) return code;
     nlohmann::json written = DescribeExport(reel, options, soundBitRate);
     if (save.json) {
         std::error_code error;

@@ -39,7 +39,7 @@ std::string OptionLines(const std::vector<const CLI::Option*>& options) {
 std::vector<const CLI::Option*> NamedOptions(const CLI::App& app) {
     std::vector<const CLI::Option*> named;
     for (const CLI::Option* option : app.get_options()) {
-        if (option->nonpositional()) named.push_back(option);
+        if (option->nonpositional() && !Hidden(*option)) named.push_back(option);
     }
     return named;
 }

@@ -11,8 +11,8 @@ constexpr int BarWidth = 40;
 
 }
 
-ProgressDisplay::ProgressDisplay(Style style_, std::FILE* out_)
-    : style(style_), out(out_), shownPercent(-1), lineOpen(false) {}
+ProgressDisplay::ProgressDisplay(Style shownAs, std::FILE* stream)
+    : style(shownAs), out(stream), shownPercent(-1), lineOpen(false) {}
 
 EClipreelMovFileEditorProgressCallbackResult ProgressDisplay::Callback(
     EClipreelMovFileEditorProgressCallbackMessage message, double value, void* userData) {

@@ -8,20 +8,16 @@
 #include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
 #include "cli/IndexList.h"
-#include "cli/Interrupt.h"
 #include "cli/MovieReport.h"
-#include "cli/ProgressDisplay.h"
 #include "cli/ReelOutputs.h"
-#include "cli/SafeOutput.h"
+#include "cli/SaveRunner.h"
 
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <system_error>
 
@@ -30,53 +26,17 @@ namespace cli {
 
 namespace {
 
-using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
-
-ProgressDisplay::Style DisplayStyle(bool quiet) {
-    if (quiet) return ProgressDisplay::Style::Quiet;
-    return StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar : ProgressDisplay::Style::Lines;
-}
-
-using Outputs = std::vector<std::unique_ptr<SafeOutput>>;
-
-// Checks an output and gives it its temporary file; false (after a
-// complaint, the code in outputs.back()->FailureExitCode()) when refused.
-bool AddOutput(Outputs& outputs, const std::string& path, bool force, const std::vector<std::string>& inputs) {
-    outputs.push_back(std::make_unique<SafeOutput>(path, force, false));
-    return outputs.back()->Prepare(inputs);
-}
-
-// Runs one library operation, which writes every output's temporary file,
-// with a progress display and a first Ctrl-C as cancel; then renames every
-// output into place. Complains about a failure; the exit code.
-int WriteOutputs(const Outputs& outputs, bool quiet, const std::string& what,
-                 const std::function<Result(ClipreelProgressCallback, void*)>& operation) {
-    ProgressDisplay progress(DisplayStyle(quiet), stderr);
-    KeepRunningPastFileSizeLimit();
-    Result result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
-    try {
-        const CooperativeCancel cancel;
-        result = operation(&ProgressDisplay::Callback, &progress);
-    } catch (const std::exception& exception) {
-        progress.Finish();
-        Complain(std::string("internal error: ") + exception.what());
-        return EXIT_SAVE_INTERNAL_ERROR;
-    }
-    progress.Finish();
-    if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
-        std::string reason = DescribeResult(result);
-        for (const auto& output : outputs) {
-            const std::string limit = output->SizeLimitReason();
-            if (result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR && !limit.empty()) {
-                reason = "cannot write " + output->Argument() + ": " + limit;
-            }
-        }
-        Complain("cannot " + what + ": " + reason);
-        return ExitCodeForResult(result);
-    }
-    for (const auto& output : outputs)
-        if (!output->Commit()) return output->FailureExitCode();
-    return EXIT_OK;
+// How split, join and salvage run their write: "cannot WHAT: REASON" for a
+// failure.
+SaveRunner::InTool ReelWriting(const SaveRunner& runner, bool quiet, const std::string& what) {
+    SaveRunner::InTool how;
+    how.quiet = quiet;
+    how.failure = [&runner, what](SaveRunner::Result result) {
+        const std::string limit = runner.SizeLimitFailure();
+        const bool limitReached = result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR && !limit.empty();
+        return "cannot " + what + ": " + (limitReached ? limit : std::string(DescribeResult(result)));
+    };
+    return how;
 }
 
 // The name of unit `index` of a split reel: the source's stem, "-u", the
@@ -167,23 +127,23 @@ int RunSplit(const SplitOptions& options) {
     // first is written; all are renamed into place only when all were.
     const std::size_t width = std::max<std::size_t>(3, std::to_string(count - 1).size());
     std::vector<std::string> names;
-    Outputs outputs;
+    SaveRunner runner({options.source}, options.force, false);
     std::vector<FileLocator> destinations;
     for (const unsigned unit : kept) {
         names.push_back(UnitFileName(ArgumentPath(options.source), unit, width));
         std::string path = options.folder;
         if (path.back() != '/' && path.back() != '\\') path += '/';
         path += names.back();
-        if (!AddOutput(outputs, path, options.force, {options.source})) return outputs.back()->FailureExitCode();
-        destinations.push_back(outputs.back()->TemporaryLocator());
+        if (!runner.AddOutput(path)) return runner.Refused().FailureExitCode();
+        destinations.push_back(runner.Output(destinations.size()).TemporaryLocator());
     }
 
     CClipreelReelSplitter splitter(*source);
-    const int code = WriteOutputs(outputs, options.quiet, "split " + options.source,
-                                  [&](ClipreelProgressCallback callback, void* data) {
-                                      splitter.SetProgressCallback(callback, data);
-                                      return splitter.SplitShootingUnits(reel, destinations);
-                                  });
+    const int code = runner.RunInTool(ReelWriting(runner, options.quiet, "split " + options.source),
+                                      [&](ClipreelProgressCallback callback, void* data) {
+                                          splitter.SetProgressCallback(callback, data);
+                                          return splitter.SplitShootingUnits(reel, destinations);
+                                      });
     if (code != EXIT_OK) return code;
     if (!options.quiet) {
         std::printf("wrote %zu reel%s to %s:\n", names.size(), names.size() == 1 ? "" : "s", options.folder.c_str());
@@ -226,13 +186,13 @@ int RunJoin(const JoinOptions& options) {
         }
     }
 
-    Outputs outputs;
-    if (!AddOutput(outputs, options.destination, options.force, paths)) return outputs.back()->FailureExitCode();
-    const int code = WriteOutputs(outputs, options.quiet, "join into " + options.destination,
-                                  [&](ClipreelProgressCallback callback, void* data) {
-                                      joiner.SetProgressCallback(callback, data);
-                                      return joiner.CreateJoinedMovFile(outputs[0]->TemporaryLocator());
-                                  });
+    SaveRunner runner(paths, options.force, false);
+    if (!runner.AddOutput(options.destination)) return runner.Refused().FailureExitCode();
+    const int code = runner.RunInTool(ReelWriting(runner, options.quiet, "join into " + options.destination),
+                                      [&](ClipreelProgressCallback callback, void* data) {
+                                          joiner.SetProgressCallback(callback, data);
+                                          return joiner.CreateJoinedMovFile(runner.Output(0).TemporaryLocator());
+                                      });
     if (code != EXIT_OK) return code;
     if (!options.quiet) {
         const unsigned units = joiner.GetShootingUnitCount();
@@ -253,14 +213,13 @@ int RunSalvage(const SalvageOptions& options) {
         Complain("cannot salvage " + options.damaged + ": " + salvager.GetRefusalReason());
         return EXIT_BAD_INPUT;
     }
-    Outputs outputs;
-    if (!AddOutput(outputs, options.destination, options.force, {options.damaged}))
-        return outputs.back()->FailureExitCode();
-    const int code = WriteOutputs(outputs, options.quiet, "salvage into " + options.destination,
-                                  [&](ClipreelProgressCallback callback, void* data) {
-                                      salvager.SetProgressCallback(callback, data);
-                                      return salvager.CreateSalvagedMovFile(outputs[0]->TemporaryLocator());
-                                  });
+    SaveRunner runner({options.damaged}, options.force, false);
+    if (!runner.AddOutput(options.destination)) return runner.Refused().FailureExitCode();
+    const int code = runner.RunInTool(ReelWriting(runner, options.quiet, "salvage into " + options.destination),
+                                      [&](ClipreelProgressCallback callback, void* data) {
+                                          salvager.SetProgressCallback(callback, data);
+                                          return salvager.CreateSalvagedMovFile(runner.Output(0).TemporaryLocator());
+                                      });
     if (code != EXIT_OK) return code;
     if (!options.quiet) {
         const unsigned total = salvager.GetShootingUnitCount();

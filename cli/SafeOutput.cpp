@@ -64,8 +64,8 @@ std::filesystem::path FreePartialName(const std::filesystem::path& target) {
 
 }
 
-SafeOutput::SafeOutput(std::string argument_, bool force_, bool keepPartial_)
-    : argument(std::move(argument_)), force(force_), keepPartial(keepPartial_) {}
+SafeOutput::SafeOutput(std::string outputArgument, bool replaceExisting, bool keepPartialOutput)
+    : argument(std::move(outputArgument)), force(replaceExisting), keepPartial(keepPartialOutput) {}
 
 SafeOutput::~SafeOutput() { Discard(); }
 

@@ -4,17 +4,13 @@
 #include "ClipreelMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
-#include "cli/Interrupt.h"
-#include "cli/ProgressDisplay.h"
-#include "cli/SafeOutput.h"
+#include "cli/SaveRunner.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
-#include <stdexcept>
 
 namespace clipreel {
 namespace cli {
@@ -141,47 +137,31 @@ int RunSave(const SaveOptions& options) {
         return EXIT_OK;
     }
 
-    SafeOutput output(options.destination, options.force, options.keepPartial);
-    if (!output.Prepare({options.source})) return output.FailureExitCode();
+    SaveRunner runner({options.source}, options.force, options.keepPartial);
+    if (!runner.AddOutput(options.destination)) return runner.Refused().FailureExitCode();
     CClipreelMovFileEditor editor(*source);
-    const ProgressDisplay::Style style = options.quiet || options.reference || options.json
-                                             ? ProgressDisplay::Style::Quiet
-                                         : StandardErrorIsTerminal()         ? ProgressDisplay::Style::Bar
-                                                                             : ProgressDisplay::Style::Lines;
-    ProgressDisplay progress(style, stderr);
-    editor.SetProgressCallback(&ProgressDisplay::Callback, &progress);
-
-    KeepRunningPastFileSizeLimit();
-    CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
-    try {
-        // Only a new movie reports progress, so only there can a first
-        // Ctrl-C ask the save to stop; otherwise it ends the tool at once.
-        std::unique_ptr<CooperativeCancel> cancel;
-        if (!options.reference) cancel = std::make_unique<CooperativeCancel>();
-        const CClipreelMovie* reelArgument = reel.IsValid() ? &reel : nullptr;
-        result = options.reference ? editor.CreateReferenceMovFile(output.TemporaryLocator(), reelArgument)
-                                   : editor.CreateNewMovFile(output.TemporaryLocator(), reelArgument);
-    } catch (const std::exception& exception) {
-        progress.Finish();
-        Complain(std::string("internal error: ") + exception.what());
-        result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
-    }
-    progress.Finish();
-
-    if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
-        std::string message = "cannot save " + options.destination + ": " + DescribeResult(result);
+    SaveRunner::InTool how;
+    how.quiet = options.quiet || options.reference || options.json;
+    // Only a new movie reports progress, so only there can a first Ctrl-C
+    // ask the save to stop; otherwise it ends the tool at once.
+    how.cancellable = !options.reference;
+    how.failureAfterException = true;
+    how.failure = [&](SaveRunner::Result result) {
         if (result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR) {
-            const std::string limit = output.SizeLimitReason();
-            message = limit.empty() ? "cannot create or write " + options.destination
-                                    : "cannot write " + options.destination + ": " + limit;
-        } else if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) {
-            message = "cannot write " + options.destination + ": " +
-                      SystemReason(std::make_error_code(std::errc::no_space_on_device));
+            const std::string limit = runner.SizeLimitFailure();
+            return limit.empty() ? "cannot create or write " + options.destination : limit;
         }
-        Complain(message);
-        return ExitCodeForResult(result);
-    }
-    if (!output.Commit()) return output.FailureExitCode();
+        if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) return DiskFullFailure(options.destination);
+        return "cannot save " + options.destination + ": " + DescribeResult(result);
+    };
+    const int code = runner.RunInTool(how, [&](ClipreelProgressCallback callback, void* data) {
+        editor.SetProgressCallback(callback, data);
+        const CClipreelMovie* reelArgument = reel.IsValid() ? &reel : nullptr;
+        const FileLocator destination = runner.Output(0).TemporaryLocator();
+        return options.reference ? editor.CreateReferenceMovFile(destination, reelArgument)
+                                 : editor.CreateNewMovFile(destination, reelArgument);
+    });
+    if (code != EXIT_OK) return code;
     nlohmann::json written = DescribeResultMovie(reel, options);
     if (options.json) {
         std::error_code error;

@@ -249,6 +249,11 @@ int main(int argc, char** argv) {
     studioCommand->add_option("--port", studio.port, "the port to listen on (default: a free one)")
         ->check(CLI::Range(1, 65535).description(""))
         ->type_name("N");
+    // The browser tests hold a save at its start so that they can press
+    // Cancel while it runs; no one else needs it, so the help leaves it out.
+    studioCommand->add_option("--hold-saves", studio.heldSave, "hold saves to files of this name until cancelled")
+        ->type_name("NAME")
+        ->group("");
 #endif
 
     const CLI::App* named = nullptr;

@@ -201,7 +201,7 @@ struct TemporaryFile::State {
     }
 };
 
-TemporaryFile::TemporaryFile(std::unique_ptr<State> state_) : state(std::move(state_)) {}
+TemporaryFile::TemporaryFile(std::unique_ptr<State> opened) : state(std::move(opened)) {}
 
 TemporaryFile::~TemporaryFile() = default;
 

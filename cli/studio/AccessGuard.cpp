@@ -26,7 +26,7 @@ std::string RandomToken() {
 
 AccessGuard::AccessGuard() : token(RandomToken()) {}
 
-AccessGuard::AccessGuard(std::string token_) : token(std::move(token_)) {}
+AccessGuard::AccessGuard(std::string known) : token(std::move(known)) {}
 
 void AccessGuard::SetPort(int port) {
     host = "127.0.0.1:" + std::to_string(port);

@@ -14,7 +14,7 @@ namespace studio {
 // gate has read of it (its head, perhaps the start of a body), the head as
 // the gate understood it, and when it came. Whoever drops it closes it.
 struct Connection {
-    explicit Connection(socket_t socket_) : socket(socket_), arrived(std::chrono::steady_clock::now()) {}
+    explicit Connection(socket_t accepted) : socket(accepted), arrived(std::chrono::steady_clock::now()) {}
     ~Connection() { CloseSocket(socket); }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -16,7 +16,7 @@ constexpr std::chrono::milliseconds LookTime{20};
 constexpr std::chrono::milliseconds ConnectionGate::HeadTime;
 constexpr std::size_t ConnectionGate::MaxWaiting;
 
-ConnectionGate::ConnectionGate(Pass pass_) : pass(std::move(pass_)) {
+ConnectionGate::ConnectionGate(Pass passOn) : pass(std::move(passOn)) {
     watcher = std::thread([this]() { Watch(); });
 }
 

@@ -3,7 +3,7 @@
 namespace clipreel {
 namespace studio {
 
-FrameCache::FrameCache(std::size_t byteLimit_) : byteLimit(byteLimit_) {}
+FrameCache::FrameCache(std::size_t limit) : byteLimit(limit) {}
 
 bool FrameCache::Find(unsigned unit, unsigned frame, std::vector<std::uint8_t>& jpeg) {
     const std::lock_guard<std::mutex> guard(lock);

@@ -17,7 +17,7 @@ public:
 
 }
 
-GatedServer::GatedServer(Classify classify_) : classify(std::move(classify_)) {
+GatedServer::GatedServer(Classify classifier) : classify(std::move(classifier)) {
     const WorkerLane::Serve serve = [this](Connection& connection) { Serve(connection); };
     page = std::make_unique<WorkerLane>(4, 64, serve);
     pictures = std::make_unique<WorkerLane>(2, 256, serve);

@@ -17,10 +17,10 @@ constexpr std::size_t GatedStream::BodyLimit;
 constexpr std::chrono::milliseconds GatedStream::RequestTime;
 constexpr std::chrono::milliseconds GatedStream::WriteTime;
 
-GatedStream::GatedStream(Connection& connection_, const std::atomic<bool>& stopping_)
-    : connection(connection_),
-      stopping(stopping_),
-      deadline(connection_.arrived + RequestTime),
+GatedStream::GatedStream(Connection& accepted, const std::atomic<bool>& serverStopping)
+    : connection(accepted),
+      stopping(serverStopping),
+      deadline(accepted.arrived + RequestTime),
       budget(RequestHead::MaxBytes + BodyLimit + FramingAllowance) {}
 
 std::chrono::milliseconds GatedStream::TimeLeft() const {

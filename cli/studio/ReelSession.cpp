@@ -31,9 +31,9 @@ std::unique_ptr<ReelSession> ReelSession::Open(const std::filesystem::path& give
     return session;
 }
 
-ReelSession::ReelSession(std::filesystem::path path_, std::unique_ptr<CZentiMovFile> file_)
-    : path(std::move(path_)),
-      file(std::move(file_)),
+ReelSession::ReelSession(std::filesystem::path moviePath, std::unique_ptr<CZentiMovFile> movie)
+    : path(std::move(moviePath)),
+      file(std::move(movie)),
       frames(std::make_unique<CMovieFrames>(file->GetFileLocator())),
       report(cli::DescribeMovieFile(*file, path.filename().string())) {
     const CClipreelMovie reel(file.get());

@@ -2,30 +2,18 @@
 
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
-#include "cli/SafeOutput.h"
-
-#include <cstdlib>
+#include "cli/SaveRunner.h"
 
 namespace clipreel {
 namespace studio {
 
 namespace {
 
-// With CLIPREEL_STUDIO_HOLD_SAVES=NAME in its environment, the studio holds
-// each save to a file of that name at its start (its output file made, no
-// media written) until the save is cancelled, for at most a minute. A save
-// runs at the speed of a file copy, so without the hold no one, person or
-// browser test, can be sure of pressing Cancel while one runs.
-bool HeldAtStart(const std::filesystem::path& destination) {
-    static const char* const held = std::getenv("CLIPREEL_STUDIO_HOLD_SAVES");
-    return held != nullptr && *held != '\0' && destination.filename().u8string() == held;
-}
-
 constexpr std::chrono::seconds LongestHold{60};
 
 }
 
-SaveJob::SaveJob(Request request_, Saved saved_) : request(std::move(request_)), saved(std::move(saved_)) {
+SaveJob::SaveJob(Request job, Saved onSaved) : request(std::move(job)), saved(std::move(onSaved)) {
     worker = std::thread([this]() { Run(); });
 }
 
@@ -82,7 +70,7 @@ EClipreelMovFileEditorProgressCallbackResult SaveJob::Progress(EClipreelMovFileE
         job.lastPercent = percent;
         job.Post({{"type", "progress"}, {"percent", percent}});
     }
-    if (message == PROGRESS_MESSAGE_START && HeldAtStart(job.request.destination)) {
+    if (message == PROGRESS_MESSAGE_START && job.request.heldAtStart) {
         job.WaitForCancel(LongestHold);
         if (job.cancelRequested) return PROGRESS_RESULT_CANCEL;
     }
@@ -106,15 +94,21 @@ nlohmann::json SaveJob::Save() {
     const auto failed = [](const std::string& message) {
         return nlohmann::json{{"result", "failed"}, {"message", message}};
     };
-    cli::SafeOutput output(request.destination.u8string(), request.overwrite, false);
     std::vector<std::string> inputs;
     for (const std::filesystem::path& source : request.sources) inputs.push_back(source.u8string());
-    if (!output.Prepare(inputs)) {
-        return failed(output.FailureExitCode() == cli::EXIT_OUTPUT_EXISTS ? name + " exists; nothing was replaced"
-                                                                          : output.FailureMessage());
+    cli::SaveRunner runner(inputs, request.overwrite, false);
+    if (!runner.AddOutput(request.destination.u8string())) {
+        return failed(runner.Refused().FailureExitCode() == cli::EXIT_OUTPUT_EXISTS
+                          ? name + " exists; nothing was replaced"
+                          : runner.Refused().FailureMessage());
     }
     CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
-    if (request.write) result = request.write(output.TemporaryPath(), &SaveJob::Progress, this);
+    if (request.write) {
+        const std::filesystem::path& file = runner.Output(0).TemporaryPath();
+        result = runner.Write(
+            [&](ClipreelProgressCallback callback, void* userData) { return request.write(file, callback, userData); },
+            &SaveJob::Progress, this);
+    }
     // A cancel that came after the last progress call still counts: the
     // page was told the save stops.
     if (result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS && (cancelRequested || cli::InterruptRequested())) {
@@ -124,9 +118,10 @@ nlohmann::json SaveJob::Save() {
         return {{"result", "cancelled"}, {"message", "cancelled: " + name + " was not written"}};
     }
     if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) return failed(cli::DescribeResult(result));
-    if (!output.Commit()) {
-        return failed(output.FailureExitCode() == cli::EXIT_OUTPUT_EXISTS ? name + " appeared meanwhile; nothing was replaced"
-                                                                          : output.FailureMessage());
+    if (!runner.Commit()) {
+        return failed(runner.Refused().FailureExitCode() == cli::EXIT_OUTPUT_EXISTS
+                          ? name + " appeared meanwhile; nothing was replaced"
+                          : runner.Refused().FailureMessage());
     }
     nlohmann::json end = {{"result", "saved"}, {"message", "saved " + name}};
     end["reel"] = saved ? saved(request.destination) : nlohmann::json();

@@ -35,6 +35,12 @@ public:
         Writer write;
         std::filesystem::path destination;
         bool overwrite = false;
+        // For tests: the save waits at its start (its output file made, no
+        // media written) until it is cancelled, for at most a minute. A save
+        // runs at the speed of a file copy, so without the hold no one,
+        // person or browser test, can be sure of pressing Cancel while one
+        // runs.
+        bool heldAtStart = false;
     };
     // Called on the job's thread after a successful rename; its answer (the
     // saved reel's number, or null) goes into the last event.

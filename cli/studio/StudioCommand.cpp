@@ -65,7 +65,7 @@ int RunStudio(const StudioOptions& options) {
         Complain("the port must be between 1 and 65535");
         return EXIT_USAGE;
     }
-    studio::StudioServer server(std::move(reels), studio::AccessGuard());
+    studio::StudioServer server(std::move(reels), studio::AccessGuard(), options.heldSave);
     if (server.Bind(options.port) < 0) {
         Complain(server.BindFailure());
         return EXIT_FAILURE_OTHER;

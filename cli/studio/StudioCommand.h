@@ -10,6 +10,9 @@ namespace cli {
 struct StudioOptions {
     std::vector<std::string> reels;
     int port = 0;  // 0: a free port
+    // For tests, not in the help: saves to a file of this name wait at their
+    // start until cancelled.
+    std::string heldSave;
 };
 
 // clipreel studio: serves the editor page on 127.0.0.1 until SIGINT,

@@ -73,8 +73,8 @@ std::string Substitute(std::string text, const std::string& marker, const std::s
 
 }
 
-StudioServer::StudioServer(std::vector<std::unique_ptr<ReelSession>> given, AccessGuard guard_)
-    : guard(std::move(guard_)) {
+StudioServer::StudioServer(std::vector<std::unique_ptr<ReelSession>> given, AccessGuard access, std::string heldName)
+    : guard(std::move(access)), heldSave(std::move(heldName)) {
     for (auto& reel : given) reels.push_back({std::move(reel), false});
     server = std::make_unique<GatedServer>([this](const RequestHead& head) {
         if (!guard.Refusal(head.host, head.token).empty()) return GatedServer::Lane::Refused;
@@ -484,6 +484,7 @@ void StudioServer::StartJob(SaveJob::Request save, const std::string& name, http
     for (const auto& running : saves) {
         if (!running.second->Finished()) return Refuse(response, 409, "another save is running");
     }
+    save.heldAtStart = !heldSave.empty() && save.destination.filename().u8string() == heldSave;
     const unsigned id = nextSave++;
     saves[id] = std::make_shared<SaveJob>(std::move(save), [this](const std::filesystem::path& path) { return SavedReel(path); });
     Answer(response, 202, {{"save", id}});

@@ -33,7 +33,10 @@ class GatedServer;
 // the one it replaced.
 class StudioServer {
 public:
-    StudioServer(std::vector<std::unique_ptr<ReelSession>> reels, AccessGuard guard);
+    // Saves to a file named heldSave (none when empty) wait at their start
+    // until cancelled (SaveJob::Request::heldAtStart), for tests.
+    StudioServer(std::vector<std::unique_ptr<ReelSession>> reels, AccessGuard guard,
+                 std::string heldSave = std::string());
     ~StudioServer();
     StudioServer(const StudioServer&) = delete;
     StudioServer& operator=(const StudioServer&) = delete;
@@ -78,6 +81,7 @@ private:
     void StartJob(SaveJob::Request job, const std::string& name, httplib::Response& response);
 
     AccessGuard guard;
+    const std::string heldSave;
     int port = -1;
     std::string bindFailure;
     std::unique_ptr<GatedServer> server;

@@ -3,8 +3,8 @@
 namespace clipreel {
 namespace studio {
 
-WorkerLane::WorkerLane(std::size_t count, std::size_t queueLimit_, Serve serve_)
-    : queueLimit(queueLimit_), serve(std::move(serve_)) {
+WorkerLane::WorkerLane(std::size_t count, std::size_t limit, Serve serveOne)
+    : queueLimit(limit), serve(std::move(serveOne)) {
     for (std::size_t i = 0; i < count; ++i) threads.emplace_back([this]() { Work(); });
 }
 

@@ -69,7 +69,7 @@ struct TemporaryFile::State {
     std::filesystem::path name;
 };
 
-TemporaryFile::TemporaryFile(std::unique_ptr<State> state_) : state(std::move(state_)) {}
+TemporaryFile::TemporaryFile(std::unique_ptr<State> opened) : state(std::move(opened)) {}
 
 TemporaryFile::~TemporaryFile() = default;
 

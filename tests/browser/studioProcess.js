@@ -1,6 +1,7 @@
 // `clipreel studio` as the browser tests run it: its log appended to a file,
-// the save of one name held at its start (CLIPREEL_STUDIO_HOLD_SAVES) so that
-// a test can press Cancel while it runs, and the address it prints.
+// the save of one name held at its start (--hold-saves, an option the help
+// leaves out) so that a test can press Cancel while it runs, and the address
+// it prints.
 'use strict';
 
 const { spawn } = require('child_process');
@@ -10,10 +11,8 @@ const fs = require('fs');
 // promise of how it exited and a promise of the address it prints first.
 function startStudio(clipreel, files, { port, logFile, heldSave }) {
   const log = fs.openSync(logFile, 'a');
-  const child = spawn(clipreel, ['studio', ...files, ...(port ? ['--port', String(port)] : [])], {
-    stdio: ['ignore', 'pipe', log],
-    env: { ...process.env, CLIPREEL_STUDIO_HOLD_SAVES: heldSave },
-  });
+  const options = [...(port ? ['--port', String(port)] : []), ...(heldSave ? ['--hold-saves', heldSave] : [])];
+  const child = spawn(clipreel, ['studio', ...files, ...options], { stdio: ['ignore', 'pipe', log] });
   fs.closeSync(log);
   const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
   const address = new Promise((resolve, reject) => {

@@ -11,7 +11,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 
 namespace clipreel {
@@ -24,7 +23,6 @@ const char* const HeldName = "held.mov";
 class StudioApi : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
-        setenv("CLIPREEL_STUDIO_HOLD_SAVES", HeldName, 1);
         SampleFolderSuite::SetUpTestSuite();
         sample::SampleMovieSpec spec;
         spec.units = 3;
@@ -73,7 +71,7 @@ TEST_F(StudioApi, EveryRequestGetsItsAnswer) {
     TempDir out;
     std::filesystem::copy_file(Folder().File("reel.mov"), out.File("reel.mov"));
     std::filesystem::create_directory(out.File("folder.mov"));
-    StudioHarness studio({out.File("reel.mov")});
+    StudioHarness studio({out.File("reel.mov")}, HeldName);
     ASSERT_TRUE(studio.Serving());
     const std::string big(70 * 1024, ' ');
     const Row rows[] = {

@@ -9,7 +9,7 @@ namespace test {
 
 const char* const StudioHarness::Token = "00112233445566778899aabbccddeeff";
 
-StudioHarness::StudioHarness(const std::vector<std::filesystem::path>& reels) {
+StudioHarness::StudioHarness(const std::vector<std::filesystem::path>& reels, const std::string& heldSave) {
     std::vector<std::unique_ptr<studio::ReelSession>> sessions;
     for (const auto& path : reels) {
         std::string error;
@@ -17,7 +17,7 @@ StudioHarness::StudioHarness(const std::vector<std::filesystem::path>& reels) {
         EXPECT_TRUE(sessions.back()) << error;
         if (!sessions.back()) return;
     }
-    server = std::make_unique<studio::StudioServer>(std::move(sessions), studio::AccessGuard(Token));
+    server = std::make_unique<studio::StudioServer>(std::move(sessions), studio::AccessGuard(Token), heldSave);
     port = server->Bind(0);
     EXPECT_GT(port, 0);
     if (port > 0) runner = std::thread([this]() { server->Run(); });

@@ -20,7 +20,10 @@ class StudioHarness {
 public:
     static const char* const Token;
 
-    explicit StudioHarness(const std::vector<std::filesystem::path>& reels);
+    // Saves to a file named heldSave (none when empty) wait at their start
+    // until cancelled.
+    explicit StudioHarness(const std::vector<std::filesystem::path>& reels,
+                           const std::string& heldSave = std::string());
     ~StudioHarness();
     StudioHarness(const StudioHarness&) = delete;
     StudioHarness& operator=(const StudioHarness&) = delete;

@@ -193,7 +193,6 @@ std::vector<std::string> Entries(const std::filesystem::path& folder) {
 class StudioUnderLoad : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
-        setenv("CLIPREEL_STUDIO_HOLD_SAVES", HeldName, 1);
         SampleFolderSuite::SetUpTestSuite();
         sample::SampleMovieSpec small;
         small.units = 3;
@@ -280,7 +279,7 @@ TEST_F(StudioUnderLoad, ChunkedBodyIsCutAt64KiB) {
 TEST_F(StudioUnderLoad, EventStreamsLeaveThePageItsWorkers) {
     TempDir out;
     std::filesystem::copy_file(Folder().File("reel.mov"), out.File("reel.mov"));
-    StudioHarness studio({out.File("reel.mov")});
+    StudioHarness studio({out.File("reel.mov")}, HeldName);
     ASSERT_TRUE(studio.Serving());
     httplib::Headers own{{"Origin", "http://" + studio.Host()}};
     const httplib::Result started =
