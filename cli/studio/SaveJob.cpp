@@ -22,12 +22,15 @@ SaveJob::~SaveJob() {
     if (worker.joinable()) worker.join();
 }
 
-void SaveJob::Cancel() {
+bool SaveJob::Cancel() {
+    bool running = false;
     {
         const std::lock_guard<std::mutex> guard(lock);
         cancelRequested = true;
+        running = !finished;
     }
     cancelSignal.notify_all();
+    return running;
 }
 
 void SaveJob::WaitForCancel(std::chrono::seconds limit) {

@@ -52,7 +52,9 @@ public:
     SaveJob(const SaveJob&) = delete;
     SaveJob& operator=(const SaveJob&) = delete;
 
-    void Cancel();
+    // Asks the save to stop; whether it was still running when asked (one
+    // answer, taken under the job's lock: a held save may end at once).
+    bool Cancel();
     bool Finished() const;
 
     // Events from number `next` on, waiting up to `wait` for one when none is

@@ -520,8 +520,8 @@ void StudioServer::SaveEvents(const httplib::Request& request, httplib::Response
 void StudioServer::CancelSave(const httplib::Request& request, httplib::Response& response) {
     const std::shared_ptr<SaveJob> job = Save(request.matches[1]);
     if (!job) return Refuse(response, 404, "no such save");
-    job->Cancel();
-    Answer(response, 202, {{"cancelling", !job->Finished()}});
+    const bool running = job->Cancel();
+    Answer(response, 202, {{"cancelling", running}});
 }
 
 }
