@@ -65,6 +65,8 @@ TEST(BashCompletion, CompletesCommandsOptionsAndFolders) {
         {"clipreel thumbnail -o ", "thumbs\n"},
         {"clipreel info re", "reel.mov\n"},
         {"clipreel help sa", "salvage\nsample\n"},
+        // The studio's option for tests is never offered.
+        {"clipreel studio --ho", "\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.words);
