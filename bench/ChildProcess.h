@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -28,6 +29,12 @@ inline pid_t StartProcess(const std::vector<std::string>& argv, const std::strin
         _exit(127);
     }
     return pid;
+}
+
+// The processor time, user and system, that a finished child took.
+inline double ProcessorSeconds(const rusage& usage) {
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 }

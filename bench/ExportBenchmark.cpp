@@ -15,6 +15,7 @@
 // placeholder frames), 320 x 240 at 29.97 fps, one-second units, and the
 // camera's 48 kHz 16-bit stereo sound, which makes up most of its bytes.
 
+#include "bench/ChildProcess.h"
 #include "sample/SampleMovieWriter.h"
 
 #include <chrono>
@@ -24,7 +25,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,28 +44,15 @@ struct Run {
 
 // Runs a program with its output thrown away.
 Run RunProcess(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     Run run;
     ::sync();
     const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int devnull = ::open("/dev/null", O_WRONLY);
-        if (devnull >= 0) {
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-        }
-        execvp(args[0], args.data());
-        _exit(127);
-    }
+    const pid_t pid = clipreel::bench::StartProcess(argv, "/dev/null");
     int status = 0;
     struct rusage usage {};
     if (pid < 0 || wait4(pid, &status, 0, &usage) < 0) return run;
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.cpuSeconds =
-        usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.cpuSeconds = clipreel::bench::ProcessorSeconds(usage);
     run.maxRssKiB = usage.ru_maxrss;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;

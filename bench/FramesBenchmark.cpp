@@ -57,10 +57,7 @@ int RunProcess(const std::vector<std::string>& argv, const std::string& outputPa
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) < 0) return -1;
-    if (cpuSeconds != nullptr) {
-        *cpuSeconds += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    }
+    if (cpuSeconds != nullptr) *cpuSeconds += clipreel::bench::ProcessorSeconds(usage);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

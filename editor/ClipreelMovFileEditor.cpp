@@ -67,9 +67,7 @@ void CClipreelMovFileEditor::SetProgressCallback(ClipreelProgressCallback callba
 CClipreelMovFileEditor::ERROR_CREATEMOVFILE CClipreelMovFileEditor::CreateNewMovFile(const FileLocator& destination,
                                                                                    const CClipreelMovie* movie) {
     try {
-        const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
-        if (!sourceFile->IsValid() || sourceMovie == nullptr || !sourceMovie->IsClipreelMovie(nullptr))
-            return CREATEMOVFILE_INVALID_SOURCE;
+        if (!clipreel::IsClipreelSource(*sourceFile)) return CREATEMOVFILE_INVALID_SOURCE;
         if (progress.callback != nullptr && progress.callback(PROGRESS_MESSAGE_START, 0.0, progress.userData) != 0)
             return CREATEMOVFILE_CANCELED;
 

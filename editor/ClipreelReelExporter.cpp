@@ -75,9 +75,7 @@ void CClipreelReelExporter::SetSoundBitRate(unsigned bitsPerSecond) { soundBitRa
 CClipreelReelExporter::ERROR_CREATEMOVFILE CClipreelReelExporter::CreateExportedMp4File(
     const CClipreelMovie& reel, const FileLocator& destination) {
     auto checks = [&]() {
-        const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
-        if (!sourceFile->IsValid() || sourceMovie == nullptr || !sourceMovie->IsClipreelMovie(nullptr))
-            return E::CREATEMOVFILE_INVALID_SOURCE;
+        if (!clipreel::IsClipreelSource(*sourceFile)) return E::CREATEMOVFILE_INVALID_SOURCE;
         if (!clipreel::ReelMatchesSource(*sourceFile, reel) || reel.GetShootingUnitCount() == 0)
             return E::CREATEMOVFILE_INTERNAL_ERROR;
         // The platform's exporter creates the destination: the rule is asked

@@ -66,8 +66,7 @@ void CClipreelReelJoiner::SetProgressCallback(ClipreelProgressCallback progressC
 
 bool CClipreelReelJoiner::AddReel(const CZentiMovFile& source, const std::vector<unsigned>& editingList) {
     refusal.clear();
-    const CZentiMovie* movie = source.GetZentiMovie();
-    if (!source.IsValid() || movie == nullptr || !movie->IsClipreelMovie(nullptr)) {
+    if (!clipreel::IsClipreelSource(source)) {
         refusal = "not a Clipreel movie";
         return false;
     }
@@ -100,7 +99,7 @@ bool CClipreelReelJoiner::AddReel(const CZentiMovFile& source, const std::vector
         return false;
     }
     if (!parts.empty()) {
-        refusal = clipreel::ReelShapeDifference(*parts.front()->file->GetZentiMovie(), *movie);
+        refusal = clipreel::ReelShapeDifference(*parts.front()->file->GetZentiMovie(), *source.GetZentiMovie());
         if (!refusal.empty()) return false;
     }
     const CClipreelMovie& reel = *part->reel;

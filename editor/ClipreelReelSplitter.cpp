@@ -26,9 +26,7 @@ CClipreelReelSplitter::ERROR_CREATEMOVFILE CClipreelReelSplitter::SplitShootingU
     using E = CClipreelMovFileEditor;
     const unsigned count = reel.GetShootingUnitCount();
     auto checks = [&]() {
-        const CZentiMovie* sourceMovie = sourceFile->GetZentiMovie();
-        if (!sourceFile->IsValid() || sourceMovie == nullptr || !sourceMovie->IsClipreelMovie(nullptr))
-            return E::CREATEMOVFILE_INVALID_SOURCE;
+        if (!clipreel::IsClipreelSource(*sourceFile)) return E::CREATEMOVFILE_INVALID_SOURCE;
         if (!clipreel::ReelMatchesSource(*sourceFile, reel)) return E::CREATEMOVFILE_INTERNAL_ERROR;
         if (count == 0 || destinations.size() != count) return E::CREATEMOVFILE_INTERNAL_ERROR;
         // Every destination before the first is written: a later one that

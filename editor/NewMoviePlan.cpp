@@ -10,6 +10,7 @@
 #include "source/SyncSampleTable.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace clipreel {
 
@@ -100,35 +101,38 @@ bool AddSource(const PlanSource& source, bool first, NewMoviePlan& plan, std::ui
 
 }
 
+namespace {
+
+// The sum over the units of what count gives for each.
+template <typename Count>
+std::uint64_t SumOverUnits(const std::vector<PlannedUnit>& units, Count count) {
+    std::uint64_t sum = 0;
+    for (const PlannedUnit& unit : units) sum += count(unit);
+    return sum;
+}
+
+}
+
 std::uint64_t NewMoviePlan::FrameCount() const {
-    std::uint64_t count = 0;
-    for (const PlannedUnit& unit : units) count += unit.frameSizes.size();
-    return count;
+    return SumOverUnits(units, [](const PlannedUnit& unit) { return unit.frameSizes.size(); });
 }
 
 std::uint64_t NewMoviePlan::SyncSampleCount() const {
-    std::uint64_t count = 0;
-    for (const PlannedUnit& unit : units) count += unit.syncFrames.size();
-    return count;
+    return SumOverUnits(units, [](const PlannedUnit& unit) { return unit.syncFrames.size(); });
 }
 
 std::uint64_t NewMoviePlan::SoundChunkCount() const {
-    std::uint64_t count = 0;
-    for (const PlannedUnit& unit : units) count += unit.soundChunkSamples.size();
-    return count;
+    return SumOverUnits(units, [](const PlannedUnit& unit) { return unit.soundChunkSamples.size(); });
 }
 
 std::uint64_t NewMoviePlan::SoundSampleCount() const {
-    std::uint64_t count = 0;
-    for (const PlannedUnit& unit : units)
-        for (const std::uint32_t samples : unit.soundChunkSamples) count += samples;
-    return count;
+    return SumOverUnits(units, [](const PlannedUnit& unit) {
+        return std::accumulate(unit.soundChunkSamples.begin(), unit.soundChunkSamples.end(), std::uint64_t(0));
+    });
 }
 
 std::uint64_t NewMoviePlan::KeptBytes() const {
-    std::uint64_t bytes = 0;
-    for (const PlannedUnit& unit : units) bytes += unit.blockSize;
-    return bytes;
+    return SumOverUnits(units, [](const PlannedUnit& unit) { return unit.blockSize; });
 }
 
 bool BuildNewMoviePlan(const std::vector<PlanSource>& sources, NewMoviePlan& plan) {

@@ -10,6 +10,11 @@
 
 namespace clipreel {
 
+bool IsClipreelSource(const CZentiMovFile& source) {
+    const CZentiMovie* movie = source.GetZentiMovie();
+    return source.IsValid() && movie != nullptr && movie->IsClipreelMovie(nullptr);
+}
+
 bool ReelMatchesSource(const CZentiMovFile& source, const CClipreelMovie& reel) {
     const CZentiMovie* movie = source.GetZentiMovie();
     CZentiMovie::ClipreelMovieInfo info{};

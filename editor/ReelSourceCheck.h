@@ -6,6 +6,10 @@ class CClipreelMovie;
 
 namespace clipreel {
 
+// Whether a source file can be saved from at all: it is valid and its movie
+// is a Clipreel movie. Every operation asks this before anything else.
+bool IsClipreelSource(const CZentiMovFile& source);
+
 // Whether a reel describes this source file: both are valid, the source is a
 // Clipreel movie with as many shooting units and frames as the reel, the
 // same frames and sound samples per stored sample unit, and every kept unit

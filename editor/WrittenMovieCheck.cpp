@@ -4,7 +4,8 @@
 #include "FileLocator.h"
 #include "ZentiMovFile.h"
 #include "editor/NewMoviePlan.h"
-#include "file/FileReader.h"
+#include "source/MoviePrivateAccess.h"
+#include "source/TopLevelAtoms.h"
 
 namespace clipreel {
 
@@ -19,16 +20,14 @@ bool SameUnit(const PlannedUnit& planned, const PlannedUnit& written, std::uint6
 }
 
 bool WrittenMovieMatchesPlan(const FileLocator& written, const NewMoviePlan& plan) {
-    std::uint64_t fileSize = InvalidFileSize;
-    {
-        FileReader reader(written);
-        if (!reader.Open()) return false;
-        fileSize = reader.GetFileSize();
-    }
-    if (fileSize == InvalidFileSize) return false;
     const CZentiMovFile file(written);
     const CZentiMovie* movie = file.GetZentiMovie();
-    if (!file.IsValid() || movie == nullptr) return false;
+    const CTopLevelAtoms* atoms = MoviePrivateAccess::GetTopLevelAtoms(file);
+    if (!file.IsValid() || movie == nullptr || atoms == nullptr || atoms->GetCount() == 0) return false;
+    // A valid file is tiled exactly by its top-level atoms: the last one ends
+    // where the file does.
+    const TopLevelAtomInfo& last = atoms->GetAt(atoms->GetCount() - 1);
+    const std::uint64_t fileSize = last.offset + last.size;
     const CClipreelMovie reel(&file);
     NewMoviePlan back;
     if (!reel.IsValid() || !BuildNewMoviePlan(*movie, &file, reel, back)) return false;
