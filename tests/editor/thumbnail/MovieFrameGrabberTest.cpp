@@ -3,7 +3,9 @@
 #include "editor/MovieFrameGrabber.h"
 #include "editor/ThumbnailMaker.h"
 #include "platform/ImageScaler.h"
+#include "platform/FrameGrabber.h"
 #include "sample/SampleMovieWriter.h"
+#include "tests/support/AtomWalk.h"
 #include "tests/support/Commands.h"
 #include "tests/support/TestSupport.h"
 
@@ -75,11 +77,32 @@ protected:
         return image;
     }
 
+    // A copy of the reel that only the grabber's own decoding can show once
+    // the copy is parsed: its movie atom is then renamed on disk, so the
+    // system's reading of the file, which the grab falls back to, finds no
+    // movie in it.
+    std::string CopyHiddenFromTheFallback(const std::string& name) {
+        const std::string copy = "hidden-" + name;
+        std::filesystem::copy_file(dir.File(name), dir.File(copy));
+        return copy;
+    }
+    void HideMovieAtom(const std::string& copy) {
+        std::vector<std::uint8_t> bytes = test::ReadFileBytes(dir.File(copy));
+        const test::Atom movie = test::FindTopAtom(bytes, "moov");
+        test::PutU32At(bytes, static_cast<std::size_t>(movie.offset + 4), test::Code("junk"));
+        test::WriteFileBytes(dir.File(copy), bytes);
+        Image image;
+        ASSERT_NE(HResultOk, platform::grabMovieFrame(dir.WideFile(copy).c_str(), 0, image))
+            << "the fallback still reads " << copy;
+    }
+
     test::TempDir dir;
 };
 
 // Each grab goes to the frame's own bytes and decodes from the key frame
-// before it: the picture is FFmpeg's decode of that very frame, whether the
+// before it (the system's reading of the file cannot stand in: the grabbed
+// copy hides its movie from it): the picture is FFmpeg's decode of that
+// very frame, whether the
 // key frames are listed or found from the group length (no sync table), at
 // a key frame, inside a group, at a unit's end, and past the movie's end.
 TEST_F(GrabbedFrames, AreFFmpegsDecodeOfTheSameFrame) {
@@ -91,9 +114,11 @@ TEST_F(GrabbedFrames, AreFFmpegsDecodeOfTheSameFrame) {
     for (const bool listsKeyFrames : {true, false}) {
         const std::string name = listsKeyFrames ? "reel.mov" : "no-sync-table.mov";
         WriteReel(name, listsKeyFrames);
-        const CZentiMovFile file(FileLocator(dir.WideFile(name).c_str()));
+        const std::string hidden = CopyHiddenFromTheFallback(name);
+        const CZentiMovFile file(FileLocator(dir.WideFile(hidden).c_str()));
         ASSERT_TRUE(file.IsValid());
         MovieFrameGrabber grabber(*file.GetZentiMovie(), file.GetFileLocator());
+        HideMovieAtom(hidden);
         // In an order that goes back and forth, as the studio's requests do.
         for (const Case& c : cases) {
             SCOPED_TRACE(name + ", frame " + std::to_string(c.frame));
