@@ -11,7 +11,7 @@
 #include "cli/studio/UnitMovies.h"
 
 #include "sample/SampleMovieWriter.h"
-#include "tests/support/SampleFolderSuite.h"
+#include "tests/cli/StudioReelSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -230,17 +230,8 @@ TEST(StudioOutputName, ExportsAreNamedMp4) {
     EXPECT_EQ("the name must end in .MP4", studio::CheckOutputName("shared.mov", ".mp4"));
 }
 
-// A three-unit reel with real frames, written once for the suite.
-class StudioReel : public SampleFolderSuite {
+class StudioReel : public StudioReelSuite {
 protected:
-    static void SetUpTestSuite() {
-        SampleFolderSuite::SetUpTestSuite();
-        sample::SampleMovieSpec spec;
-        spec.units = 3;
-        spec.frames = sample::FrameContent::H264;
-        WriteReel("reel.mov", spec);
-    }
-
     static std::unique_ptr<studio::ReelSession> Open() {
         std::string error;
         auto reel = studio::ReelSession::Open(Folder().File("reel.mov"), error);
