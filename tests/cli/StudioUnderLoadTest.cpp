@@ -5,8 +5,8 @@
 // that the process's memory (read from /proc) grows by tens of MiB at most.
 // The figures each test measured are printed as "[figure] ..." lines.
 //
-// The HTTP library's own pool has 8 workers; 16 attacking connections hold
-// them all, and one more, whatever the machine.
+// The studio's largest lane of workers (event streams and movies) has 8;
+// 16 attacking connections would hold them all, and as many again.
 #include "tests/cli/StudioHarness.h"
 
 #include "cli/studio/ReelSession.h"
@@ -56,7 +56,8 @@ std::size_t MemoryFigure(const std::string& key) {
     return 0;
 }
 
-// Resident memory now and at its peak since ResetPeak.
+// Resident memory when the watch began, and its peak since (the watch
+// resets the peak).
 struct MemoryWatch {
     MemoryWatch() {
         std::ofstream("/proc/self/clear_refs") << "5";
