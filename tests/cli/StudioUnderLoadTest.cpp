@@ -184,6 +184,15 @@ void ExpectServedDuring(const PageAnswer& answer, const Load& load, const char* 
     EXPECT_LT(answer.at, load.end) << "answered only when the attack stopped";
 }
 
+// The page's request, made half a second into an attack by Attackers
+// connections that lasts six seconds, is answered while the attack runs.
+void ExpectServedDuringAttack(const StudioHarness& studio, const std::function<void(const Load&)>& attack,
+                              const char* row) {
+    const Load load(Attackers, milliseconds(6000), attack);
+    load.Pause(milliseconds(500));
+    ExpectServedDuring(AskAsThePage(studio), load, row);
+}
+
 std::vector<std::string> Entries(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -205,27 +214,29 @@ TEST_F(StudioUnderLoad, SlowHeadersWithoutTokenHoldNoWorker) {
     StudioHarness studio({Folder().File("reel.mov")});
     ASSERT_TRUE(studio.Serving());
     const std::string head = "GET /api/reels HTTP/1.1\r\nHost: " + studio.Host() + "\r\nX-Slow: ";
-    const Load load(Attackers, milliseconds(6000), [&](const Load& attack) {
-        RawConnection connection(studio.Port());
-        for (std::size_t i = 0; i < head.size() && attack.Running(); ++i) {
-            if (!connection.Send(head.substr(i, 1))) break;
-            attack.Pause(milliseconds(2000));
-        }
-        attack.Pause(milliseconds(6000));
-    });
-    load.Pause(milliseconds(500));
-    ExpectServedDuring(AskAsThePage(studio), load, "16 connections sending a header byte every 2 s");
+    ExpectServedDuringAttack(
+        studio,
+        [&](const Load& attack) {
+            RawConnection connection(studio.Port());
+            for (std::size_t i = 0; i < head.size() && attack.Running(); ++i) {
+                if (!connection.Send(head.substr(i, 1))) break;
+                attack.Pause(milliseconds(2000));
+            }
+            attack.Pause(milliseconds(6000));
+        },
+        "16 connections sending a header byte every 2 s");
 }
 
 TEST_F(StudioUnderLoad, IdleConnectionsHoldNoWorker) {
     StudioHarness studio({Folder().File("reel.mov")});
     ASSERT_TRUE(studio.Serving());
-    const Load load(Attackers, milliseconds(6000), [&](const Load& attack) {
-        const RawConnection connection(studio.Port());
-        attack.Pause(milliseconds(6000));
-    });
-    load.Pause(milliseconds(500));
-    ExpectServedDuring(AskAsThePage(studio), load, "16 idle connections");
+    ExpectServedDuringAttack(
+        studio,
+        [&](const Load& attack) {
+            const RawConnection connection(studio.Port());
+            attack.Pause(milliseconds(6000));
+        },
+        "16 idle connections");
 }
 
 TEST_F(StudioUnderLoad, HeaderFloodWithoutTokenIsDroppedAtTheHead) {
