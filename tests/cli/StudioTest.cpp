@@ -19,7 +19,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 
 namespace clipreel {
@@ -309,13 +308,6 @@ nlohmann::json LastEvent(studio::SaveJob& job) {
     }
     for (auto& event : job.EventsFrom(next, std::chrono::milliseconds(0))) last = event;
     return last;
-}
-
-std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST_F(StudioReel, SaveWritesTheOrderAndReportsTheEnd) {

@@ -193,13 +193,6 @@ void ExpectServedDuringAttack(const StudioHarness& studio, const std::function<v
     ExpectServedDuring(AskAsThePage(studio), load, row);
 }
 
-std::vector<std::string> Entries(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
-
 class StudioUnderLoad : public SampleFolderSuite {
 protected:
     static void SetUpTestSuite() {
@@ -403,7 +396,7 @@ TEST_F(StudioUnderLoad, ALinkSwappedInNeverGetsAFileOutsideReplaced) {
                 refused,
                 ReadFileBytes(outside.File("victim.mov")) == std::vector<std::uint8_t>{7, 7, 7} ? "kept" : "REPLACED");
     EXPECT_EQ(ReadFileBytes(outside.File("victim.mov")), (std::vector<std::uint8_t>{7, 7, 7}));
-    EXPECT_EQ(Entries(outside.path()), std::vector<std::string>{"victim.mov"}) << "nothing written outside";
+    EXPECT_EQ(FolderEntries(outside.path()), std::vector<std::string>{"victim.mov"}) << "nothing written outside";
 }
 
 TEST_F(StudioUnderLoad, ASecondStudioOnThePortIsRefused) {
