@@ -383,6 +383,18 @@ bool OutputRequest(const nlohmann::json& body, httplib::Response& response, std:
     return true;
 }
 
+// Makes `save` write the reel's units, in the order they have now, beside
+// the reel under `name`, with writer(source, order, file, callback, userData).
+template <typename Writer>
+void WriteReel(const ReelSession& reel, const std::string& name, SaveJob::Request& save, Writer writer) {
+    const std::filesystem::path source = reel.Path();
+    const std::vector<unsigned> order = reel.Order();
+    save.sources = {source};
+    save.destination = source.parent_path() / std::filesystem::u8path(name);
+    save.write = [source, order, writer](const std::filesystem::path& file, ClipreelProgressCallback callback,
+                                         void* userData) { return writer(source, order, file, callback, userData); };
+}
+
 }
 
 void StudioServer::StartSave(const httplib::Request& request, httplib::Response& response) {
@@ -398,14 +410,11 @@ void StudioServer::StartSave(const httplib::Request& request, httplib::Response&
     if (kind != body.end() && *kind != "new" && !reference) {
         return Refuse(response, 400, "\"kind\" is \"new\" or \"reference\"");
     }
-    const std::filesystem::path source = reel->Path();
-    const std::vector<unsigned> order = reel->Order();
-    save.sources = {source};
-    save.destination = source.parent_path() / std::filesystem::u8path(name);
-    save.write = [source, order, reference](const std::filesystem::path& file, ClipreelProgressCallback callback,
-                                            void* userData) {
-        return WriteEditedMovie(source, order, file, reference, callback, userData);
-    };
+    WriteReel(*reel, name, save,
+              [reference](const std::filesystem::path& source, const std::vector<unsigned>& order,
+                          const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData) {
+                  return WriteEditedMovie(source, order, file, reference, callback, userData);
+              });
     StartJob(std::move(save), name, response);
 }
 
@@ -419,13 +428,7 @@ void StudioServer::StartExport(const httplib::Request& request, httplib::Respons
     SaveJob::Request save;
     std::string name;
     if (!OutputRequest(body, response, name, save.overwrite, ".mp4")) return;
-    const std::filesystem::path source = reel->Path();
-    const std::vector<unsigned> order = reel->Order();
-    save.sources = {source};
-    save.destination = source.parent_path() / std::filesystem::u8path(name);
-    save.write = [source, order](const std::filesystem::path& file, ClipreelProgressCallback callback, void* userData) {
-        return WriteExportedMovie(source, order, file, callback, userData);
-    };
+    WriteReel(*reel, name, save, WriteExportedMovie);
     StartJob(std::move(save), name, response);
 }
 

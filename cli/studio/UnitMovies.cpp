@@ -86,7 +86,7 @@ bool UnitMovies::Movie(unsigned reelNumber, const ReelSession& reel, unsigned un
         // of the reel it replaced, even one still being sent.
         const std::filesystem::path path =
             folder / ("reel" + std::to_string(reelNumber) + "-unit" + std::to_string(unit) + "-" +
-                      std::to_string(made.size() + forgotten) + ".mov");
+                      std::to_string(moviesMade++) + ".mov");
         const CClipreelMovFileEditor::ERROR_CREATEMOVFILE result =
             WriteEditedMovie(reel.Path(), {unit}, path, false, nullptr, nullptr);
         if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
@@ -111,7 +111,6 @@ void UnitMovies::Forget(unsigned reelNumber) {
         std::error_code failure;
         std::filesystem::remove(entry->second, failure);
         entry = made.erase(entry);
-        ++forgotten;
     }
 }
 

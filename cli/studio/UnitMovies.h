@@ -42,7 +42,7 @@ private:
     std::filesystem::path folder;
     std::mutex lock;
     std::map<std::pair<unsigned, unsigned>, std::filesystem::path> made;
-    std::size_t forgotten = 0;  // movies removed, so names stay unique
+    std::size_t moviesMade = 0;  // numbers each movie's name, so names stay unique
 };
 
 // Removes the player folders in `temporary` whose studio no longer runs.

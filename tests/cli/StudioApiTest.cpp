@@ -3,8 +3,7 @@
 // test, each with the status and the part of the answer it must get.
 #include "tests/cli/StudioHarness.h"
 
-#include "sample/SampleMovieWriter.h"
-#include "tests/support/SampleFolderSuite.h"
+#include "tests/cli/StudioReelSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,16 +19,7 @@ namespace {
 // Saves of this name wait at their start until cancelled.
 const char* const HeldName = "held.mov";
 
-class StudioApi : public SampleFolderSuite {
-protected:
-    static void SetUpTestSuite() {
-        SampleFolderSuite::SetUpTestSuite();
-        sample::SampleMovieSpec spec;
-        spec.units = 3;
-        spec.frames = sample::FrameContent::H264;
-        WriteReel("reel.mov", spec);
-    }
-};
+using StudioApi = StudioReelSuite;
 
 // How a request presents itself.
 enum class Pass { Query, Header, NoToken, WrongToken, OtherHost };
@@ -47,11 +37,9 @@ struct Row {
 httplib::Result Send(const StudioHarness& studio, const Row& row) {
     httplib::Request request;
     request.method = row.method;
-    request.path =
-        row.pass == Pass::Query ? StudioHarness::WithToken(row.target)
-        : row.pass == Pass::WrongToken
-            ? row.target + (row.target.find('?') == std::string::npos ? "?" : "&") + "token=" + std::string(32, '0')
-            : row.target;
+    request.path = row.pass == Pass::Query        ? StudioHarness::WithToken(row.target)
+                   : row.pass == Pass::WrongToken ? StudioHarness::WithToken(row.target, std::string(32, '0'))
+                                                  : row.target;
     if (row.pass == Pass::Header) request.set_header("X-Clipreel-Token", StudioHarness::Token);
     if (row.pass == Pass::OtherHost) {
         request.path = StudioHarness::WithToken(row.target);

@@ -81,13 +81,6 @@ private:
     bool ended = false;
 };
 
-std::vector<std::string> Entries(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
-
 TEST(StudioExit, HangUpCleansUpAndAKilledStudiosFolderGoesAtTheNextStart) {
     TempDir reels;
     TempDir temporary;
@@ -96,32 +89,31 @@ TEST(StudioExit, HangUpCleansUpAndAKilledStudiosFolderGoesAtTheNextStart) {
     {
         StudioProcess studio(reels.File("reel.mov"), temporary.path());
         ASSERT_TRUE(studio.Serving()) << studio.address;
-        ASSERT_EQ(Entries(temporary.path()).size(), 1u);
-        EXPECT_EQ(Entries(temporary.path())[0].compare(0, prefix.size() + std::to_string(studio.process).size() + 1,
-                                                       prefix + std::to_string(studio.process) + "-"),
-                  0);
+        ASSERT_EQ(FolderEntries(temporary.path()).size(), 1u);
+        const std::string own = prefix + std::to_string(studio.process) + "-";
+        EXPECT_EQ(FolderEntries(temporary.path())[0].compare(0, own.size(), own), 0);
         const int status = studio.EndWith(SIGHUP);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
-        EXPECT_TRUE(Entries(temporary.path()).empty()) << "the player's folder is removed";
+        EXPECT_TRUE(FolderEntries(temporary.path()).empty()) << "the player's folder is removed";
     }
     std::string killedFolder;
     {
         StudioProcess killed(reels.File("reel.mov"), temporary.path());
         ASSERT_TRUE(killed.Serving()) << killed.address;
-        ASSERT_EQ(Entries(temporary.path()).size(), 1u);
-        killedFolder = Entries(temporary.path())[0];
+        ASSERT_EQ(FolderEntries(temporary.path()).size(), 1u);
+        killedFolder = FolderEntries(temporary.path())[0];
         const int status = killed.EndWith(SIGKILL);
         EXPECT_TRUE(WIFSIGNALED(status));
-        EXPECT_EQ(Entries(temporary.path()), std::vector<std::string>{killedFolder}) << "left behind";
+        EXPECT_EQ(FolderEntries(temporary.path()), std::vector<std::string>{killedFolder}) << "left behind";
     }
     StudioProcess next(reels.File("reel.mov"), temporary.path());
     ASSERT_TRUE(next.Serving()) << next.address;
-    const std::vector<std::string> left = Entries(temporary.path());
+    const std::vector<std::string> left = FolderEntries(temporary.path());
     ASSERT_EQ(left.size(), 1u);
     EXPECT_NE(left[0], killedFolder) << "the killed studio's folder is gone, the new one's is there";
     const int status = next.EndWith(SIGTERM);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
-    EXPECT_TRUE(Entries(temporary.path()).empty());
+    EXPECT_TRUE(FolderEntries(temporary.path()).empty());
 }
 
 }

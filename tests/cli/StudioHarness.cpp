@@ -36,8 +36,8 @@ std::unique_ptr<httplib::Client> StudioHarness::Client(int seconds) const {
     return client;
 }
 
-std::string StudioHarness::WithToken(const std::string& target) {
-    return target + (target.find('?') == std::string::npos ? "?" : "&") + "token=" + Token;
+std::string StudioHarness::WithToken(const std::string& target, const std::string& token) {
+    return target + (target.find('?') == std::string::npos ? "?" : "&") + "token=" + token;
 }
 
 }

@@ -33,8 +33,9 @@ public:
     std::string Host() const { return "127.0.0.1:" + std::to_string(port); }
     // A client of the studio that waits at most `seconds` for each step.
     std::unique_ptr<httplib::Client> Client(int seconds = 20) const;
-    // The target with the token as its query parameter.
-    static std::string WithToken(const std::string& target);
+    // The target with the token (the studio's, unless given) as its query
+    // parameter.
+    static std::string WithToken(const std::string& target, const std::string& token = Token);
 
 private:
     std::unique_ptr<studio::StudioServer> server;

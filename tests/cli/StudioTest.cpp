@@ -11,7 +11,7 @@
 #include "cli/studio/UnitMovies.h"
 
 #include "sample/SampleMovieWriter.h"
-#include "tests/support/SampleFolderSuite.h"
+#include "tests/cli/StudioReelSuite.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 
 namespace clipreel {
@@ -230,17 +229,8 @@ TEST(StudioOutputName, ExportsAreNamedMp4) {
     EXPECT_EQ("the name must end in .MP4", studio::CheckOutputName("shared.mov", ".mp4"));
 }
 
-// A three-unit reel with real frames, written once for the suite.
-class StudioReel : public SampleFolderSuite {
+class StudioReel : public StudioReelSuite {
 protected:
-    static void SetUpTestSuite() {
-        SampleFolderSuite::SetUpTestSuite();
-        sample::SampleMovieSpec spec;
-        spec.units = 3;
-        spec.frames = sample::FrameContent::H264;
-        WriteReel("reel.mov", spec);
-    }
-
     static std::unique_ptr<studio::ReelSession> Open() {
         std::string error;
         auto reel = studio::ReelSession::Open(Folder().File("reel.mov"), error);
@@ -318,13 +308,6 @@ nlohmann::json LastEvent(studio::SaveJob& job) {
     }
     for (auto& event : job.EventsFrom(next, std::chrono::milliseconds(0))) last = event;
     return last;
-}
-
-std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST_F(StudioReel, SaveWritesTheOrderAndReportsTheEnd) {

@@ -5,8 +5,8 @@
 // that the process's memory (read from /proc) grows by tens of MiB at most.
 // The figures each test measured are printed as "[figure] ..." lines.
 //
-// The HTTP library's own pool has 8 workers; 16 attacking connections hold
-// them all, and one more, whatever the machine.
+// The studio's largest lane of workers (event streams and movies) has 8;
+// 16 attacking connections would hold them all, and as many again.
 #include "tests/cli/StudioHarness.h"
 
 #include "cli/studio/ReelSession.h"
@@ -56,7 +56,8 @@ std::size_t MemoryFigure(const std::string& key) {
     return 0;
 }
 
-// Resident memory now and at its peak since ResetPeak.
+// Resident memory when the watch began, and its peak since (the watch
+// resets the peak).
 struct MemoryWatch {
     MemoryWatch() {
         std::ofstream("/proc/self/clear_refs") << "5";
@@ -183,11 +184,13 @@ void ExpectServedDuring(const PageAnswer& answer, const Load& load, const char* 
     EXPECT_LT(answer.at, load.end) << "answered only when the attack stopped";
 }
 
-std::vector<std::string> Entries(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    return names;
+// The page's request, made half a second into an attack by Attackers
+// connections that lasts six seconds, is answered while the attack runs.
+void ExpectServedDuringAttack(const StudioHarness& studio, const std::function<void(const Load&)>& attack,
+                              const char* row) {
+    const Load load(Attackers, milliseconds(6000), attack);
+    load.Pause(milliseconds(500));
+    ExpectServedDuring(AskAsThePage(studio), load, row);
 }
 
 class StudioUnderLoad : public SampleFolderSuite {
@@ -204,27 +207,29 @@ TEST_F(StudioUnderLoad, SlowHeadersWithoutTokenHoldNoWorker) {
     StudioHarness studio({Folder().File("reel.mov")});
     ASSERT_TRUE(studio.Serving());
     const std::string head = "GET /api/reels HTTP/1.1\r\nHost: " + studio.Host() + "\r\nX-Slow: ";
-    const Load load(Attackers, milliseconds(6000), [&](const Load& attack) {
-        RawConnection connection(studio.Port());
-        for (std::size_t i = 0; i < head.size() && attack.Running(); ++i) {
-            if (!connection.Send(head.substr(i, 1))) break;
-            attack.Pause(milliseconds(2000));
-        }
-        attack.Pause(milliseconds(6000));
-    });
-    load.Pause(milliseconds(500));
-    ExpectServedDuring(AskAsThePage(studio), load, "16 connections sending a header byte every 2 s");
+    ExpectServedDuringAttack(
+        studio,
+        [&](const Load& attack) {
+            RawConnection connection(studio.Port());
+            for (std::size_t i = 0; i < head.size() && attack.Running(); ++i) {
+                if (!connection.Send(head.substr(i, 1))) break;
+                attack.Pause(milliseconds(2000));
+            }
+            attack.Pause(milliseconds(6000));
+        },
+        "16 connections sending a header byte every 2 s");
 }
 
 TEST_F(StudioUnderLoad, IdleConnectionsHoldNoWorker) {
     StudioHarness studio({Folder().File("reel.mov")});
     ASSERT_TRUE(studio.Serving());
-    const Load load(Attackers, milliseconds(6000), [&](const Load& attack) {
-        const RawConnection connection(studio.Port());
-        attack.Pause(milliseconds(6000));
-    });
-    load.Pause(milliseconds(500));
-    ExpectServedDuring(AskAsThePage(studio), load, "16 idle connections");
+    ExpectServedDuringAttack(
+        studio,
+        [&](const Load& attack) {
+            const RawConnection connection(studio.Port());
+            attack.Pause(milliseconds(6000));
+        },
+        "16 idle connections");
 }
 
 TEST_F(StudioUnderLoad, HeaderFloodWithoutTokenIsDroppedAtTheHead) {
@@ -391,7 +396,7 @@ TEST_F(StudioUnderLoad, ALinkSwappedInNeverGetsAFileOutsideReplaced) {
                 refused,
                 ReadFileBytes(outside.File("victim.mov")) == std::vector<std::uint8_t>{7, 7, 7} ? "kept" : "REPLACED");
     EXPECT_EQ(ReadFileBytes(outside.File("victim.mov")), (std::vector<std::uint8_t>{7, 7, 7}));
-    EXPECT_EQ(Entries(outside.path()), std::vector<std::string>{"victim.mov"}) << "nothing written outside";
+    EXPECT_EQ(FolderEntries(outside.path()), std::vector<std::string>{"victim.mov"}) << "nothing written outside";
 }
 
 TEST_F(StudioUnderLoad, ASecondStudioOnThePortIsRefused) {

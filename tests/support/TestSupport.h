@@ -46,6 +46,8 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
 // A tool's output as its non-empty lines.
 std::vector<std::string> NonEmptyLines(const std::string& text);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+// The names in a folder, sorted.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 
 // True when the tests run as Windows programs (under wine here).
 constexpr bool RunningOnWindows() {
