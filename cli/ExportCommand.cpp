@@ -5,7 +5,6 @@
 
 #include "ClipreelMovie.h"
 #include "ClipreelReelOperations.h"
-#include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
@@ -13,9 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 namespace clipreel {
 namespace cli {
@@ -107,12 +104,7 @@ int RunExport(const ExportOptions& options) {
                                                           : CClipreelReelExporter::GetDefaultSoundBitRate(channels);
 
     if (save.dryRun) {
-        const nlohmann::json result = DescribeExport(reel, options, soundBitRate);
-        if (save.json) {
-            std::printf("%s\n", JsonText(result).c_str());
-        } else if (!save.quiet) {
-            PrintSummary(result, false);
-        }
+        PrintSaveOutcome(DescribeExport(reel, options, soundBitRate), save.json, save.quiet, PrintSummary);
         return EXIT_OK;
     }
 
@@ -131,15 +123,7 @@ int RunExport(const ExportOptions& options) {
         return exporter.CreateExportedMp4File(reel, runner.Output(0).TemporaryLocator());
     });
     if (code != EXIT_OK) return code;
-    nlohmann::json written = DescribeExport(reel, options, soundBitRate);
-    if (save.json) {
-        std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(ArgumentPath(save.destination), error);
-        written["size"] = error ? nlohmann::json(nullptr) : nlohmann::json(size);
-        std::printf("%s\n", JsonText(written).c_str());
-    } else if (!save.quiet) {
-        PrintSummary(written, true);
-    }
+    PrintSaveOutcome(DescribeExport(reel, options, soundBitRate), save.json, save.quiet, PrintSummary);
     return EXIT_OK;
 }
 

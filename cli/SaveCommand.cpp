@@ -9,8 +9,6 @@
 #include "cli/SaveRunner.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace clipreel {
 namespace cli {
@@ -128,12 +126,7 @@ int RunSave(const SaveOptions& options) {
     if (reel.IsValid() && !ApplyIndexList(reel, options)) return EXIT_USAGE;
 
     if (options.dryRun) {
-        const nlohmann::json result = DescribeResultMovie(reel, options);
-        if (options.json) {
-            std::printf("%s\n", JsonText(result).c_str());
-        } else if (!options.quiet) {
-            PrintSummary(result, false);
-        }
+        PrintSaveOutcome(DescribeResultMovie(reel, options), options.json, options.quiet, PrintSummary);
         return EXIT_OK;
     }
 
@@ -162,15 +155,7 @@ int RunSave(const SaveOptions& options) {
                                  : editor.CreateNewMovFile(destination, reelArgument);
     });
     if (code != EXIT_OK) return code;
-    nlohmann::json written = DescribeResultMovie(reel, options);
-    if (options.json) {
-        std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(ArgumentPath(options.destination), error);
-        written["size"] = error ? nlohmann::json(nullptr) : nlohmann::json(size);
-        std::printf("%s\n", JsonText(written).c_str());
-    } else if (!options.quiet) {
-        PrintSummary(written, true);
-    }
+    PrintSaveOutcome(DescribeResultMovie(reel, options), options.json, options.quiet, PrintSummary);
     return EXIT_OK;
 }
 
