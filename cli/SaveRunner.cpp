@@ -62,8 +62,8 @@ int SaveRunner::RunInTool(const InTool& how, const Writing& writing) {
     } catch (const std::exception& exception) {
         progress.Finish();
         Complain(std::string("internal error: ") + exception.what());
+        // The write never returned: the result is still an internal error.
         if (!how.failureAfterException) return EXIT_SAVE_INTERNAL_ERROR;
-        result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     }
     progress.Finish();
     if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
