@@ -25,11 +25,6 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-std::string DidYouMean(const std::string& word, const std::vector<std::string>& names) {
-    const std::string closest = ClosestName(word, names);
-    return closest.empty() ? std::string() : "; did you mean " + closest + "?";
-}
-
 // Every name of the command's options and of the tool's, as typed: "--keep", "-y".
 struct OptionTable {
     std::vector<const CLI::Option*> options;
@@ -73,7 +68,7 @@ std::string OperandCountProblem(const CommandHelp& help, std::size_t given, cons
 
 }
 
-std::string ClosestName(const std::string& word, const std::vector<std::string>& names) {
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& names) {
     std::string best;
     std::size_t bestDistance = std::max<std::size_t>(2, word.size() / 3) + 1;
     for (const std::string& name : names) {
@@ -83,7 +78,7 @@ std::string ClosestName(const std::string& word, const std::vector<std::string>&
             best = name;
         }
     }
-    return best;
+    return best.empty() ? std::string() : "; did you mean " + best + "?";
 }
 
 std::string CheckCommandLine(const CLI::App& app, const std::vector<std::string>& arguments, const CLI::App*& command) {
@@ -108,10 +103,8 @@ std::string CheckCommandLine(const CLI::App& app, const std::vector<std::string>
         std::string list;
         for (const std::string& name : commandNames) list += (list.empty() ? "" : ", ") + name;
         commandNames.push_back("help");
-        const std::string closest = ClosestName(arguments[at], commandNames);
-        return "unknown command \"" + arguments[at] + "\"" +
-               (closest.empty() ? std::string() : "; did you mean " + closest + "?") + " (the commands: " + list +
-               "; see clipreel --help)";
+        return "unknown command \"" + arguments[at] + "\"" + DidYouMean(arguments[at], commandNames) +
+               " (the commands: " + list + "; see clipreel --help)";
     }
     options = OptionTable();
     options.Add(*command, false);
