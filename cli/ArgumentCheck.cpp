@@ -156,11 +156,9 @@ std::string CheckCommandLine(const CLI::App& app, const std::vector<std::string>
     const bool helpAsked = std::find(arguments.begin(), arguments.end(), "--help") != arguments.end() ||
                            std::find(arguments.begin(), arguments.end(), "-h") != arguments.end();
     if (help != nullptr && !helpAsked) {
-        if (operands.size() < help->minOperands || (help->maxOperands != 0 && operands.size() > help->maxOperands)) {
-            const std::string extra = operands.size() > help->maxOperands && help->maxOperands != 0
-                                          ? operands[help->maxOperands]
-                                          : std::string();
-            return OperandCountProblem(*help, operands.size(), extra);
+        const bool tooMany = help->maxOperands != 0 && operands.size() > help->maxOperands;
+        if (operands.size() < help->minOperands || tooMany) {
+            return OperandCountProblem(*help, operands.size(), tooMany ? operands[help->maxOperands] : std::string());
         }
     }
     return std::string();
