@@ -52,8 +52,9 @@ int SaveRunner::RunInTool(const InTool& how, const Writing& writing) {
     const ProgressDisplay::Style style = how.quiet                   ? ProgressDisplay::Style::Quiet
                                          : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
                                                                      : ProgressDisplay::Style::Lines;
+    // Past the file-size limit a write fails like any other: every output's
+    // Prepare already made the tool keep running there.
     ProgressDisplay progress(style, stderr);
-    KeepRunningPastFileSizeLimit();
     Result result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     try {
         std::optional<CooperativeCancel> cancel;
