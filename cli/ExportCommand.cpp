@@ -6,6 +6,7 @@
 #include "ClipreelMovie.h"
 #include "ClipreelReelOperations.h"
 #include "cli/CommandSupport.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
 #include "cli/SaveRunner.h"
@@ -65,8 +66,8 @@ nlohmann::json DescribeExport(const CClipreelMovie& reel, const ExportOptions& o
 
 void PrintSummary(const nlohmann::json& result, bool written) {
     const std::size_t count = result["shooting_unit_count"].get<std::size_t>();
-    std::printf("%s%s (MP4): %zu shooting unit%s (%s), %.3f s", written ? "wrote " : "would write ",
-                result["destination"].get<std::string>().c_str(), count, count == 1 ? "" : "s",
+    std::printf("%s%s (MP4): %s (%s), %.3f s", written ? "wrote " : "would write ",
+                result["destination"].get<std::string>().c_str(), CountText(count, "shooting unit").c_str(),
                 result["units_text"].get<std::string>().c_str(), result["duration"].get<double>());
     if (result["sound_bitrate"].is_null()) {
         std::printf(", no sound\n");

@@ -4,6 +4,7 @@
 #include "ClipreelMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
 #include "cli/SaveRunner.h"
@@ -88,7 +89,7 @@ void PrintSummary(const nlohmann::json& result, bool written) {
         return;
     }
     const std::size_t count = result["shooting_unit_count"].get<std::size_t>();
-    std::printf("%s: %zu shooting unit%s (%s)", what.c_str(), count, count == 1 ? "" : "s",
+    std::printf("%s: %s (%s)", what.c_str(), CountText(count, "shooting unit").c_str(),
                 result["units_text"].get<std::string>().c_str());
     if (!written) {
         std::printf(", %.3f s, %llu bytes of media", result["duration"].get<double>(),

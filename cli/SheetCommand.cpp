@@ -5,6 +5,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/Console.h"
 #include "cli/ContactSheet.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/SafeOutput.h"
@@ -87,7 +88,7 @@ int WriteSheet(const ReelOutput& target, const SheetOptions& options, ProgressDi
         return EXIT_FAILURE_OTHER;
     }
     if (!output.WriteAll(jpeg) || !output.Commit()) return output.FailureExitCode();
-    std::printf("wrote %s: %u shooting unit%s, %u x %u pixels\n", target.output.c_str(), count, count == 1 ? "" : "s",
+    std::printf("wrote %s: %s, %u x %u pixels\n", target.output.c_str(), CountText(count, "shooting unit").c_str(),
                 sheet.width, sheet.height);
     return EXIT_OK;
 }
