@@ -38,6 +38,8 @@ int RunSave(const SaveOptions& options);
 // Applies --keep or --remove to the reel; a complaint and false when the list
 // is not one the reel can take whole (edit, reference, export).
 bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options);
+// The original numbers of the reel's units, in their order now.
+std::vector<unsigned> KeptUnits(const CClipreelMovie& reel);
 
 // export: the kept units as an MP4 for sharing; the index lists, --force,
 // --dry-run and --json as for edit.

@@ -46,9 +46,7 @@ unsigned SoundChannels(const CZentiMovFile& source) {
 
 // What the export makes (or, for a dry run, would make).
 nlohmann::json DescribeExport(const CClipreelMovie& reel, const ExportOptions& options, unsigned soundBitRate) {
-    std::vector<unsigned> kept;
-    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i)
-        kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
+    const std::vector<unsigned> kept = KeptUnits(reel);
     const std::int32_t timeScale = reel.GetTimeScale();
     nlohmann::json result;
     result["source"] = options.save.source;

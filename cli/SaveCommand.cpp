@@ -48,13 +48,13 @@ bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options) {
     return true;
 }
 
-namespace {
-
 std::vector<unsigned> KeptUnits(const CClipreelMovie& reel) {
     std::vector<unsigned> kept;
     for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
     return kept;
 }
+
+namespace {
 
 // What the save makes (or, for a dry run, would make).
 nlohmann::json DescribeResultMovie(const CClipreelMovie& reel, const SaveOptions& options) {
