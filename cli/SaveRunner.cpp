@@ -2,7 +2,6 @@
 
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressDisplay.h"
@@ -49,12 +48,9 @@ std::string SaveRunner::SizeLimitFailure() const {
 }
 
 int SaveRunner::RunInTool(const InTool& how, const Writing& writing) {
-    const ProgressDisplay::Style style = how.quiet                   ? ProgressDisplay::Style::Quiet
-                                         : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
-                                                                     : ProgressDisplay::Style::Lines;
     // Past the file-size limit a write fails like any other: every output's
     // Prepare already made the tool keep running there.
-    ProgressDisplay progress(style, stderr);
+    ProgressDisplay progress(ProgressDisplay::ForStandardError(how.quiet), stderr);
     Result result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     try {
         std::optional<CooperativeCancel> cancel;

@@ -3,7 +3,6 @@
 #include "ClipreelMovie.h"
 #include "MovieFrames.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ContactSheet.h"
 #include "cli/CountText.h"
 #include "cli/ExitCode.h"
@@ -102,10 +101,7 @@ int RunSheet(const SheetOptions& options) {
     const CooperativeCancel cancel;
     int exitCode = EXIT_OK;
     for (const ReelOutput& target : options.outputs) {
-        const ProgressDisplay::Style style = options.quiet               ? ProgressDisplay::Style::Quiet
-                                             : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
-                                                                         : ProgressDisplay::Style::Lines;
-        ProgressDisplay progress(style, stderr);
+        ProgressDisplay progress(ProgressDisplay::ForStandardError(options.quiet), stderr);
         const int code = WriteSheet(target, options, progress);
         if (exitCode == EXIT_OK) exitCode = code;
         if (code == EXIT_SAVE_CANCELED) break;
