@@ -32,7 +32,7 @@ struct OptionTable {
     void Add(const CLI::App& app, bool withVersion) {
         for (const CLI::Option* option : app.get_options()) {
             if (!option->nonpositional()) continue;
-            if (!withVersion && option->get_lnames() == std::vector<std::string>{"version"}) continue;
+            if (!withVersion && IsVersionFlag(*option)) continue;
             options.push_back(option);
         }
     }
