@@ -114,6 +114,8 @@ int RunExport(const ExportOptions& options) {
     SaveRunner::InTool how;
     how.quiet = save.quiet || save.json;
     how.failure = [&](SaveRunner::Result result) {
+        const std::string limit = runner.SizeLimitFailure();
+        if (result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR && !limit.empty()) return limit;
         if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) return DiskFullFailure(save.destination);
         return "cannot export " + save.destination + ": " + DescribeResult(result);
     };
