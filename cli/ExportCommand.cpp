@@ -8,7 +8,6 @@
 #include "cli/CommandSupport.h"
 #include "cli/CountText.h"
 #include "cli/ExitCode.h"
-#include "cli/IndexList.h"
 #include "cli/SaveRunner.h"
 
 #include <cstdio>
@@ -46,18 +45,7 @@ unsigned SoundChannels(const CZentiMovFile& source) {
 
 // What the export makes (or, for a dry run, would make).
 nlohmann::json DescribeExport(const CClipreelMovie& reel, const ExportOptions& options, unsigned soundBitRate) {
-    const std::vector<unsigned> kept = KeptUnits(reel);
-    const std::int32_t timeScale = reel.GetTimeScale();
-    nlohmann::json result;
-    result["source"] = options.save.source;
-    result["destination"] = options.save.destination;
-    result["kind"] = "mp4";
-    result["dry_run"] = options.save.dryRun;
-    result["units"] = kept;
-    result["units_text"] = IndexRangesText(kept);
-    result["shooting_unit_count"] = kept.size();
-    result["frame_count"] = reel.GetTotalFrameCount();
-    result["duration"] = timeScale > 0 ? static_cast<double>(reel.GetTotalDuration()) / timeScale : 0.0;
+    nlohmann::json result = DescribeSave(reel, options.save, "mp4");
     result["sound_bitrate"] = soundBitRate == 0 ? nlohmann::json(nullptr) : nlohmann::json(soundBitRate);
     return result;
 }

@@ -48,33 +48,36 @@ bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options) {
     return true;
 }
 
-std::vector<unsigned> KeptUnits(const CClipreelMovie& reel) {
-    std::vector<unsigned> kept;
-    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
-    return kept;
-}
-
-namespace {
-
-// What the save makes (or, for a dry run, would make).
-nlohmann::json DescribeResultMovie(const CClipreelMovie& reel, const SaveOptions& options) {
+nlohmann::json DescribeSave(const CClipreelMovie& reel, const SaveOptions& options, const std::string& kind) {
     nlohmann::json result;
     result["source"] = options.source;
     result["destination"] = options.destination;
-    result["kind"] = options.reference ? "reference" : "movie";
+    result["kind"] = kind;
     result["dry_run"] = options.dryRun;
     if (!reel.IsValid()) return result;
-    const std::vector<unsigned> kept = KeptUnits(reel);
-    std::uint64_t mediaSize = 0;
-    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) mediaSize += reel.GetShootingUnit(i).GetSize();
+    std::vector<unsigned> kept;
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i)
+        kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
     const std::int32_t timeScale = reel.GetTimeScale();
     result["units"] = kept;
     result["units_text"] = IndexRangesText(kept);
     result["shooting_unit_count"] = kept.size();
     result["frame_count"] = reel.GetTotalFrameCount();
     result["duration"] = timeScale > 0 ? static_cast<double>(reel.GetTotalDuration()) / timeScale : 0.0;
+    return result;
+}
+
+namespace {
+
+// What the save makes (or, for a dry run, would make): a reel's also with
+// its length in ticks and the media it copies.
+nlohmann::json DescribeResultMovie(const CClipreelMovie& reel, const SaveOptions& options) {
+    nlohmann::json result = DescribeSave(reel, options, options.reference ? "reference" : "movie");
+    if (!reel.IsValid()) return result;
+    std::uint64_t mediaSize = 0;
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) mediaSize += reel.GetShootingUnit(i).GetSize();
     result["duration_ts"] = reel.GetTotalDuration();
-    result["time_base"] = "1/" + std::to_string(timeScale);
+    result["time_base"] = "1/" + std::to_string(reel.GetTimeScale());
     // A reference movie holds no media of its own.
     result["media_size"] = options.reference ? 0 : mediaSize;
     return result;
