@@ -25,11 +25,6 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-std::string DidYouMean(const std::string& word, const std::vector<std::string>& names) {
-    const std::string closest = ClosestName(word, names);
-    return closest.empty() ? std::string() : "; did you mean " + closest + "?";
-}
-
 // Every name of the command's options and of the tool's, as typed: "--keep", "-y".
 struct OptionTable {
     std::vector<const CLI::Option*> options;
@@ -37,7 +32,7 @@ struct OptionTable {
     void Add(const CLI::App& app, bool withVersion) {
         for (const CLI::Option* option : app.get_options()) {
             if (!option->nonpositional()) continue;
-            if (!withVersion && option->get_lnames() == std::vector<std::string>{"version"}) continue;
+            if (!withVersion && IsVersionFlag(*option)) continue;
             options.push_back(option);
         }
     }
@@ -73,7 +68,7 @@ std::string OperandCountProblem(const CommandHelp& help, std::size_t given, cons
 
 }
 
-std::string ClosestName(const std::string& word, const std::vector<std::string>& names) {
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& names) {
     std::string best;
     std::size_t bestDistance = std::max<std::size_t>(2, word.size() / 3) + 1;
     for (const std::string& name : names) {
@@ -83,7 +78,7 @@ std::string ClosestName(const std::string& word, const std::vector<std::string>&
             best = name;
         }
     }
-    return best;
+    return best.empty() ? std::string() : "; did you mean " + best + "?";
 }
 
 std::string CheckCommandLine(const CLI::App& app, const std::vector<std::string>& arguments, const CLI::App*& command) {
@@ -108,10 +103,8 @@ std::string CheckCommandLine(const CLI::App& app, const std::vector<std::string>
         std::string list;
         for (const std::string& name : commandNames) list += (list.empty() ? "" : ", ") + name;
         commandNames.push_back("help");
-        const std::string closest = ClosestName(arguments[at], commandNames);
-        return "unknown command \"" + arguments[at] + "\"" +
-               (closest.empty() ? std::string() : "; did you mean " + closest + "?") + " (the commands: " + list +
-               "; see clipreel --help)";
+        return "unknown command \"" + arguments[at] + "\"" + DidYouMean(arguments[at], commandNames) +
+               " (the commands: " + list + "; see clipreel --help)";
     }
     options = OptionTable();
     options.Add(*command, false);
@@ -163,11 +156,9 @@ std::string CheckCommandLine(const CLI::App& app, const std::vector<std::string>
     const bool helpAsked = std::find(arguments.begin(), arguments.end(), "--help") != arguments.end() ||
                            std::find(arguments.begin(), arguments.end(), "-h") != arguments.end();
     if (help != nullptr && !helpAsked) {
-        if (operands.size() < help->minOperands || (help->maxOperands != 0 && operands.size() > help->maxOperands)) {
-            const std::string extra = operands.size() > help->maxOperands && help->maxOperands != 0
-                                          ? operands[help->maxOperands]
-                                          : std::string();
-            return OperandCountProblem(*help, operands.size(), extra);
+        const bool tooMany = help->maxOperands != 0 && operands.size() > help->maxOperands;
+        if (operands.size() < help->minOperands || tooMany) {
+            return OperandCountProblem(*help, operands.size(), tooMany ? operands[help->maxOperands] : std::string());
         }
     }
     return std::string();

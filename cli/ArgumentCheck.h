@@ -23,11 +23,15 @@ inline bool TakesValue(const CLI::Option& option) { return option.get_expected_m
 // An option left out of the help, the man page, the completion and the
 // suggestions (its group is empty): one for tests only.
 inline bool Hidden(const CLI::Option& option) { return option.get_group().empty(); }
+// The tool's --version, which no command takes.
+inline bool IsVersionFlag(const CLI::Option& option) {
+    return option.get_lnames() == std::vector<std::string>{"version"};
+}
 
-// The closest of names to word by edit distance, when close enough to be a
-// slip ("--verison" for "--version", "thumbnale" for "thumbnail"); empty
-// otherwise.
-std::string ClosestName(const std::string& word, const std::vector<std::string>& names);
+// "; did you mean NAME?" for the closest of names to word by edit distance,
+// when close enough to be a slip ("--verison" for "--version", "thumbnale"
+// for "thumbnail"); empty otherwise.
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& names);
 
 // The parser's own complaint as one line in the tool's words.
 std::string ParseErrorText(const CLI::ParseError& error);

@@ -13,8 +13,7 @@ std::string OptionWords(const CLI::App& command, const CLI::App* tool) {
     for (const CLI::App* app : {&command, tool}) {
         if (app == nullptr) continue;
         for (const CLI::Option* option : app->get_options()) {
-            if (Hidden(*option) || (app == tool && option->get_lnames() == std::vector<std::string>{"version"}))
-                continue;
+            if (Hidden(*option) || (app == tool && IsVersionFlag(*option))) continue;
             for (const std::string& name : option->get_lnames()) words += (words.empty() ? "--" : " --") + name;
             for (const std::string& name : option->get_snames()) words += (words.empty() ? "-" : " -") + name;
         }

@@ -46,6 +46,21 @@ std::string JsonText(const nlohmann::ordered_json& value) {
     return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
+void PrintSaveOutcome(nlohmann::json description, bool json, bool quiet, SaveSummary summary) {
+    const bool written = !description["dry_run"].get<bool>();
+    if (json) {
+        if (written) {
+            std::error_code error;
+            const std::uintmax_t size =
+                std::filesystem::file_size(ArgumentPath(description["destination"].get<std::string>()), error);
+            description["size"] = error ? nlohmann::json(nullptr) : nlohmann::json(size);
+        }
+        std::printf("%s\n", JsonText(description).c_str());
+    } else if (!quiet) {
+        summary(description, written);
+    }
+}
+
 std::string UnreadableReason(const std::string& path) {
     std::error_code error;
     const std::filesystem::path native = ArgumentPath(path);

@@ -26,6 +26,13 @@ void ShowLibraryLogs(bool verbose);
 std::string JsonText(const nlohmann::json& value);
 std::string JsonText(const nlohmann::ordered_json& value);
 
+// What edit, reference or export wrote or, for a dry run, would write, from
+// its description (with "destination" and "dry_run"): with json the
+// description, a written file's size added; otherwise, unless quiet, the
+// command's summary line.
+using SaveSummary = void (*)(const nlohmann::json& description, bool written);
+void PrintSaveOutcome(nlohmann::json description, bool json, bool quiet, SaveSummary summary);
+
 // Why a file cannot be read as input, in the system's words ("No such file
 // or directory", "Is a directory", "Permission denied"); empty when it can
 // be opened for reading.

@@ -3,6 +3,8 @@
 
 #include "cli/ReelOutputs.h"
 
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <vector>
 
@@ -38,6 +40,10 @@ int RunSave(const SaveOptions& options);
 // Applies --keep or --remove to the reel; a complaint and false when the list
 // is not one the reel can take whole (edit, reference, export).
 bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options);
+// What edit, reference or export makes (or, for a dry run, would make), as
+// they describe it: source, destination, kind, dry_run and, for a valid
+// reel, its kept units with their frames and duration.
+nlohmann::json DescribeSave(const CClipreelMovie& reel, const SaveOptions& options, const std::string& kind);
 
 // export: the kept units as an MP4 for sharing; the index lists, --force,
 // --dry-run and --json as for edit.

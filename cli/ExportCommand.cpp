@@ -5,17 +5,14 @@
 
 #include "ClipreelMovie.h"
 #include "ClipreelReelOperations.h"
-#include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
-#include "cli/IndexList.h"
 #include "cli/SaveRunner.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 namespace clipreel {
 namespace cli {
@@ -48,28 +45,15 @@ unsigned SoundChannels(const CZentiMovFile& source) {
 
 // What the export makes (or, for a dry run, would make).
 nlohmann::json DescribeExport(const CClipreelMovie& reel, const ExportOptions& options, unsigned soundBitRate) {
-    std::vector<unsigned> kept;
-    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i)
-        kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
-    const std::int32_t timeScale = reel.GetTimeScale();
-    nlohmann::json result;
-    result["source"] = options.save.source;
-    result["destination"] = options.save.destination;
-    result["kind"] = "mp4";
-    result["dry_run"] = options.save.dryRun;
-    result["units"] = kept;
-    result["units_text"] = IndexRangesText(kept);
-    result["shooting_unit_count"] = kept.size();
-    result["frame_count"] = reel.GetTotalFrameCount();
-    result["duration"] = timeScale > 0 ? static_cast<double>(reel.GetTotalDuration()) / timeScale : 0.0;
+    nlohmann::json result = DescribeSave(reel, options.save, "mp4");
     result["sound_bitrate"] = soundBitRate == 0 ? nlohmann::json(nullptr) : nlohmann::json(soundBitRate);
     return result;
 }
 
 void PrintSummary(const nlohmann::json& result, bool written) {
     const std::size_t count = result["shooting_unit_count"].get<std::size_t>();
-    std::printf("%s%s (MP4): %zu shooting unit%s (%s), %.3f s", written ? "wrote " : "would write ",
-                result["destination"].get<std::string>().c_str(), count, count == 1 ? "" : "s",
+    std::printf("%s%s (MP4): %s (%s), %.3f s", written ? "wrote " : "would write ",
+                result["destination"].get<std::string>().c_str(), CountText(count, "shooting unit").c_str(),
                 result["units_text"].get<std::string>().c_str(), result["duration"].get<double>());
     if (result["sound_bitrate"].is_null()) {
         std::printf(", no sound\n");
@@ -107,12 +91,7 @@ int RunExport(const ExportOptions& options) {
                                                           : CClipreelReelExporter::GetDefaultSoundBitRate(channels);
 
     if (save.dryRun) {
-        const nlohmann::json result = DescribeExport(reel, options, soundBitRate);
-        if (save.json) {
-            std::printf("%s\n", JsonText(result).c_str());
-        } else if (!save.quiet) {
-            PrintSummary(result, false);
-        }
+        PrintSaveOutcome(DescribeExport(reel, options, soundBitRate), save.json, save.quiet, PrintSummary);
         return EXIT_OK;
     }
 
@@ -123,6 +102,8 @@ int RunExport(const ExportOptions& options) {
     SaveRunner::InTool how;
     how.quiet = save.quiet || save.json;
     how.failure = [&](SaveRunner::Result result) {
+        const std::string limit = runner.SizeLimitFailure();
+        if (result == CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR && !limit.empty()) return limit;
         if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL) return DiskFullFailure(save.destination);
         return "cannot export " + save.destination + ": " + DescribeResult(result);
     };
@@ -131,15 +112,7 @@ int RunExport(const ExportOptions& options) {
         return exporter.CreateExportedMp4File(reel, runner.Output(0).TemporaryLocator());
     });
     if (code != EXIT_OK) return code;
-    nlohmann::json written = DescribeExport(reel, options, soundBitRate);
-    if (save.json) {
-        std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(ArgumentPath(save.destination), error);
-        written["size"] = error ? nlohmann::json(nullptr) : nlohmann::json(size);
-        std::printf("%s\n", JsonText(written).c_str());
-    } else if (!save.quiet) {
-        PrintSummary(written, true);
-    }
+    PrintSaveOutcome(DescribeExport(reel, options, soundBitRate), save.json, save.quiet, PrintSummary);
     return EXIT_OK;
 }
 

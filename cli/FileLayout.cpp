@@ -1,5 +1,7 @@
 #include "cli/FileLayout.h"
 
+#include "cli/CountText.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
@@ -172,8 +174,7 @@ std::string DescribeUnreadableMovie(const FileLayout& layout, bool movieValid) {
         return "is truncated: " + std::to_string(layout.fileSize) + " bytes, its atoms need " +
                std::to_string(layout.neededSize);
     }
-    const std::string trailing = std::to_string(layout.trailingBytes) + " trailing byte" +
-                                 (layout.trailingBytes == 1 ? "" : "s") + " after its last atom";
+    const std::string trailing = CountText(layout.trailingBytes, "trailing byte") + " after its last atom";
     if (!layout.movieAtom) return layout.trailingBytes > 0 ? "has no movie atom, and " + trailing : "has no movie atom";
     if (layout.trailingBytes > 0) return "has " + trailing;
     if (IsReferenceMovie(layout, movieValid)) return "is a reference movie (its media lie in another file)";

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-#include "cli/ArgumentCheck.h"
-
 namespace clipreel {
 namespace cli {
 
@@ -48,7 +46,7 @@ std::vector<const CLI::Option*> NamedOptions(const CLI::App& app) {
 std::vector<const CLI::Option*> SharedOptions(const CLI::App& app, const CLI::App& command) {
     std::vector<const CLI::Option*> shared = NamedOptions(command);
     for (const CLI::Option* option : NamedOptions(app)) {
-        if (option->get_lnames() != std::vector<std::string>{"version"} && option != app.get_help_ptr()) {
+        if (!IsVersionFlag(*option) && option != app.get_help_ptr()) {
             shared.push_back(option);
         }
     }

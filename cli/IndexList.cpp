@@ -1,5 +1,7 @@
 #include "cli/IndexList.h"
 
+#include "cli/CountText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <limits>
@@ -88,8 +90,7 @@ struct ItemReader {
         unsigned steps = 0;
         if (!Number(back, steps, error) || !LastUnit(value, error)) return false;
         if (steps > value) {
-            error = "last-" + back + " is before the first unit: the reel has " + std::to_string(unitCount) +
-                    (unitCount == 1 ? " shooting unit" : " shooting units");
+            error = "last-" + back + " is before the first unit: the reel has " + CountText(unitCount, "shooting unit");
             return false;
         }
         value -= steps;

@@ -250,8 +250,8 @@ std::string DescribeSalvage(const FileLocator& locator, nlohmann::ordered_json& 
     const unsigned recoverable = salvager.GetRecoverableShootingUnitCount();
     salvage = {{"shooting_units", total}, {"recoverable_units", recoverable}, {"refusal", salvager.GetRefusalReason()}};
     if (recoverable != 0) {
-        return "; `clipreel salvage` can recover " + std::to_string(recoverable) + " of its " + std::to_string(total) +
-               " shooting unit" + (total == 1 ? "" : "s");
+        return "; `clipreel salvage` can recover " + std::to_string(recoverable) + " of its " +
+               CountText(total, "shooting unit");
     }
     return "; `clipreel salvage` cannot recover it: " + salvager.GetRefusalReason();
 }

@@ -1,5 +1,7 @@
 #include "cli/ProgressDisplay.h"
 
+#include "cli/Console.h"
+
 #include <string>
 
 namespace clipreel {
@@ -13,6 +15,11 @@ constexpr int BarWidth = 40;
 
 ProgressDisplay::ProgressDisplay(Style shownAs, std::FILE* stream)
     : style(shownAs), out(stream), shownPercent(-1), lineOpen(false) {}
+
+ProgressDisplay::Style ProgressDisplay::ForStandardError(bool quiet) {
+    if (quiet) return Style::Quiet;
+    return StandardErrorIsTerminal() ? Style::Bar : Style::Lines;
+}
 
 EClipreelMovFileEditorProgressCallbackResult ProgressDisplay::Callback(
     EClipreelMovFileEditorProgressCallbackMessage message, double value, void* userData) {

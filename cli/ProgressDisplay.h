@@ -21,6 +21,10 @@ public:
 
     ProgressDisplay(Style style, std::FILE* out);
 
+    // The style a command shows on standard error: nothing when quiet, a bar
+    // on a terminal, lines elsewhere.
+    static Style ForStandardError(bool quiet);
+
     // The editor's progress callback; userData is the display.
     static EClipreelMovFileEditorProgressCallbackResult Callback(
         EClipreelMovFileEditorProgressCallbackMessage message, double value, void* userData);

@@ -8,6 +8,7 @@
 #include "ZentiMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLayout.h"
 #include "cli/IndexList.h"
@@ -146,7 +147,7 @@ int RunSplit(const SplitOptions& options) {
                                       });
     if (code != EXIT_OK) return code;
     if (!options.quiet) {
-        std::printf("wrote %zu reel%s to %s:\n", names.size(), names.size() == 1 ? "" : "s", options.folder.c_str());
+        std::printf("wrote %s to %s:\n", CountText(names.size(), "reel").c_str(), options.folder.c_str());
         for (const std::string& name : names) std::printf("  %s\n", name.c_str());
     }
     return EXIT_OK;
@@ -196,8 +197,8 @@ int RunJoin(const JoinOptions& options) {
     if (code != EXIT_OK) return code;
     if (!options.quiet) {
         const unsigned units = joiner.GetShootingUnitCount();
-        std::printf("wrote %s: %u shooting unit%s from %zu reels\n", options.destination.c_str(), units,
-                    units == 1 ? "" : "s", paths.size());
+        std::printf("wrote %s: %s from %zu reels\n", options.destination.c_str(),
+                    CountText(units, "shooting unit").c_str(), paths.size());
     }
     return EXIT_OK;
 }
@@ -224,8 +225,8 @@ int RunSalvage(const SalvageOptions& options) {
     if (!options.quiet) {
         const unsigned total = salvager.GetShootingUnitCount();
         const unsigned recovered = salvager.GetRecoverableShootingUnitCount();
-        std::printf("wrote %s: recovered %u of %u shooting unit%s, %u lost%s\n", options.destination.c_str(),
-                    recovered, total, total == 1 ? "" : "s", total - recovered,
+        std::printf("wrote %s: recovered %u of %s, %u lost%s\n", options.destination.c_str(), recovered,
+                    CountText(total, "shooting unit").c_str(), total - recovered,
                     salvager.IsTruncated() ? "" : " (the file was not cut short)");
     }
     return EXIT_OK;

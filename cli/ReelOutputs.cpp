@@ -3,6 +3,7 @@
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
 #include "cli/Console.h"
+#include "cli/CountText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -29,8 +30,8 @@ std::string PlanReelOutputs(const std::string& command, const std::vector<std::s
     const std::string severalReels = "for several reels give --output-dir DIR (-o)";
     if (outputDir.empty()) {
         if (operands.size() != 2) {
-            return command + " takes one reel and its JPEG file (REEL OUT.jpg); " + std::to_string(operands.size()) +
-                   (operands.size() == 1 ? " operand given" : " operands given") + ": " + severalReels;
+            return command + " takes one reel and its JPEG file (REEL OUT.jpg); " +
+                   CountText(operands.size(), "operand") + " given: " + severalReels;
         }
         if (NamesAMovie(operands[1])) {
             return "the output " + operands[1] + " names a movie, not a JPEG file: " + severalReels;

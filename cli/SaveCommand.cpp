@@ -4,13 +4,12 @@
 #include "ClipreelMovie.h"
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/IndexList.h"
 #include "cli/SaveRunner.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace clipreel {
 namespace cli {
@@ -49,33 +48,36 @@ bool ApplyIndexList(CClipreelMovie& reel, const SaveOptions& options) {
     return true;
 }
 
-namespace {
-
-std::vector<unsigned> KeptUnits(const CClipreelMovie& reel) {
-    std::vector<unsigned> kept;
-    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
-    return kept;
-}
-
-// What the save makes (or, for a dry run, would make).
-nlohmann::json DescribeResultMovie(const CClipreelMovie& reel, const SaveOptions& options) {
+nlohmann::json DescribeSave(const CClipreelMovie& reel, const SaveOptions& options, const std::string& kind) {
     nlohmann::json result;
     result["source"] = options.source;
     result["destination"] = options.destination;
-    result["kind"] = options.reference ? "reference" : "movie";
+    result["kind"] = kind;
     result["dry_run"] = options.dryRun;
     if (!reel.IsValid()) return result;
-    const std::vector<unsigned> kept = KeptUnits(reel);
-    std::uint64_t mediaSize = 0;
-    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) mediaSize += reel.GetShootingUnit(i).GetSize();
+    std::vector<unsigned> kept;
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i)
+        kept.push_back(reel.GetShootingUnit(i).GetOriginalIndex());
     const std::int32_t timeScale = reel.GetTimeScale();
     result["units"] = kept;
     result["units_text"] = IndexRangesText(kept);
     result["shooting_unit_count"] = kept.size();
     result["frame_count"] = reel.GetTotalFrameCount();
     result["duration"] = timeScale > 0 ? static_cast<double>(reel.GetTotalDuration()) / timeScale : 0.0;
+    return result;
+}
+
+namespace {
+
+// What the save makes (or, for a dry run, would make): a reel's also with
+// its length in ticks and the media it copies.
+nlohmann::json DescribeResultMovie(const CClipreelMovie& reel, const SaveOptions& options) {
+    nlohmann::json result = DescribeSave(reel, options, options.reference ? "reference" : "movie");
+    if (!reel.IsValid()) return result;
+    std::uint64_t mediaSize = 0;
+    for (unsigned i = 0; i < reel.GetShootingUnitCount(); ++i) mediaSize += reel.GetShootingUnit(i).GetSize();
     result["duration_ts"] = reel.GetTotalDuration();
-    result["time_base"] = "1/" + std::to_string(timeScale);
+    result["time_base"] = "1/" + std::to_string(reel.GetTimeScale());
     // A reference movie holds no media of its own.
     result["media_size"] = options.reference ? 0 : mediaSize;
     return result;
@@ -90,7 +92,7 @@ void PrintSummary(const nlohmann::json& result, bool written) {
         return;
     }
     const std::size_t count = result["shooting_unit_count"].get<std::size_t>();
-    std::printf("%s: %zu shooting unit%s (%s)", what.c_str(), count, count == 1 ? "" : "s",
+    std::printf("%s: %s (%s)", what.c_str(), CountText(count, "shooting unit").c_str(),
                 result["units_text"].get<std::string>().c_str());
     if (!written) {
         std::printf(", %.3f s, %llu bytes of media", result["duration"].get<double>(),
@@ -128,12 +130,7 @@ int RunSave(const SaveOptions& options) {
     if (reel.IsValid() && !ApplyIndexList(reel, options)) return EXIT_USAGE;
 
     if (options.dryRun) {
-        const nlohmann::json result = DescribeResultMovie(reel, options);
-        if (options.json) {
-            std::printf("%s\n", JsonText(result).c_str());
-        } else if (!options.quiet) {
-            PrintSummary(result, false);
-        }
+        PrintSaveOutcome(DescribeResultMovie(reel, options), options.json, options.quiet, PrintSummary);
         return EXIT_OK;
     }
 
@@ -162,15 +159,7 @@ int RunSave(const SaveOptions& options) {
                                  : editor.CreateNewMovFile(destination, reelArgument);
     });
     if (code != EXIT_OK) return code;
-    nlohmann::json written = DescribeResultMovie(reel, options);
-    if (options.json) {
-        std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(ArgumentPath(options.destination), error);
-        written["size"] = error ? nlohmann::json(nullptr) : nlohmann::json(size);
-        std::printf("%s\n", JsonText(written).c_str());
-    } else if (!options.quiet) {
-        PrintSummary(written, true);
-    }
+    PrintSaveOutcome(DescribeResultMovie(reel, options), options.json, options.quiet, PrintSummary);
     return EXIT_OK;
 }
 

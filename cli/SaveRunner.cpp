@@ -2,7 +2,6 @@
 
 #include "cli/CommandPaths.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressDisplay.h"
@@ -49,11 +48,9 @@ std::string SaveRunner::SizeLimitFailure() const {
 }
 
 int SaveRunner::RunInTool(const InTool& how, const Writing& writing) {
-    const ProgressDisplay::Style style = how.quiet                   ? ProgressDisplay::Style::Quiet
-                                         : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
-                                                                     : ProgressDisplay::Style::Lines;
-    ProgressDisplay progress(style, stderr);
-    KeepRunningPastFileSizeLimit();
+    // Past the file-size limit a write fails like any other: every output's
+    // Prepare already made the tool keep running there.
+    ProgressDisplay progress(ProgressDisplay::ForStandardError(how.quiet), stderr);
     Result result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     try {
         std::optional<CooperativeCancel> cancel;
@@ -62,10 +59,15 @@ int SaveRunner::RunInTool(const InTool& how, const Writing& writing) {
     } catch (const std::exception& exception) {
         progress.Finish();
         Complain(std::string("internal error: ") + exception.what());
+        // The write never returned: the result is still an internal error.
         if (!how.failureAfterException) return EXIT_SAVE_INTERNAL_ERROR;
-        result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
     }
     progress.Finish();
+    // The MP4 writer counts a file stopped at the size limit as a full disk;
+    // the disk had room: the write failed.
+    if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL && !SizeLimitFailure().empty()) {
+        result = CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
+    }
     if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
         Complain(how.failure(result));
         return ExitCodeForResult(result);

@@ -3,8 +3,8 @@
 #include "ClipreelMovie.h"
 #include "MovieFrames.h"
 #include "cli/CommandSupport.h"
-#include "cli/Console.h"
 #include "cli/ContactSheet.h"
+#include "cli/CountText.h"
 #include "cli/ExitCode.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/SafeOutput.h"
@@ -87,7 +87,7 @@ int WriteSheet(const ReelOutput& target, const SheetOptions& options, ProgressDi
         return EXIT_FAILURE_OTHER;
     }
     if (!output.WriteAll(jpeg) || !output.Commit()) return output.FailureExitCode();
-    std::printf("wrote %s: %u shooting unit%s, %u x %u pixels\n", target.output.c_str(), count, count == 1 ? "" : "s",
+    std::printf("wrote %s: %s, %u x %u pixels\n", target.output.c_str(), CountText(count, "shooting unit").c_str(),
                 sheet.width, sheet.height);
     return EXIT_OK;
 }
@@ -101,10 +101,7 @@ int RunSheet(const SheetOptions& options) {
     const CooperativeCancel cancel;
     int exitCode = EXIT_OK;
     for (const ReelOutput& target : options.outputs) {
-        const ProgressDisplay::Style style = options.quiet               ? ProgressDisplay::Style::Quiet
-                                             : StandardErrorIsTerminal() ? ProgressDisplay::Style::Bar
-                                                                         : ProgressDisplay::Style::Lines;
-        ProgressDisplay progress(style, stderr);
+        ProgressDisplay progress(ProgressDisplay::ForStandardError(options.quiet), stderr);
         const int code = WriteSheet(target, options, progress);
         if (exitCode == EXIT_OK) exitCode = code;
         if (code == EXIT_SAVE_CANCELED) break;

@@ -92,9 +92,7 @@ int RunHelp(const CLI::App& app, const std::vector<std::string>& topics) {
         if (command->get_name() == topics[0]) return PrintHelp(CommandHelpText(app, *command));
         names.push_back(command->get_name());
     }
-    const std::string closest = ClosestName(topics[0], names);
-    return UsageError(nullptr, "no command \"" + topics[0] + "\"" +
-                                   (closest.empty() ? std::string() : "; did you mean " + closest + "?"));
+    return UsageError(nullptr, "no command \"" + topics[0] + "\"" + DidYouMean(topics[0], names));
 }
 
 }

@@ -175,29 +175,46 @@ struct TemporaryFile::State {
         return false;
     }
 
-    bool CreateNamed(std::string& reason) {
-        ShareFolder();
+    // Makes a hidden name beside the target with make, trying fresh tags
+    // while the name is taken; false with errno as the last try left it.
+    template <typename Make>
+    bool MakeFreshName(Make make, std::filesystem::path& made) {
         for (unsigned attempt = 0; attempt < 100; ++attempt) {
             const std::filesystem::path candidate = TemporaryNameBeside(target, FreshTag());
-            const std::string entry = candidate.filename().native();
+            if (make(candidate.filename().native())) {
+                made = candidate;
+                return true;
+            }
+            if (errno != EEXIST) return false;
+        }
+        return false;
+    }
+
+    // Links the open file itself under entry in the folder; never replaces.
+    bool LinkOpenFile(const std::string& entry) const {
+        return ::linkat(AT_FDCWD, writePath.c_str(), folder, entry.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    }
+
+    bool CreateNamed(std::string& reason) {
+        ShareFolder();
+        const auto create = [&](const std::string& entry) {
             fd = RetryingCall([&] {
                 return ::openat(folder, entry.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             });
-            if (fd >= 0) {
-                name = candidate;
-                writePath = name;
-#if defined(__linux__)
-                if (::access(DescriptorPath(fd).c_str(), W_OK) == 0) {
-                    writePath = DescriptorPath(fd);
-                    linkable = true;
-                }
-#endif
-                return true;
-            }
-            if (errno != EEXIST) break;
+            return fd >= 0;
+        };
+        if (!MakeFreshName(create, name)) {
+            reason = Reason(errno);
+            return false;
         }
-        reason = Reason(errno);
-        return false;
+        writePath = name;
+#if defined(__linux__)
+        if (::access(DescriptorPath(fd).c_str(), W_OK) == 0) {
+            writePath = DescriptorPath(fd);
+            linkable = true;
+        }
+#endif
+        return true;
     }
 };
 
@@ -259,16 +276,12 @@ bool TemporaryFile::GiveHiddenName(std::string& reason) {
     // A name made from the open file: the name it was created under may
     // have been swapped for a link since.
     state->ShareFolder();
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path candidate = TemporaryNameBeside(state->target, FreshTag());
-        const std::string entry = candidate.filename().native();
-        if (::linkat(AT_FDCWD, state->writePath.c_str(), state->folder, entry.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            state->DropName();
-            state->name = candidate;
-            state->fresh = true;
-            return true;
-        }
-        if (errno != EEXIST) break;
+    std::filesystem::path linked;
+    if (state->MakeFreshName([&](const std::string& entry) { return state->LinkOpenFile(entry); }, linked)) {
+        state->DropName();
+        state->name = linked;
+        state->fresh = true;
+        return true;
     }
     // A file system without hard links (FAT) moves the name it was created
     // under.
@@ -293,12 +306,7 @@ bool TemporaryFile::Place(const std::filesystem::path& target, bool replace, std
     } else {
         // link() never replaces, and this one links the open file itself.
         int linkError = ENOTSUP;
-        if (state->linkable) {
-            linkError =
-                ::linkat(AT_FDCWD, state->writePath.c_str(), state->folder, entry.c_str(), AT_SYMLINK_FOLLOW) == 0
-                    ? 0
-                    : errno;
-        }
+        if (state->linkable) linkError = state->LinkOpenFile(entry) ? 0 : errno;
         if (linkError == 0) {
             state->DropName();
         } else if (!NoHardLinks(linkError) || state->name.empty()) {

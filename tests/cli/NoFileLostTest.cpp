@@ -331,6 +331,10 @@ TEST_F(NoFileLost, AFileSizeLimitIsAClearFailure) {
          "clipreel: cannot salvage into OUT/v.mov: cannot write OUT/v.mov: File too large"},
         {{"thumbnail", reel, "OUT/t.jpg"}, 4, "clipreel: cannot write OUT/t.jpg: File too large"},
         {{"sheet", reel, "OUT/c.jpg"}, 4, "clipreel: cannot write OUT/c.jpg: File too large"},
+        {{"split", reel, "OUT/"},
+         15,
+         "clipreel: cannot split " + reel + ": cannot write OUT/REEL0002-u000.MOV: File too large"},
+        {{"export", reel, "OUT/x.mp4"}, 15, "clipreel: cannot write OUT/x.mp4: File too large"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments[0]);
