@@ -63,11 +63,6 @@ int SaveRunner::RunInTool(const InTool& how, const Writing& writing) {
         if (!how.failureAfterException) return EXIT_SAVE_INTERNAL_ERROR;
     }
     progress.Finish();
-    // The MP4 writer counts a file stopped at the size limit as a full disk;
-    // the disk had room: the write failed.
-    if (result == CClipreelMovFileEditor::CREATEMOVFILE_DISK_FULL && !SizeLimitFailure().empty()) {
-        result = CClipreelMovFileEditor::CREATEMOVFILE_WRITE_ERROR;
-    }
     if (result != CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS) {
         Complain(how.failure(result));
         return ExitCodeForResult(result);

@@ -75,9 +75,8 @@ public:
         bool failureAfterException = false;
     };
     // The whole save as the tool runs it: progress shown, a write past the
-    // file-size limit a write error like any other (even where the writer
-    // took it for a full disk), a failure complained of; the exit code
-    // (cli/ExitCode.h).
+    // file-size limit a write error like any other, a failure complained of;
+    // the exit code (cli/ExitCode.h).
     int RunInTool(const InTool& how, const Writing& writing);
 
 private:

@@ -26,8 +26,10 @@ struct OutputFree {
     }
 };
 
+// A file stopped at the process's size limit (EFBIG) is a write that failed,
+// as the library's own writers count it: the disk had room.
 ExportStatus WriteFailure(int error) {
-    if (error == AVERROR(ENOSPC) || error == AVERROR(EFBIG) || error == AVERROR(EDQUOT)) return ExportStatus::DiskFull;
+    if (error == AVERROR(ENOSPC) || error == AVERROR(EDQUOT)) return ExportStatus::DiskFull;
     if (error == AVERROR(ENOMEM)) return ExportStatus::OutOfMemory;
     return ExportStatus::CannotWrite;
 }
