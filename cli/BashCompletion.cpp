@@ -7,15 +7,19 @@ namespace cli {
 
 namespace {
 
-// Every name of the options, the tool's own after the command's.
+// Every name of the options, the tool's own after the command's, each once
+// (every command has its own --help beside the tool's).
 std::string OptionWords(const CLI::App& command, const CLI::App* tool) {
     std::string words;
+    const auto add = [&words](const std::string& word) {
+        if ((" " + words + " ").find(" " + word + " ") == std::string::npos) words += (words.empty() ? "" : " ") + word;
+    };
     for (const CLI::App* app : {&command, tool}) {
         if (app == nullptr) continue;
         for (const CLI::Option* option : app->get_options()) {
             if (Hidden(*option) || (app == tool && IsVersionFlag(*option))) continue;
-            for (const std::string& name : option->get_lnames()) words += (words.empty() ? "--" : " --") + name;
-            for (const std::string& name : option->get_snames()) words += (words.empty() ? "-" : " -") + name;
+            for (const std::string& name : option->get_lnames()) add("--" + name);
+            for (const std::string& name : option->get_snames()) add("-" + name);
         }
     }
     return words;

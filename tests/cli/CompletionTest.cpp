@@ -70,6 +70,8 @@ TEST(BashCompletion, CompletesCommandsOptionsAndFolders) {
         {"clipreel thumbnail -o ", "thumbs\n"},
         {"clipreel info re", "reel.mov\n"},
         {"clipreel help sa", "salvage\nsample\n"},
+        // The command's --help and the tool's are one word.
+        {"clipreel info --he", "--help\n"},
     };
     // The studio's option for tests is never offered.
     if (!studio.empty()) cases.push_back({"clipreel studio --ho", "\n"});
