@@ -24,10 +24,6 @@ bool SaveRunner::AddOutput(const std::string& argument) {
     return false;
 }
 
-SaveRunner::Result SaveRunner::Write(const Writing& writing, ClipreelProgressCallback callback, void* userData) {
-    return writing(callback, userData);
-}
-
 bool SaveRunner::Commit() {
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         if (!outputs[i]->Commit()) {
@@ -55,7 +51,7 @@ int SaveRunner::RunInTool(const InTool& how, const Writing& writing) {
     try {
         std::optional<CooperativeCancel> cancel;
         if (how.cancellable) cancel.emplace();
-        result = Write(writing, &ProgressDisplay::Callback, &progress);
+        result = writing(&ProgressDisplay::Callback, &progress);
     } catch (const std::exception& exception) {
         progress.Finish();
         Complain(std::string("internal error: ") + exception.what());

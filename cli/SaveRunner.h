@@ -29,7 +29,7 @@ namespace cli {
 //     });
 //
 // The studio's save job, which shows progress and takes its cancel its own
-// way, calls Write and Commit itself.
+// way, writes into Output(0) itself between AddOutput and Commit.
 class SaveRunner {
 public:
     using Result = CClipreelMovFileEditor::ERROR_CREATEMOVFILE;
@@ -50,9 +50,6 @@ public:
     // The output whose AddOutput or Commit failed last.
     const SafeOutput& Refused() const { return *outputs[refused]; }
 
-    // Runs the library's write with the given progress callback (an
-    // exception passes through).
-    Result Write(const Writing& writing, ClipreelProgressCallback callback, void* userData);
     // Puts every output in place, in order; false at the first that fails.
     bool Commit();
 

@@ -106,12 +106,7 @@ nlohmann::json SaveJob::Save() {
                           : runner.Refused().FailureMessage());
     }
     CClipreelMovFileEditor::ERROR_CREATEMOVFILE result = CClipreelMovFileEditor::CREATEMOVFILE_INTERNAL_ERROR;
-    if (request.write) {
-        const std::filesystem::path& file = runner.Output(0).TemporaryPath();
-        result = runner.Write(
-            [&](ClipreelProgressCallback callback, void* userData) { return request.write(file, callback, userData); },
-            &SaveJob::Progress, this);
-    }
+    if (request.write) result = request.write(runner.Output(0).TemporaryPath(), &SaveJob::Progress, this);
     // A cancel that came after the last progress call still counts: the
     // page was told the save stops.
     if (result == CClipreelMovFileEditor::CREATEMOVFILE_SUCCESS && (cancelRequested || cli::InterruptRequested())) {
