@@ -366,6 +366,9 @@ TEST_F(StudioReel, CancelledSaveLeavesNothing) {
     request.sources = {Folder().File("reel.mov")};
     request.write = EditedMovie(Folder().File("reel.mov"), {1, 2});
     request.destination = out.File("cancelled.mov");
+    // Held at its start, so that the cancel cannot come after a save that
+    // had already ended.
+    request.heldAtStart = true;
     bool savedCalled = false;
     {
         studio::SaveJob job(request, [&](const std::filesystem::path&) {
